@@ -1,0 +1,228 @@
+#include "app/mainwnd.h"
+
+#include <shellapi.h>
+
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "app/app_instance.h"
+#include "app/define.h"
+#include "app/hotkey_registration.h"
+#include "app/hotkeys.h"
+#include "app/startup_paths.h"
+#include "app/switch_request.h"
+#include "win32/handles.h"
+#include "win32/text.h"
+#include "win32/win32_desktop.h"
+
+namespace zelvane {
+
+namespace {
+
+using win32::narrow;
+using win32::widen;
+
+// The main window's state: one set per process, created by WM_CREATE and
+// used only on the UI thread.
+struct MainState {
+    WSController* ctrl = nullptr;  // owned by the entry routine
+    std::string configPath;        // UTF-8
+    bool shutDown = false;
+};
+
+std::unique_ptr<MainState> g_main;
+std::exception_ptr g_windowError;
+
+std::mutex g_classLock;
+bool g_classRegistered = false;
+
+LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+
+void registerMainClass() {
+    std::lock_guard<std::mutex> lock(g_classLock);
+    if (g_classRegistered) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = mainWndProc;
+    wc.hInstance = appInstance();
+    wc.hIcon = LoadIconW(appInstance(), MAKEINTRESOURCEW(kIconResource));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = L"ZelvaneMainClass";
+    if (!RegisterClassExW(&wc)) throw std::runtime_error("failed to register window-class.");
+    g_classRegistered = true;
+}
+
+std::string environmentValue(const wchar_t* name) {
+    const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    const DWORD n = GetEnvironmentVariableW(name, value.data(), size);
+    value.resize(n < size ? n : 0);
+    return narrow(value);
+}
+
+bool pathExists(const std::string& path) {
+    return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> commandLineArguments() {
+    int count = 0;
+    win32::UniqueLocalMemory argv(CommandLineToArgvW(GetCommandLineW(), &count));
+    std::vector<std::string> args;
+    auto* list = static_cast<LPWSTR*>(argv.get());
+    for (int i = 1; list && i < count; ++i) args.push_back(narrow(list[i]));
+    return args;
+}
+
+std::string systemErrorText(DWORD code) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    win32::UniqueLocalMemory owner(text);
+    return text ? narrow(text) : "error " + std::to_string(code);
+}
+
+void startUp(HWND h, const CREATESTRUCTW& cs) {
+    g_main = std::make_unique<MainState>();
+    WSController& ctrl = *static_cast<WSController*>(cs.lpCreateParams);
+    g_main->ctrl = &ctrl;
+
+    // Without an argument the home folder holds the settings file and the
+    // data directory; the two variables are read whole, however long.
+    const std::string home = environmentValue(L"HomeDRIVE") + environmentValue(L"HomePATH");
+    const StartupPaths paths = chooseStartupPaths(commandLineArguments(), home, pathExists);
+    g_main->configPath = paths.configPath;
+    if (!pathExists(paths.dataDir) && !CreateDirectoryW(widen(paths.dataDir).c_str(), nullptr))
+        throw std::runtime_error("cannot create the data directory " + paths.dataDir + ": " +
+                                 systemErrorText(GetLastError()));
+
+    ctrl.setDataDir(paths.dataDir);
+    ctrl.loadConfig(paths.configPath);
+    ctrl.restoreWindowList();
+
+    registerHotkeys(h, ctrl);
+
+    // Placed for the class-registration drag, still hidden.
+    SetWindowPos(h, HWND_TOPMOST, ctrl.screenWidth() / 2 - 200, ctrl.screenHeight() / 2 - 50, 400, 100,
+                 SWP_NOACTIVATE);
+}
+
+void shutDown(HWND h) {
+    if (!g_main || g_main->shutDown) return;
+    g_main->shutDown = true;
+    unregisterHotkeys(h);
+    WSController& ctrl = *g_main->ctrl;
+    ctrl.releaseAll();
+    ctrl.saveConfig(g_main->configPath);
+    PostQuitMessage(0);
+}
+
+void onHotkey(HWND h, int id) {
+    const WSController& ctrl = *g_main->ctrl;
+    const HotkeyCommand cmd = hotkeyCommand(
+        id, GridState{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(), ctrl.loopWS()});
+    switch (cmd.action) {
+        case HotkeyCommand::Action::Switch: {
+            const HWND carried = cmd.carryForeground ? GetForegroundWindow() : nullptr;
+            SendMessageW(h, kMsgSwitchRequest, reinterpret_cast<WPARAM>(carried),
+                         static_cast<LPARAM>(packWorkspace({cmd.row, cmd.col})));
+            break;
+        }
+        case HotkeyCommand::Action::OpenPreview:
+            PostMessageW(h, WM_COMMAND, kHotkeyPreview, 0);
+            break;
+        case HotkeyCommand::Action::None:
+            break;
+    }
+}
+
+// A switch request, from our own hotkeys or posted by anyone on the desktop:
+// only a workspace inside the grid is taken.
+void onSwitchRequest(WPARAM wp, LPARAM lp) {
+    WSController& ctrl = *g_main->ctrl;
+    const auto ws = unpackWorkspace(static_cast<std::uintptr_t>(lp), ctrl.wsRowNum(), ctrl.wsColNum());
+    if (!ws) return;
+    HWND carried = reinterpret_cast<HWND>(wp);
+    if (carried && !IsWindow(carried)) carried = nullptr;
+    ctrl.switchWS(ws->row, ws->col, win32::toWindowId(carried));
+}
+
+void onCommand(WPARAM wp) {
+    switch (wp) {
+        case kHotkeyPreview:
+            // Opens the full preview; until the preview window exists the
+            // command does nothing.
+            break;
+        default:
+            break;
+    }
+}
+
+LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        switch (msg) {
+            case WM_CREATE:
+                startUp(h, *reinterpret_cast<const CREATESTRUCTW*>(lp));
+                break;
+            case WM_DESTROY:
+            case WM_ENDSESSION:
+                shutDown(h);
+                break;
+            case WM_QUERYENDSESSION:
+                return TRUE;  // never hold up a log-off
+            case WM_DISPLAYCHANGE:
+                if (g_main) g_main->ctrl->updateMetrics();
+                break;
+            case WM_COMMAND:
+                if (g_main) onCommand(wp);
+                break;
+            case WM_SYSCOMMAND:
+                if ((wp & 0xFFF0) == SC_MINIMIZE || (wp & 0xFFF0) == SC_CLOSE) {
+                    ShowWindow(h, SW_HIDE);
+                    return 0;
+                }
+                break;
+            case WM_HOTKEY:
+                if (g_main && !g_main->shutDown) onHotkey(h, static_cast<int>(wp));
+                break;
+            case kMsgSwitchRequest:
+                if (g_main && !g_main->shutDown) onSwitchRequest(wp, lp);
+                break;
+            default:
+                break;
+        }
+    } catch (...) {
+        // Raised again by the entry routine, outside the system's frames.
+        if (!g_windowError) g_windowError = std::current_exception();
+        if (msg == WM_CREATE) return -1;
+        PostQuitMessage(1);
+        return 0;
+    }
+    return DefWindowProcW(h, msg, wp, lp);
+}
+
+}  // namespace
+
+void rethrowWindowError() {
+    if (g_windowError) std::rethrow_exception(std::exchange(g_windowError, nullptr));
+}
+
+MainWnd::MainWnd(WSController& ctrl, HWND owner, DWORD exStyle, const std::wstring& title) {
+    registerMainClass();
+    hwnd_ = CreateWindowExW(exStyle, L"ZelvaneMainClass", title.c_str(), WS_POPUP, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
+                            owner, nullptr, appInstance(), &ctrl);
+    rethrowWindowError();
+    if (!hwnd_) throw std::runtime_error("failed to create the main window: " + systemErrorText(GetLastError()));
+}
+
+MainWnd::~MainWnd() {
+    if (IsWindow(hwnd_)) SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+    g_main.reset();
+}
+
+}  // namespace zelvane

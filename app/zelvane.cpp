@@ -1,0 +1,77 @@
+// Process entry: one instance, one controller, the main window and its
+// message loop; on the way out every managed window goes back on the screen.
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "app/app_instance.h"
+#include "app/define.h"
+#include "app/mainwnd.h"
+#include "app/startup_paths.h"
+#include "controller/wsctrl.h"
+#include "win32/text.h"
+#include "win32/win32_desktop.h"
+
+namespace zelvane {
+
+namespace {
+
+HINSTANCE g_instance = nullptr;
+
+// Gives every managed window back when the main routine ends, also when it
+// ends by an error.
+class ReleaseOnExit {
+public:
+    explicit ReleaseOnExit(WSController& ctrl) : ctrl_(ctrl) {}
+    ~ReleaseOnExit() { ctrl_.releaseAll(); }
+    ReleaseOnExit(const ReleaseOnExit&) = delete;
+    ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
+
+private:
+    WSController& ctrl_;
+};
+
+bool existsHere(const std::string& path) {
+    return GetFileAttributesW(win32::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int mainRoutine() {
+    if (FindWindowW(L"ZelvaneMainClass", L"Zelvane")) throw std::runtime_error("Zelvane is already running.");
+
+    WSController ctrl(std::make_shared<win32::Win32Desktop>(), systemClassList());
+    ReleaseOnExit release(ctrl);
+    // A first reading from the current folder; the main window reads the
+    // home folder's (or the named) file again.
+    ctrl.loadConfig(firstExisting({kConfigFileNames[0], kConfigFileNames[1]}, existsHere));
+
+    MainWnd main(ctrl, nullptr, 0, L"Zelvane");
+    MSG msg{};
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+        rethrowWindowError();
+    }
+    rethrowWindowError();
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+HINSTANCE appInstance() { return g_instance; }
+void setAppInstance(HINSTANCE instance) { g_instance = instance; }
+
+}  // namespace zelvane
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    zelvane::setAppInstance(instance);
+    try {
+        return zelvane::mainRoutine();
+    } catch (const std::exception& e) {
+        return MessageBoxW(nullptr, zelvane::win32::widen(e.what()).c_str(), L"Zelvane", MB_ICONERROR | MB_TOPMOST);
+    } catch (...) {
+        return MessageBoxW(nullptr, L"unknown error", L"Zelvane", MB_ICONERROR | MB_TOPMOST);
+    }
+}

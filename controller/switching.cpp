@@ -1,0 +1,36 @@
+// Making another workspace current: every managed window is moved to its
+// place relative to the new workspace, and shown or hidden.
+#include "controller/wsctrl.h"
+
+namespace zelvane {
+
+bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried) {
+    if (previewActive_) return false;
+    if (carried != kNoWindow && !desktop_->isVisible(carried)) carried = kNoWindow;
+
+    // Measure first, so windows opened or moved on the old workspace are
+    // recorded there before anything moves.
+    rescan();
+    saveFocus();
+
+    setCurrentRow(row);
+    setCurrentCol(col);
+    const Plane p = plane();
+
+    // Placements run on workers; this loop only queues them, so a window whose
+    // program does not answer cannot hold up the switch.
+    for (WindowId w : desktop_->topLevelWindows()) {
+        if (w == carried) continue;
+        const auto it = windows_.find(w);
+        if (it == windows_.end()) continue;
+        const WndInfo& info = it->second;
+        if (info.exempt || !info.managed) continue;
+        const auto pos = info.minimized ? std::nullopt : std::optional<Point>(info.screenPosition(p));
+        placements_.place(w, pos, info.isOnCurrentWS(p));
+    }
+
+    if (carried == kNoWindow) restoreFocus();
+    return true;
+}
+
+}  // namespace zelvane

@@ -1,0 +1,189 @@
+#pragma once
+// WSController: the grid of workspaces, the registry of windows, switching,
+// focus, which windows are managed, and the settings.
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/config_file_state.h"  // settings-file block below
+#include "config/keys.h"
+#include "config/settings.h"
+#include "controller/desktop.h"
+#include "controller/placement_queue.h"
+#include "controller/plane.h"
+#include "controller/wndinfo.h"
+
+namespace zelvane {
+
+// Why a window is never moved, hidden or shown.
+enum class ExemptReason { None, SystemClass, Excluded, PlayerSkin };
+
+template <typename T>
+using WorkspaceTable = std::array<std::array<T, kMaxGrid>, kMaxGrid>;  // [row][column]
+
+class WSController {
+public:
+    WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses);
+    WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
+                 PlacementQueue::Options placementOptions);
+    ~WSController();
+    WSController(const WSController&) = delete;
+    WSController& operator=(const WSController&) = delete;
+
+    // --- grid and plane ---
+    std::int32_t wsRowNum() const { return wsRowNum_; }
+    std::int32_t wsColNum() const { return wsColNum_; }
+    void setWsRowNum(std::int32_t v);
+    void setWsColNum(std::int32_t v);
+    std::int32_t currentRow() const { return currentRow_; }
+    std::int32_t currentCol() const { return currentCol_; }
+
+    std::int32_t screenWidth() const { return metrics_.screenWidth; }
+    std::int32_t screenHeight() const { return metrics_.screenHeight; }
+    std::int32_t virtualWidth() const { return metrics_.virtualWidth; }
+    std::int32_t virtualHeight() const { return metrics_.virtualHeight; }
+    std::int32_t virtualLeft() const { return metrics_.virtualLeft; }
+    std::int32_t virtualTop() const { return metrics_.virtualTop; }
+    std::int32_t virtualRight() const { return metrics_.virtualLeft + metrics_.virtualWidth; }
+    std::int32_t virtualBottom() const { return metrics_.virtualTop + metrics_.virtualHeight; }
+    std::int32_t planeWidth() const { return virtualWidth() * wsColNum_; }
+    std::int32_t planeHeight() const { return virtualHeight() * wsRowNum_; }
+    std::int32_t planeLeft() const { return virtualLeft(); }
+    std::int32_t planeTop() const { return virtualTop(); }
+    std::int32_t planeRight() const { return planeLeft() + planeWidth(); }
+    std::int32_t planeBottom() const { return planeTop() + planeHeight(); }
+    Plane plane() const;
+
+    // Re-reads the screen metrics and shows again the windows of the current
+    // workspace that are hidden (after a display change).
+    void updateMetrics();
+
+    // --- switching ---
+    bool switchWS(std::int32_t row, std::int32_t col, WindowId carried);
+
+    // --- focus ---
+    bool saveFocus();
+    bool restoreFocus();
+    bool setWSFocus(WindowId w, std::int32_t row, std::int32_t col);
+    bool activateWindow(WindowId w);
+    WindowId focusOf(std::int32_t row, std::int32_t col) const { return focusWnd_[row][col]; }
+
+    // --- filtering ---
+    bool addExclusion(const std::string& className);
+    bool removeExclusion(const std::string& className);
+    const std::vector<std::string>& exclusions() const { return exclusions_; }
+    ExemptReason exemptReason(const std::string& className, std::uint32_t style) const;
+
+    // --- registry and the window-list file ---
+    void setDataDir(const std::string& dir) { dataDir_ = dir; }
+    const std::string& dataDir() const { return dataDir_; }
+    std::string resumeFilePath() const { return dataDir_ + "/_redume"; }
+    bool saveWindowList();
+    bool restoreWindowList();
+    // Brings every managed window back onto the screen, shown. Never waits on
+    // a hung window for longer than a moment.
+    void releaseAll();
+    const std::map<WindowId, WndInfo>& windows() const { return windows_; }
+    PlacementQueue& placements() { return placements_; }
+
+    // --- preview state (the preview itself lives elsewhere) ---
+    bool previewActive() const { return previewActive_; }
+
+    // --- per-workspace wallpaper table ---
+    const std::string& wallpaperOf(std::int32_t row, std::int32_t col) const { return wallpaper_[row][col]; }
+    void setWallpaper(std::int32_t row, std::int32_t col, const std::string& path);
+
+    // --- settings, one getter and one setter per key of the settings file ---
+    std::int32_t updateInterval() const { return s_.updateInterval; }
+    std::int32_t previewScale() const { return s_.previewScale; }
+    std::int32_t transitionTime() const { return s_.transitionTime; }
+    std::int32_t wallsType() const { return s_.wallsType; }
+    bool showWallpaper() const { return s_.showWallpaper; }
+    bool lightenPreview() const { return s_.lightenPreview; }
+    bool keepTrayOrder() const { return s_.keepTrayOrder; }
+    bool keepMixerControl() const { return s_.keepMixerControl; }
+    bool edgeFlip() const { return s_.edgeFlip; }
+    bool mouseGes() const { return s_.mouseGes; }
+    bool useDblclk() const { return s_.useDblclk; }
+    bool loopWS() const { return s_.loopWS; }
+    bool popupCtrlWnd() const { return s_.popupCtrlWnd; }
+    std::int32_t popupCtrlWndDelay() const { return s_.popupCtrlWndDelay; }
+    bool useHotkey() const { return s_.useHotkey; }
+    std::int32_t movKey() const { return s_.movKey; }
+    std::int32_t movWndKey() const { return s_.movWndKey; }
+    const std::string& keyBind() const { return s_.keyBind; }
+    const std::string& language() const { return s_.language; }
+
+    void setUpdateInterval(std::int32_t v);
+    void setPreviewScale(std::int32_t v);
+    void setTransitionTime(std::int32_t v);
+    void setWallsType(std::int32_t v);
+    void setShowWallpaper(bool v);
+    void setLightenPreview(bool v);
+    void setKeepTrayOrder(bool v);
+    void setKeepMixerControl(bool v);
+    void setEdgeFlip(bool v);
+    void setMouseGes(bool v);
+    void setUseDblclk(bool v);
+    void setLoopWS(bool v);
+    void setPopupCtrlWnd(bool v);
+    void setPopupCtrlWndDelay(std::int32_t v);
+    void setUseHotkey(bool v);
+    void setMovKey(std::int32_t v);
+    void setMovWndKey(std::int32_t v);
+    void setKeyBind(const std::string& v);
+    void setLanguage(const std::string& v);
+
+    // --- the settings file ---
+    // Marks a key as changed, so the save writes it even when the file had no line for it.
+    void modified(std::string_view key);
+    bool loadConfig(const std::string& path);
+    bool saveConfig(const std::string& path);
+    const std::vector<std::string>& configLines() const { return configLines_; }
+
+private:
+    void setCurrentRow(std::int32_t v);
+    void setCurrentCol(std::int32_t v);
+    void rescan();
+    WndInfo newRecord(WindowId w, const Plane& plane) const;
+    bool willBeVisible(WindowId w, const Plane& plane) const;
+    WindowId focusTarget() const;
+    bool liveWindowMatches(const WndInfo& record) const;
+    void showNewlyExempt(const std::string& className);
+    void removeWindowListFile();
+
+    // How long releaseAll gives responsive windows before it hands the rest
+    // to their own message queues.
+    static constexpr std::chrono::milliseconds kReleaseWait{750};
+
+    std::shared_ptr<Desktop> desktop_;
+    std::int32_t wsRowNum_ = 2;
+    std::int32_t wsColNum_ = 2;
+    std::int32_t currentRow_ = 0;
+    std::int32_t currentCol_ = 0;
+    ScreenMetrics metrics_;
+    WorkspaceTable<std::string> wallpaper_{};
+    WorkspaceTable<WindowId> focusWnd_{};
+    std::map<WindowId, WndInfo> windows_;
+    std::mutex registryLock_;
+    std::vector<std::string> exclusions_;
+    std::vector<std::string> systemClasses_;
+    bool previewActive_ = false;
+    Settings s_;
+    std::string dataDir_;
+    std::vector<std::string> configLines_;
+    // ---- added by the settings-file code (config/): its bookkeeping between
+    //      a load and the save; used only in config/*.cpp ----
+    ConfigFileState configFile_;
+    // ---- end of the settings-file block ----
+    // Declared last: destroyed first, while everything its workers might touch still exists.
+    PlacementQueue placements_;
+};
+
+}  // namespace zelvane

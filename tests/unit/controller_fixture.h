@@ -1,0 +1,59 @@
+#pragma once
+// A controller over the fake desktop, with its data directory in a fresh
+// temporary folder.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/define.h"
+#include "controller/wsctrl.h"
+#include "fake_desktop.h"
+
+namespace zelvane::testing {
+
+class ControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::random_device rd;
+        dir = std::filesystem::temp_directory_path() / ("zelvane-test-" + std::to_string(rd()));
+        std::filesystem::create_directories(dir);
+        desktop->shell = desktop->add(0, 0, 1280, 800, "Progman");
+        ctrl = makeController();
+    }
+    void TearDown() override {
+        ctrl.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::unique_ptr<WSController> makeController() {
+        auto c = std::make_unique<WSController>(desktop, systemClassList(),
+                                                PlacementQueue::Options{2, std::chrono::milliseconds(5),
+                                                                        std::chrono::milliseconds(1000), 512});
+        c->setDataDir(dir.u8string());
+        return c;
+    }
+    // Switches and waits for every responsive window to be placed.
+    void switchTo(int row, int col, WindowId carried = kNoWindow) {
+        ASSERT_TRUE(ctrl->switchWS(row, col, carried));
+        settle();
+    }
+    void settle() { ctrl->placements().waitIdle(std::chrono::seconds(5)); }
+    Rect rectOf(WindowId w) const { return desktop->get(w).rect; }
+    bool visible(WindowId w) const { return desktop->get(w).visible; }
+
+    std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+    std::unique_ptr<WSController> ctrl;
+    std::filesystem::path dir;
+};
+
+}  // namespace zelvane::testing
+
+namespace zelvane {
+inline std::ostream& operator<<(std::ostream& out, const Rect& r) {
+    return out << '(' << r.left << ',' << r.top << ")-(" << r.right << ',' << r.bottom << ')';
+}
+}  // namespace zelvane

@@ -1,0 +1,183 @@
+// The plane, the window records, the window-list file, releasing at exit and
+// the exempt rule.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "controller_fixture.h"
+
+namespace zelvane::testing {
+namespace {
+
+WndInfo recordAt(int left, int top, int width, int height) {
+    WndInfo w;
+    w.left = left;
+    w.top = top;
+    w.right = left + width;
+    w.bottom = top + height;
+    w.marginX = width > 20 ? 10 : 0;
+    w.marginY = height > 20 ? 10 : 0;
+    return w;
+}
+
+Plane grid(int rows, int cols, int row, int col) {
+    Plane p;
+    p.rows = rows;
+    p.cols = cols;
+    p.currentRow = row;
+    p.currentCol = col;
+    p.virtualWidth = 1280;
+    p.virtualHeight = 800;
+    return p;
+}
+
+TEST(PlaneTest, AWindowBelongsToANeighbourOnlyWhenItReachesFarEnoughIn) {
+    // Right edge 9 pixels into (0,1): not there; 10 pixels: there.
+    EXPECT_FALSE(recordAt(1089, 100, 200, 200).isOnCurrentWS(grid(2, 2, 0, 1)));
+    EXPECT_TRUE(recordAt(1090, 100, 200, 200).isOnCurrentWS(grid(2, 2, 0, 1)));
+    // Left edge 10 pixels into (0,0) from (0,1): not there; 11: there.
+    EXPECT_FALSE(recordAt(1270, 100, 200, 200).isOnCurrentWS(grid(2, 2, 0, 0)));
+    EXPECT_TRUE(recordAt(1269, 100, 200, 200).isOnCurrentWS(grid(2, 2, 0, 0)));
+    // Across the grid's outer edges any overlap counts.
+    EXPECT_TRUE(recordAt(-195, -195, 200, 200).isOnCurrentWS(grid(2, 2, 0, 0)));
+    EXPECT_TRUE(recordAt(1275, 795, 200, 200).isOnCurrentWS(grid(1, 1, 0, 0)));
+    // Small windows have no margin.
+    EXPECT_TRUE(recordAt(1279, 100, 20, 20).isOnCurrentWS(grid(2, 2, 0, 0)));
+    // A minimized window sits at its workspace's origin point only.
+    WndInfo minimized = recordAt(1280, 800, 0, 0);
+    EXPECT_TRUE(minimized.isOnCurrentWS(grid(2, 2, 1, 1)));
+    EXPECT_FALSE(minimized.isOnCurrentWS(grid(2, 2, 0, 0)));
+    EXPECT_FALSE(minimized.isOnCurrentWS(grid(2, 2, 0, 1)));
+}
+
+TEST(WndInfoText, RoundTripsAndRejectsDamage) {
+    WndInfo w = recordAt(-1180, 40, 300, 10);
+    w.hwnd = 0x100A2;
+    w.managed = true;
+    const std::string line = w.toText();
+    EXPECT_EQ(line, "65698,0,1,-1180,-880,40,50,0,10,0");
+    const auto back = WndInfo::fromText(line + "\r");
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->toText(), line);
+    EXPECT_EQ(back->marginX, 10);
+
+    for (const char* bad : {"", "1,0,1,2,3,4,5,0,10", "1,0,1,2,3,4,5,0,10,0,9", "x,0,1,2,3,4,5,0,10,0",
+                            "1,0,1,99999999999,3,4,5,0,10,0", "1,0,1,2,3,4,5,0,ten,0", "-5,0,1,2,3,4,5,0,10,0"})
+        EXPECT_FALSE(WndInfo::fromText(bad)) << bad;
+}
+
+using RegistryTest = ControllerTest;
+
+TEST_F(RegistryTest, ReleaseAllShowsEveryWindowEvenBeyondTheGrid) {
+    ctrl->setWsRowNum(5);
+    const auto home = desktop->add(100, 100, 300, 300);
+    ctrl->switchWS(4, 0, kNoWindow);
+    const auto farDown = desktop->add(200, 150, 300, 300);  // on row 4
+    ctrl->switchWS(3, 0, kNoWindow);
+    const auto nextDown = desktop->add(300, 250, 300, 300);  // on row 3
+    ctrl->switchWS(0, 0, kNoWindow);
+    settle();
+    ASSERT_FALSE(visible(farDown));
+    ASSERT_TRUE(std::filesystem::exists(ctrl->resumeFilePath()));
+
+    ctrl->setWsRowNum(2);  // rows 3 and 4 are gone, their windows still hidden there
+    ctrl->releaseAll();
+    for (auto w : {home, farDown, nextDown}) EXPECT_TRUE(visible(w));
+    EXPECT_EQ(rectOf(farDown), (Rect{200, 150, 500, 450}));
+    EXPECT_EQ(rectOf(nextDown), (Rect{300, 250, 600, 550}));
+    EXPECT_EQ(ctrl->currentRow(), 0);
+    EXPECT_FALSE(std::filesystem::exists(ctrl->resumeFilePath()));
+}
+
+TEST_F(RegistryTest, ReleaseAllDoesNotWaitForHungWindowsButTheyEndShown) {
+    const auto hung = desktop->add(100, 100, 300, 300);
+    ctrl->switchWS(0, 1, kNoWindow);
+    settle();
+    desktop->setHung(hung, true);
+    ctrl->releaseAll();  // returns although the window's program does not answer
+    EXPECT_FALSE(visible(hung));
+    desktop->answer(hung);
+    ASSERT_TRUE(desktop->waitFor(hung, [](const auto& w) { return w.visible && w.rect.left == 100; }));
+}
+
+TEST_F(RegistryTest, AfterACrashHiddenWindowsAreTakenBackButReusedHandlesAreLeftAlone) {
+    switchTo(0, 1);
+    const auto away = desktop->add(100, 100, 300, 300);  // lives on (0,1)
+    const auto minimized = desktop->add(0, 0, 160, 30);
+    desktop->edit(minimized, [](auto& w) { w.minimized = true; });
+    const auto reused = desktop->add(500, 100, 300, 300);
+    switchTo(0, 0);
+    ASSERT_FALSE(visible(away));
+    // The program dies here. Meanwhile the handle of `reused` comes to name
+    // another window of another size, shown somewhere else.
+    ctrl.reset();
+    desktop->edit(reused, [](auto& w) {
+        w.rect = {40, 40, 240, 140};
+        w.visible = true;
+    });
+    const auto reusedCalls = desktop->get(reused).calls.size();
+
+    ctrl = makeController();
+    ASSERT_TRUE(ctrl->restoreWindowList());
+    settle();
+    EXPECT_FALSE(visible(away));
+    EXPECT_EQ(ctrl->windows().count(minimized), 1u);
+    EXPECT_EQ(ctrl->windows().count(reused), 0u);
+    EXPECT_EQ(desktop->get(reused).calls.size(), reusedCalls);
+    EXPECT_TRUE(visible(reused));
+
+    switchTo(0, 1);
+    EXPECT_TRUE(visible(away));
+    EXPECT_EQ(rectOf(away), (Rect{100, 100, 400, 400}));
+    EXPECT_EQ(rectOf(reused), (Rect{40 - 1280, 40, 240 - 1280, 140}));  // registered afresh, on (0,0)
+}
+
+TEST_F(RegistryTest, ADamagedWindowListKeepsWhatCameBefore) {
+    const auto w = desktop->add(100, 100, 300, 300);
+    desktop->edit(w, [](auto& win) { win.visible = false; win.rect = {-1180, 100, -880, 400}; });
+    std::ofstream(ctrl->resumeFilePath()) << w << ",0,1,100,400,100,400,0,10,10\n" << "garbage\n"
+                                          << w + 1 << ",0,1,0,10,0,10,0,0,0\n";
+    EXPECT_FALSE(ctrl->restoreWindowList());
+    settle();
+    EXPECT_TRUE(visible(w));
+    EXPECT_EQ(ctrl->windows().size(), 1u);
+}
+
+TEST_F(RegistryTest, ExemptRuleAndExclusions) {
+    EXPECT_EQ(ctrl->exemptReason("Progman", 0), ExemptReason::SystemClass);
+    EXPECT_EQ(ctrl->exemptReason("progman", 0), ExemptReason::None);
+    EXPECT_EQ(ctrl->exemptReason("WMP Skin Host", 0x96000000), ExemptReason::PlayerSkin);
+    EXPECT_EQ(ctrl->exemptReason("WMP Skin Host", 0x86000000), ExemptReason::PlayerSkin);
+    EXPECT_EQ(ctrl->exemptReason("WMP Skin Host", 0x96C00000), ExemptReason::None);
+
+    EXPECT_TRUE(ctrl->addExclusion("Notepad"));
+    EXPECT_FALSE(ctrl->addExclusion("Notepad"));
+    EXPECT_FALSE(ctrl->addExclusion("Progman"));
+    EXPECT_EQ(ctrl->exclusions(), std::vector<std::string>{"Notepad"});
+    EXPECT_EQ(ctrl->exemptReason("Notepad", 0), ExemptReason::Excluded);
+    EXPECT_FALSE(ctrl->removeExclusion("Shell_TrayWnd"));
+    EXPECT_TRUE(ctrl->removeExclusion("NeverListed"));
+    EXPECT_TRUE(ctrl->removeExclusion("Notepad"));
+    EXPECT_TRUE(ctrl->exclusions().empty());
+}
+
+TEST_F(RegistryTest, ExcludingAClassBringsItsHiddenWindowsBack) {
+    const auto note = desktop->add(100, 100, 300, 300, "Notepad");
+    const auto other = desktop->add(500, 100, 300, 300);
+    switchTo(0, 1);
+    ASSERT_FALSE(visible(note));
+    ctrl->addExclusion("Notepad");
+    settle();
+    EXPECT_TRUE(visible(note));  // otherwise it would stay hidden for good
+    EXPECT_EQ(rectOf(note), (Rect{100, 100, 400, 400}));
+    switchTo(0, 0);
+    switchTo(0, 1);
+    EXPECT_TRUE(visible(note));
+    EXPECT_FALSE(visible(other));
+    ctrl->removeExclusion("Notepad");
+    switchTo(0, 0);
+    EXPECT_FALSE(visible(note));  // managed again, it now belongs to (0,1)
+}
+
+}  // namespace
+}  // namespace zelvane::testing

@@ -1,0 +1,33 @@
+#pragma once
+// The desktop as Windows shows it: the controller's view of real windows.
+#include <windows.h>
+
+#include "controller/desktop.h"
+
+namespace zelvane::win32 {
+
+inline HWND toHwnd(WindowId w) { return reinterpret_cast<HWND>(w); }
+inline WindowId toWindowId(HWND h) { return reinterpret_cast<WindowId>(h); }
+
+class Win32Desktop : public Desktop {
+public:
+    ScreenMetrics metrics() const override;
+    std::vector<WindowId> topLevelWindows() const override;
+    bool isWindow(WindowId w) const override;
+    bool isVisible(WindowId w) const override;
+    bool isMinimized(WindowId w) const override;
+    bool isTopmost(WindowId w) const override;
+    Rect windowRect(WindowId w) const override;
+    std::string className(WindowId w) const override;
+    std::uint32_t style(WindowId w) const override;
+    WindowId foregroundWindow() const override;
+    WindowId shellWindow() const override;
+
+    void moveWindow(WindowId w, std::int32_t x, std::int32_t y) override;
+    void showWindow(WindowId w, bool show) override;
+    bool setForeground(WindowId w) override;
+    void moveWindowAsync(WindowId w, std::int32_t x, std::int32_t y) override;
+    void showWindowAsync(WindowId w, bool show) override;
+};
+
+}  // namespace zelvane::win32
