@@ -12,6 +12,9 @@
 #include "app/define.h"
 #include "app/hotkey_registration.h"
 #include "app/hotkeys.h"
+#include "app/main_context.h"
+#include "app/mouse_actions.h"
+#include "app/tray_ui.h"
 #include "app/startup_paths.h"
 #include "app/switch_request.h"
 #include "win32/handles.h"
@@ -25,16 +28,9 @@ namespace {
 using win32::narrow;
 using win32::widen;
 
-// The main window's state: one set per process, created by WM_CREATE and
-// used only on the UI thread.
-struct MainState {
-    WSController* ctrl = nullptr;  // owned by the entry routine
-    std::string configPath;        // UTF-8
-    bool shutDown = false;
-};
-
-std::unique_ptr<MainState> g_main;
+std::unique_ptr<MainContext> g_main;
 std::exception_ptr g_windowError;
+UINT g_taskbarCreated = 0;
 
 std::mutex g_classLock;
 bool g_classRegistered = false;
@@ -88,8 +84,9 @@ std::string systemErrorText(DWORD code) {
 }
 
 void startUp(HWND h, const CREATESTRUCTW& cs) {
-    g_main = std::make_unique<MainState>();
+    g_main = std::make_unique<MainContext>();
     WSController& ctrl = *static_cast<WSController*>(cs.lpCreateParams);
+    g_main->hwnd = h;
     g_main->ctrl = &ctrl;
 
     // Without an argument the home folder holds the settings file and the
@@ -105,7 +102,9 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     ctrl.loadConfig(paths.configPath);
     ctrl.restoreWindowList();
 
+    g_main->tray = std::make_unique<TrayUi>(*g_main);
     registerHotkeys(h, ctrl);
+    g_main->mouse = std::make_unique<MouseActions>(*g_main);
 
     // Placed for the class-registration drag, still hidden.
     SetWindowPos(h, HWND_TOPMOST, ctrl.screenWidth() / 2 - 200, ctrl.screenHeight() / 2 - 50, 400, 100,
@@ -116,9 +115,12 @@ void shutDown(HWND h) {
     if (!g_main || g_main->shutDown) return;
     g_main->shutDown = true;
     unregisterHotkeys(h);
+    if (g_main->mouse) g_main->mouse->unbindLibrary();
     WSController& ctrl = *g_main->ctrl;
     ctrl.releaseAll();
     ctrl.saveConfig(g_main->configPath);
+    g_main->tray.reset();
+    g_main->mouse.reset();
     PostQuitMessage(0);
 }
 
@@ -153,18 +155,36 @@ void onSwitchRequest(WPARAM wp, LPARAM lp) {
 }
 
 void onCommand(WPARAM wp) {
-    switch (wp) {
-        case kHotkeyPreview:
-            // Opens the full preview; until the preview window exists the
-            // command does nothing.
-            break;
+    if (wp == kHotkeyPreview) {
+        // Opens the full preview; until the preview window exists the
+        // command does nothing.
+        return;
+    }
+    if (g_main->tray) g_main->tray->onCommand(wp);
+}
+
+constexpr UINT kMsgTrayCallback = WM_APP + 2;
+
+bool isMouseMessage(UINT msg) {
+    switch (msg) {
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+        case WM_PAINT:
+            return true;
         default:
-            break;
+            return msg >= 0xBFF8 && msg <= 0xBFFF;
     }
 }
 
 LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     try {
+        if (g_main && !g_main->shutDown) {
+            if (msg == g_taskbarCreated && g_main->tray) g_main->tray->onTaskbarCreated();
+            if (isMouseMessage(msg) && g_main->mouse && g_main->mouse->onMessage(msg, wp, lp)) return 0;
+        }
         switch (msg) {
             case WM_CREATE:
                 startUp(h, *reinterpret_cast<const CREATESTRUCTW*>(lp));
@@ -193,6 +213,9 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             case kMsgSwitchRequest:
                 if (g_main && !g_main->shutDown) onSwitchRequest(wp, lp);
                 break;
+            case kMsgTrayCallback:
+                if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->onTrayCallback(wp, lp);
+                break;
             default:
                 break;
         }
@@ -208,12 +231,21 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
+MainContext::MainContext() = default;
+MainContext::~MainContext() = default;
+
+void MainContext::rekey() {
+    unregisterHotkeys(hwnd);
+    registerHotkeys(hwnd, *ctrl);
+}
+
 void rethrowWindowError() {
     if (g_windowError) std::rethrow_exception(std::exchange(g_windowError, nullptr));
 }
 
 MainWnd::MainWnd(WSController& ctrl, HWND owner, DWORD exStyle, const std::wstring& title) {
     registerMainClass();
+    g_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     hwnd_ = CreateWindowExW(exStyle, L"ZelvaneMainClass", title.c_str(), WS_POPUP, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                             owner, nullptr, appInstance(), &ctrl);
     rethrowWindowError();

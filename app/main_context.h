@@ -1,0 +1,34 @@
+#pragma once
+// What the main window's handlers share: the window, the controller, the
+// settings file's path and the parts that hang off the main window. One set
+// per process, created by WM_CREATE, used only on the UI thread.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "controller/wsctrl.h"
+
+namespace zelvane {
+
+class TrayUi;
+class MouseActions;
+
+struct MainContext {
+    HWND hwnd = nullptr;
+    WSController* ctrl = nullptr;  // owned by the entry routine
+    std::string configPath;        // UTF-8
+    bool shutDown = false;
+    std::unique_ptr<TrayUi> tray;
+    std::unique_ptr<MouseActions> mouse;
+
+    MainContext();
+    ~MainContext();
+    MainContext(const MainContext&) = delete;
+    MainContext& operator=(const MainContext&) = delete;
+
+    // Registers the hotkeys again after their settings changed.
+    void rekey();
+};
+
+}  // namespace zelvane
