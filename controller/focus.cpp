@@ -22,11 +22,11 @@ bool WSController::willBeVisible(WindowId w, const Plane& p) const {
 // window that the workspace shows, or else the desktop. The foreground must
 // never stay on a window that was just hidden, or keystrokes go to a window
 // the user cannot see.
-WindowId WSController::focusTarget() const {
+WindowId WSController::focusTarget(const std::vector<WindowId>& zOrder) const {
     const Plane p = plane();
     const WindowId remembered = focusWnd_[currentRow_][currentCol_];
     if (willBeVisible(remembered, p)) return remembered;
-    for (WindowId w : desktop_->topLevelWindows()) {
+    for (WindowId w : zOrder) {
         const auto it = windows_.find(w);
         if (it == windows_.end()) continue;
         const WndInfo& info = it->second;
@@ -36,7 +36,7 @@ WindowId WSController::focusTarget() const {
 }
 
 bool WSController::restoreFocus() {
-    const WindowId target = focusTarget();
+    const WindowId target = focusTarget(desktop_->topLevelWindows());
     if (target != kNoWindow) placements_.activate(target);
     return true;
 }

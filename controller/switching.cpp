@@ -10,7 +10,7 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
 
     // Measure first, so windows opened or moved on the old workspace are
     // recorded there before anything moves.
-    rescan();
+    const std::vector<WindowId> zOrder = rescan();
     saveFocus();
 
     setCurrentRow(row);
@@ -19,7 +19,7 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
 
     // Placements run on workers; this loop only queues them, so a window whose
     // program does not answer cannot hold up the switch.
-    for (WindowId w : desktop_->topLevelWindows()) {
+    for (WindowId w : zOrder) {
         if (w == carried) continue;
         const auto it = windows_.find(w);
         if (it == windows_.end()) continue;
@@ -29,7 +29,10 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
         placements_.place(w, pos, info.isOnCurrentWS(p));
     }
 
-    if (carried == kNoWindow) restoreFocus();
+    if (carried == kNoWindow) {
+        const WindowId target = focusTarget(zOrder);
+        if (target != kNoWindow) placements_.activate(target);
+    }
     return true;
 }
 

@@ -68,7 +68,7 @@ WndInfo WSController::newRecord(WindowId w, const Plane& p) const {
     return info;
 }
 
-void WSController::rescan() {
+std::vector<WindowId> WSController::rescan() {
     std::lock_guard<std::mutex> lock(registryLock_);
     for (auto it = windows_.begin(); it != windows_.end();) {
         if (!desktop_->isWindow(it->first))
@@ -77,7 +77,8 @@ void WSController::rescan() {
             ++it;
     }
     const Plane p = plane();
-    for (WindowId w : desktop_->topLevelWindows()) {
+    std::vector<WindowId> zOrder = desktop_->topLevelWindows();
+    for (WindowId w : zOrder) {
         auto it = windows_.find(w);
         if (it == windows_.end()) {
             windows_.emplace(w, newRecord(w, p));
@@ -89,6 +90,7 @@ void WSController::rescan() {
         }
     }
     saveWindowList();
+    return zOrder;
 }
 
 void WSController::releaseAll() {

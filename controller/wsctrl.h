@@ -150,10 +150,11 @@ public:
 private:
     void setCurrentRow(std::int32_t v);
     void setCurrentCol(std::int32_t v);
-    void rescan();
+    // Refreshes the registry; returns the top-level windows, top of the Z order first.
+    std::vector<WindowId> rescan();
     WndInfo newRecord(WindowId w, const Plane& plane) const;
     bool willBeVisible(WindowId w, const Plane& plane) const;
-    WindowId focusTarget() const;
+    WindowId focusTarget(const std::vector<WindowId>& zOrder) const;
     bool liveWindowMatches(const WndInfo& record) const;
     void showNewlyExempt(const std::string& className);
     void removeWindowListFile();
