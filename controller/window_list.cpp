@@ -2,10 +2,10 @@
 // rescan and deleted at a clean exit, so that after a crash the next start
 // can take the windows hidden on other workspaces back.
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
+#include "config/text_file.h"
 #include "controller/wsctrl.h"
 
 namespace zelvane {
@@ -23,23 +23,7 @@ bool WSController::saveWindowList() {
         if (info.managed) text << info.toText() << '\n';
     // Written aside and renamed over the old list, so a crash during the
     // write never leaves a half list behind.
-    const auto target = fsPath(resumeFilePath());
-    auto temp = target;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out << text.str();
-        out.flush();
-        if (!out) return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return replaceFileContents(resumeFilePath(), text.str());
 }
 
 void WSController::removeWindowListFile() {
@@ -68,9 +52,10 @@ bool WSController::liveWindowMatches(const WndInfo& record) const {
 
 bool WSController::restoreWindowList() {
     if (dataDir_.empty()) return false;
-    std::ifstream in(fsPath(resumeFilePath()), std::ios::binary);
-    if (!in) return false;
+    const auto text = readTextFile(resumeFilePath());
+    if (!text) return false;
     const Plane p = plane();
+    std::istringstream in(*text);
     std::string line;
     while (std::getline(in, line)) {
         auto record = WndInfo::fromText(line);
