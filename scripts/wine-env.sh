@@ -1,0 +1,96 @@
+# Sourced by the other scripts: a private Wine prefix in virtual-desktop mode,
+# and a private Xvfb when there is no display to use.
+#
+#   zelvane_wine_up [--use-display]   start X (if needed) and prepare the prefix
+#   zelvane_wine_down                  stop Wine and the private Xvfb (also on EXIT)
+#   zelvane_winpath PATH               Unix path -> Windows path (Z:\...)
+#
+# Everything stays inside build/: the prefix is build/wineprefix unless
+# ZELVANE_WINEPREFIX names another one.
+
+ZELVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${ZELVANE_WINEPREFIX:-$ZELVANE_ROOT/build/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG=-all
+# No Mono or Gecko install dialogs: the tests need neither.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Size of Wine's virtual desktop, which is the size of one workspace.
+ZELVANE_DESKTOP_SIZE="${ZELVANE_DESKTOP_SIZE:-1280x800}"
+# Bump when the prefix settings below change, so old prefixes are rebuilt.
+ZELVANE_PREFIX_VERSION=1
+
+ZELVANE_XVFB_PID=""
+ZELVANE_CLEANUP_HOOKS=()
+
+zelvane_winpath() {
+  local p
+  p="$(readlink -m "$1")"
+  printf 'Z:%s' "${p//\//\\}"
+}
+
+zelvane_start_xvfb() {
+  local fdfile
+  fdfile="$(mktemp)"
+  # -displayfd picks a free display number and writes it once the server is ready.
+  Xvfb -displayfd 3 -screen 0 "${ZELVANE_DESKTOP_SIZE}x24" -nolisten tcp \
+       3>"$fdfile" >/dev/null 2>&1 &
+  ZELVANE_XVFB_PID=$!
+  local i
+  for i in $(seq 1 200); do
+    [ -s "$fdfile" ] && break
+    if ! kill -0 "$ZELVANE_XVFB_PID" 2>/dev/null; then break; fi
+    sleep 0.05
+  done
+  if [ ! -s "$fdfile" ]; then
+    echo "wine-env: Xvfb did not start" >&2
+    rm -f "$fdfile"
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+}
+
+zelvane_prepare_prefix() {
+  local stamp="$WINEPREFIX/.zelvane-prefix"
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$ZELVANE_PREFIX_VERSION $ZELVANE_DESKTOP_SIZE" ]; then
+    return 0
+  fi
+  echo "wine-env: creating Wine prefix $WINEPREFIX (first time takes ~20 s)"
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  # Virtual-desktop mode: Wine draws frames and the desktop itself, and does
+  # not wait for a window manager on every show and hide.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$ZELVANE_DESKTOP_SIZE" /f >/dev/null 2>&1
+  wineserver -w
+  echo "$ZELVANE_PREFIX_VERSION $ZELVANE_DESKTOP_SIZE" >"$stamp"
+}
+
+zelvane_wine_down() {
+  local hook
+  for hook in "${ZELVANE_CLEANUP_HOOKS[@]}"; do "$hook" || true; done
+  ZELVANE_CLEANUP_HOOKS=()
+  if [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ -n "$ZELVANE_XVFB_PID" ]; then
+    kill "$ZELVANE_XVFB_PID" 2>/dev/null || true
+    wait "$ZELVANE_XVFB_PID" 2>/dev/null || true
+    ZELVANE_XVFB_PID=""
+  fi
+}
+
+zelvane_wine_up() {
+  local use_display=0
+  [ "${1:-}" = "--use-display" ] && use_display=1
+  trap zelvane_wine_down EXIT
+  trap 'exit 130' INT TERM
+  # A wineserver left from an earlier run may be bound to another display.
+  if [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
+  if [ $use_display -eq 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    :
+  else
+    zelvane_start_xvfb || return 1
+  fi
+  zelvane_prepare_prefix
+}

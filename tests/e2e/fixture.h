@@ -1,0 +1,58 @@
+#pragma once
+// Common ground of the end-to-end tests: a window host, the expected layout
+// of its windows, and the Zelvane processes a test started, all cleaned up
+// after each test.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "keys.h"
+#include "layout.h"
+#include "poll.h"
+#include "window_host.h"
+#include "zelvane_process.h"
+
+namespace e2e {
+
+// Waits for the layout of every tracked window for `ws`, failing the test
+// with the list of misplaced windows.
+#define ASSERT_SETTLED(ws)                                       \
+    do {                                                         \
+        const std::string misplaced_ = layout.waitFor(ws);      \
+        ASSERT_TRUE(misplaced_.empty()) << misplaced_;           \
+    } while (0)
+
+class ZelvaneTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts Zelvane with `homePath` (a fresh home when empty) and waits
+    // until its main window is up and its hotkeys are registered.
+    ZelvaneProcess* startZelvane(std::wstring homePath = {});
+
+    // A distinct on-screen rectangle for the i-th window of a workspace.
+    RECT slot(int i) const;
+    // Opens a window that belongs to `ws`, placed as if (0, 0) were current.
+    Tracked* openOn(Workspace ws, const std::string& name, int slotIndex);
+    // Opens `perWorkspace` windows on every workspace of the grid.
+    void openOnEveryWorkspace(int perWorkspace);
+
+    // Presses Alt+Shift+key (an arrow or a digit) and returns the workspace
+    // the program should go to from `from`.
+    Workspace press(Workspace from, WORD key);
+    // Same with Alt+Win: the foreground window goes along.
+    Workspace pressCarrying(Workspace from, WORD key);
+
+    // Brings the window to the foreground and waits until it is there.
+    ::testing::AssertionResult activate(Tracked* t);
+
+    Grid grid = Grid::fromSystem();
+    WindowHost host;
+    Layout layout{grid};
+    std::vector<std::unique_ptr<ZelvaneProcess>> zelvanes;
+};
+
+}  // namespace e2e

@@ -1,0 +1,82 @@
+// The end of a run: a clean exit hands every window back at its place; a
+// killed run leaves the window list behind, and the next start takes the
+// hidden windows back onto their workspaces.
+#include "fixture.h"
+
+namespace e2e {
+namespace {
+
+class LifecycleTest : public ZelvaneTest {};
+
+TEST_F(LifecycleTest, CloseShowsEveryHiddenWindowAtItsPlace) {
+    openOnEveryWorkspace(2);
+    ZelvaneProcess* z = startZelvane();
+    ASSERT_NE(nullptr, z);
+    Workspace ws = press({}, '4');
+    ASSERT_SETTLED(ws);
+    EXPECT_TRUE(fileExists(z->resumeFile())) << "no window list written at the switch";
+
+    PostMessageW(z->mainWindow(), WM_CLOSE, 0, 0);
+    std::string misplaced = layout.waitAllReleased();
+    EXPECT_TRUE(misplaced.empty()) << misplaced;
+    ASSERT_TRUE(z->waitExit(30s));
+    EXPECT_FALSE(fileExists(z->resumeFile())) << "window list left behind by a clean exit";
+}
+
+TEST_F(LifecycleTest, RestartAfterKillKeepsHiddenWindowsOnTheirWorkspaces) {
+    openOnEveryWorkspace(2);
+    ZelvaneProcess* z = startZelvane();
+    ASSERT_NE(nullptr, z);
+    // Every window has been placed once, then (0,0) is current again.
+    Workspace ws = press({}, VK_DOWN);
+    ASSERT_SETTLED(ws);
+    ws = press(ws, VK_RIGHT);
+    ASSERT_SETTLED(ws);
+    ws = press(ws, '1');
+    ASSERT_SETTLED(ws);
+
+    z->kill();
+    ASSERT_TRUE(fileExists(z->resumeFile())) << "a killed run left no window list";
+    // Windows of the other workspaces stay hidden while no Zelvane runs.
+    ASSERT_SETTLED(ws);
+
+    ZelvaneProcess* again = startZelvane(z->homePath());
+    ASSERT_NE(nullptr, again);
+    ASSERT_SETTLED(ws);
+    // Each comes back when its workspace is entered.
+    for (WORD key : {WORD('4'), WORD(VK_UP), WORD('3'), WORD(VK_UP)}) {
+        ws = press(ws, key);
+        ASSERT_SETTLED(ws);
+    }
+
+    PostMessageW(again->mainWindow(), WM_CLOSE, 0, 0);
+    std::string misplaced = layout.waitAllReleased();
+    EXPECT_TRUE(misplaced.empty()) << misplaced;
+    EXPECT_TRUE(again->waitExit(30s));
+}
+
+TEST_F(LifecycleTest, RestartAfterKillOnAnotherWorkspaceStillReleasesAllAtExit) {
+    // Killed while (1,1) is current: wherever the next run starts, the
+    // windows must stay on their workspaces and all be handed back at exit.
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startZelvane();
+    ASSERT_NE(nullptr, z);
+    Workspace ws = press({}, '4');
+    ASSERT_SETTLED(ws);
+    z->kill();
+
+    ZelvaneProcess* again = startZelvane(z->homePath());
+    ASSERT_NE(nullptr, again);
+    // Visit every workspace by number: absolute jumps, whatever is current.
+    for (WORD key : {WORD('1'), WORD('2'), WORD('3'), WORD('4')}) {
+        ws = press(ws, key);
+        ASSERT_SETTLED(ws);
+    }
+    PostMessageW(again->mainWindow(), WM_CLOSE, 0, 0);
+    std::string misplaced = layout.waitAllReleased();
+    EXPECT_TRUE(misplaced.empty()) << misplaced;
+    EXPECT_TRUE(again->waitExit(30s));
+}
+
+}  // namespace
+}  // namespace e2e
