@@ -2,4 +2,13 @@
 # Pure parts: built natively for the unit tests and into Zelvane.exe.
 target_sources(zelvane_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/texts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/menu_model.cpp
 )
+
+if(WIN32)
+  target_sources(Zelvane PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/tray_menu.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tray_ui.cpp
+  )
+  target_link_libraries(Zelvane PRIVATE shell32)
+endif()

@@ -1,6 +1,11 @@
 #pragma once
 // The tray icon and its menu.
 #include <windows.h>
+#include <shellapi.h>
+
+#include <memory>
+
+#include "app/tray_menu.h"
 
 namespace zelvane {
 
@@ -24,7 +29,19 @@ public:
     void rebuildMenu();
 
 private:
+    void showMenu();
+    void confirmExit();
+
     MainContext& main_;
+    NOTIFYICONDATAW icon_{};
+    UniqueMenu menu_;
+    // While the menu is open a rebuild must not destroy it under the menu
+    // loop: the open one is kept here until the loop has returned.
+    UniqueMenu shownMenu_;
+    bool menuOpen_ = false;
+    // Expires with this object: lets code that ran a modal loop (the menu,
+    // a message box) see whether the shutdown destroyed the tray meanwhile.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
 
 }  // namespace zelvane

@@ -1,0 +1,263 @@
+#include "app/menu_model.h"
+
+#include <utility>
+
+#include "app/texts.h"
+#include "config/settings.h"
+#include "controller/wsctrl.h"
+
+namespace zelvane {
+
+namespace {
+
+// Indices into UiTexts::menu.
+enum TextIndex : std::size_t {
+    kTextPreview = 0,
+    kTextGrid = 1,
+    kTextAddRow = 2,
+    kTextConfig = 6,
+    kTextMovKey = 7,
+    kTextMovKeyAlt = 8,
+    kTextMovWndKey = 12,
+    kTextMovWndKeyAlt = 13,
+    kTextKeyBind = 17,
+    kTextKeyBindNormal = 18,
+    kTextWalls = 21,
+    kTextWallsDefault = 22,
+    kTextLoopWS = 25,
+    kTextRegisterClass = 32,
+    kTextSaveWallpaper = 33,
+    kTextLanguage = 34,
+    kTextEnglish = 35,
+    kTextHelp = 37,
+    kTextExit = 38,
+};
+
+constexpr std::int32_t kModifierBits[4] = {kModAlt, kModCtrl, kModShift, kModWin};
+
+MenuEntry item(const std::string& label, std::uintptr_t id) {
+    MenuEntry e;
+    e.label = label;
+    e.id = id;
+    return e;
+}
+
+MenuEntry check(const std::string& label, std::uintptr_t id, bool on) {
+    MenuEntry e = item(label, id);
+    e.mark = MenuEntry::Mark::Check;
+    e.checked = on;
+    return e;
+}
+
+MenuEntry radio(const std::string& label, std::uintptr_t id, bool chosen) {
+    MenuEntry e = item(label, id);
+    e.mark = MenuEntry::Mark::Radio;
+    e.checked = chosen;
+    return e;
+}
+
+MenuEntry submenu(const std::string& label, std::vector<MenuEntry> items) {
+    MenuEntry e;
+    e.label = label;
+    e.submenu = true;
+    e.items = std::move(items);
+    return e;
+}
+
+// Four check items, one per modifier bit, labelled from texts first..first+3.
+std::vector<MenuEntry> modifierItems(const UiTexts& t, std::size_t firstText, std::uintptr_t firstId,
+                                     std::int32_t modifiers) {
+    std::vector<MenuEntry> items;
+    for (std::size_t i = 0; i < 4; ++i)
+        items.push_back(check(t.menu[firstText + i], firstId + i, (modifiers & kModifierBits[i]) != 0));
+    return items;
+}
+
+std::int32_t toggled(std::int32_t modifiers, std::uintptr_t id, std::uintptr_t firstId) {
+    return modifiers ^ kModifierBits[id - firstId];
+}
+
+}  // namespace
+
+MenuSettings menuSettingsOf(const WSController& ctrl) {
+    MenuSettings s;
+    s.movKey = ctrl.movKey();
+    s.movWndKey = ctrl.movWndKey();
+    s.keyBind = ctrl.keyBind();
+    s.wallsType = ctrl.wallsType();
+    s.transitionTime = ctrl.transitionTime();
+    s.loopWS = ctrl.loopWS();
+    s.popupCtrlWnd = ctrl.popupCtrlWnd();
+    s.edgeFlip = ctrl.edgeFlip();
+    s.keepMixerControl = ctrl.keepMixerControl();
+    s.mouseGes = ctrl.mouseGes();
+    s.useDblclk = ctrl.useDblclk();
+    s.language = ctrl.language();
+    return s;
+}
+
+std::string previewLabel(const std::string& base, std::int32_t movKey) {
+    std::string keys = "Space";
+    if (movKey & kModAlt) keys = "Alt + " + keys;
+    if (movKey & kModCtrl) keys = "Control + " + keys;
+    if (movKey & kModShift) keys = "Shift + " + keys;
+    if (movKey & kModWin) keys = "Win + " + keys;
+    return base + " (" + keys + ")";
+}
+
+std::vector<MenuEntry> buildMenuModel(const MenuSettings& s) {
+    const UiTexts& t = uiTexts(s.language);
+
+    std::vector<MenuEntry> grid;
+    for (std::size_t i = 0; i < 4; ++i) grid.push_back(item(t.menu[kTextAddRow + i], kCmdAddRow + i));
+
+    std::vector<MenuEntry> config;
+    config.push_back(submenu(t.menu[kTextMovKey], modifierItems(t, kTextMovKeyAlt, kCmdMovKeyAlt, s.movKey)));
+    config.push_back(
+        submenu(t.menu[kTextMovWndKey], modifierItems(t, kTextMovWndKeyAlt, kCmdMovWndKeyAlt, s.movWndKey)));
+
+    const std::uintptr_t keyBind = s.keyBind == "vi"      ? kCmdKeyBindVi
+                                   : s.keyBind == "emacs" ? kCmdKeyBindEmacs
+                                                          : kCmdKeyBindNormal;
+    std::vector<MenuEntry> keyBinds;
+    for (std::size_t i = 0; i < 3; ++i)
+        keyBinds.push_back(radio(t.menu[kTextKeyBindNormal + i], kCmdKeyBindNormal + i, kCmdKeyBindNormal + i == keyBind));
+    config.push_back(submenu(t.menu[kTextKeyBind], std::move(keyBinds)));
+
+    const std::uintptr_t walls = s.wallsType == 2   ? kCmdWallsDistant
+                                 : s.wallsType == 1 ? kCmdWallsIndividual
+                                                    : kCmdWallsDefault;
+    std::vector<MenuEntry> wallpapers;
+    for (std::size_t i = 0; i < 3; ++i)
+        wallpapers.push_back(radio(t.menu[kTextWallsDefault + i], kCmdWallsDefault + i, kCmdWallsDefault + i == walls));
+    config.push_back(submenu(t.menu[kTextWalls], std::move(wallpapers)));
+
+    const bool options[7] = {s.loopWS,           s.popupCtrlWnd, s.transitionTime == 0, s.edgeFlip,
+                             s.keepMixerControl, s.mouseGes,     !s.useDblclk};
+    for (std::size_t i = 0; i < 7; ++i) config.push_back(check(t.menu[kTextLoopWS + i], kCmdLoopWS + i, options[i]));
+
+    const bool japanese = &t == &uiTexts("japanese");
+    std::vector<MenuEntry> languages{radio(t.menu[kTextEnglish], kCmdEnglish, !japanese),
+                                     radio(t.menu[kTextEnglish + 1], kCmdJapanese, japanese)};
+
+    std::vector<MenuEntry> root;
+    root.push_back(item(previewLabel(t.menu[kTextPreview], s.movKey), kCmdPreview));
+    root.push_back(submenu(t.menu[kTextGrid], std::move(grid)));
+    root.push_back(submenu(t.menu[kTextConfig], std::move(config)));
+    root.push_back(item(t.menu[kTextRegisterClass], kCmdRegisterClass));
+    root.push_back(item(t.menu[kTextSaveWallpaper], kCmdSaveWallpaper));
+    root.push_back(submenu(t.menu[kTextLanguage], std::move(languages)));
+    root.push_back(item(t.menu[kTextHelp], kCmdHelp));
+    root.push_back(item(t.menu[kTextExit], kCmdExit));
+    return root;
+}
+
+MenuFollowUp applyMenuCommand(WSController& ctrl, std::uintptr_t id) {
+    switch (id) {
+        case kCmdExit:
+            return MenuFollowUp::ConfirmExit;
+        case kCmdHelp:
+            return MenuFollowUp::ShowHelp;
+        case kCmdRegisterClass:
+            return MenuFollowUp::RegisterClass;
+        case kCmdPreviewLowWord:
+            return MenuFollowUp::OpenPreview;
+
+        case kCmdSaveWallpaper:
+            // The snapshot needs per-workspace wallpapers: switch to them first,
+            // as the "individual view" item would. The snapshot of the current
+            // wallpaper is taken here once per-workspace wallpapers exist.
+            if (ctrl.wallsType() == 0) return applyMenuCommand(ctrl, kCmdWallsIndividual);
+            return MenuFollowUp::None;
+
+        case kCmdAddRow:
+            ctrl.setWsRowNum(ctrl.wsRowNum() + 1);
+            return MenuFollowUp::GridChanged;
+        case kCmdDelRow:
+            if (ctrl.wsRowNum() <= 1) return MenuFollowUp::None;
+            // Leave the row before it disappears, so no window is stranded on it.
+            if (ctrl.currentRow() == ctrl.wsRowNum() - 1)
+                ctrl.switchWS(ctrl.currentRow() - 1, ctrl.currentCol(), kNoWindow);
+            ctrl.setWsRowNum(ctrl.wsRowNum() - 1);
+            return MenuFollowUp::GridChanged;
+        case kCmdAddColumn:
+            ctrl.setWsColNum(ctrl.wsColNum() + 1);
+            return MenuFollowUp::GridChanged;
+        case kCmdDelColumn:
+            if (ctrl.wsColNum() <= 1) return MenuFollowUp::None;
+            if (ctrl.currentCol() == ctrl.wsColNum() - 1)
+                ctrl.switchWS(ctrl.currentRow(), ctrl.currentCol() - 1, kNoWindow);
+            ctrl.setWsColNum(ctrl.wsColNum() - 1);
+            return MenuFollowUp::GridChanged;
+
+        case kCmdMovKeyAlt:
+        case kCmdMovKeyAlt + 1:
+        case kCmdMovKeyAlt + 2:
+        case kCmdMovKeyAlt + 3:
+            ctrl.setMovKey(toggled(ctrl.movKey(), id, kCmdMovKeyAlt));
+            return MenuFollowUp::Rekey;
+        case kCmdMovWndKeyAlt:
+        case kCmdMovWndKeyAlt + 1:
+        case kCmdMovWndKeyAlt + 2:
+        case kCmdMovWndKeyAlt + 3:
+            ctrl.setMovWndKey(toggled(ctrl.movWndKey(), id, kCmdMovWndKeyAlt));
+            return MenuFollowUp::Rekey;
+        case kCmdKeyBindNormal:
+            ctrl.setKeyBind("normal");
+            return MenuFollowUp::Rekey;
+        case kCmdKeyBindVi:
+            ctrl.setKeyBind("vi");
+            return MenuFollowUp::Rekey;
+        case kCmdKeyBindEmacs:
+            ctrl.setKeyBind("emacs");
+            return MenuFollowUp::Rekey;
+
+        // The wallpaper files themselves (the spread picture of the whole
+        // grid, the per-workspace entries pointing at it) are handled here
+        // once per-workspace wallpapers exist; for now only the mode changes.
+        case kCmdWallsDefault:
+            ctrl.setWallsType(0);
+            return MenuFollowUp::Rebuild;
+        case kCmdWallsIndividual:
+            ctrl.setWallsType(1);
+            return MenuFollowUp::Rebuild;
+        case kCmdWallsDistant:
+            if (ctrl.wallsType() == 2) return MenuFollowUp::None;
+            ctrl.setWallsType(2);
+            return MenuFollowUp::Rebuild;
+
+        case kCmdLoopWS:
+            ctrl.setLoopWS(!ctrl.loopWS());
+            return MenuFollowUp::Rebuild;
+        case kCmdPopupCtrlWnd:
+            ctrl.setPopupCtrlWnd(!ctrl.popupCtrlWnd());
+            return MenuFollowUp::Rebuild;
+        case kCmdSkipAnimation:
+            ctrl.setTransitionTime(ctrl.transitionTime() < 1 ? 120 : 0);
+            return MenuFollowUp::Rebuild;
+        case kCmdEdgeFlip:
+            ctrl.setEdgeFlip(!ctrl.edgeFlip());
+            return MenuFollowUp::Rebuild;
+        case kCmdKeepMixerControl:
+            ctrl.setKeepMixerControl(!ctrl.keepMixerControl());
+            return MenuFollowUp::Rebuild;
+        case kCmdMouseGes:
+            ctrl.setMouseGes(!ctrl.mouseGes());
+            return MenuFollowUp::Rebuild;
+        case kCmdUseSingleClick:
+            ctrl.setUseDblclk(!ctrl.useDblclk());
+            return MenuFollowUp::Rebuild;
+        case kCmdEnglish:
+            ctrl.setLanguage("english");
+            return MenuFollowUp::Rebuild;
+        case kCmdJapanese:
+            ctrl.setLanguage("japanese");
+            return MenuFollowUp::Rebuild;
+
+        default:
+            // Includes 100027 itself, which the main window handles.
+            return MenuFollowUp::NotACommand;
+    }
+}
+
+}  // namespace zelvane

@@ -1,0 +1,133 @@
+#include "app/tray_ui.h"
+
+#include <string>
+
+#include "app/define.h"
+#include "app/hotkeys.h"
+#include "app/main_context.h"
+#include "app/menu_model.h"
+#include "app/mouse_actions.h"
+#include "app/texts.h"
+#include "win32/text.h"
+
+namespace zelvane {
+
+namespace {
+
+constexpr UINT kTrayIconId = 0x8001;
+constexpr UINT kTrayCallbackMessage = WM_APP + 2;
+
+int messageBox(HWND owner, const std::string& text, UINT style) {
+    return MessageBoxW(owner, win32::widen(text).c_str(), win32::widen(kProgramName).c_str(), style);
+}
+
+}  // namespace
+
+TrayUi::TrayUi(MainContext& main) : main_(main) {
+    icon_.cbSize = sizeof(icon_);
+    icon_.hWnd = main_.hwnd;
+    icon_.uID = kTrayIconId;
+    icon_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    icon_.uCallbackMessage = kTrayCallbackMessage;
+    icon_.hIcon = reinterpret_cast<HICON>(GetClassLongPtrW(main_.hwnd, GCLP_HICON));
+    GetWindowTextW(main_.hwnd, icon_.szTip, static_cast<int>(sizeof(icon_.szTip) / sizeof(icon_.szTip[0])));
+    // Without a shell the program runs on without its icon; the shell's
+    // "TaskbarCreated" adds it later.
+    Shell_NotifyIconW(NIM_ADD, &icon_);
+    rebuildMenu();
+}
+
+TrayUi::~TrayUi() {
+    Shell_NotifyIconW(NIM_DELETE, &icon_);
+    if (menuOpen_) {
+        // Shutting down inside the menu loop (a session end): close the
+        // menu, and leave its handles to the end of the process rather than
+        // destroy them under the loop that still runs on this stack.
+        EndMenu();
+        menu_.release();
+        shownMenu_.release();
+    }
+}
+
+void TrayUi::onTaskbarCreated() {
+    Shell_NotifyIconW(NIM_ADD, &icon_);
+}
+
+void TrayUi::onTrayCallback(WPARAM wp, LPARAM lp) {
+    if (wp != kTrayIconId) return;
+    if (lp == WM_LBUTTONUP)
+        PostMessageW(main_.hwnd, WM_COMMAND, kHotkeyPreview, 0);
+    else if (lp == WM_RBUTTONUP)
+        showMenu();
+}
+
+void TrayUi::rebuildMenu() {
+    UniqueMenu fresh = createPopupMenu(buildMenuModel(menuSettingsOf(*main_.ctrl)));
+    // The menu of the previous build is destroyed (with its submenus) here,
+    // unless the menu loop is showing it right now.
+    if (menuOpen_ && !shownMenu_) shownMenu_ = std::move(menu_);
+    menu_ = std::move(fresh);
+}
+
+void TrayUi::showMenu() {
+    if (menuOpen_ || !menu_) return;
+    POINT at{};
+    GetCursorPos(&at);
+    const HWND owner = main_.hwnd;
+    // The menu closes when the user clicks elsewhere only if its owner is
+    // the foreground window.
+    SetForegroundWindow(owner);
+    const std::weak_ptr<int> alive = alive_;
+    menuOpen_ = true;
+    TrackPopupMenu(menu_.get(), TPM_BOTTOMALIGN, at.x, at.y, 0, owner, nullptr);
+    if (alive.expired()) return;
+    menuOpen_ = false;
+    shownMenu_.reset();
+    // Lets the system finish the menu's switch away from the foreground.
+    PostMessageW(owner, WM_NULL, 0, 0);
+}
+
+void TrayUi::confirmExit() {
+    const HWND owner = main_.hwnd;
+    const std::weak_ptr<int> alive = alive_;
+    const int answer = messageBox(owner, uiTexts(main_.ctrl->language()).exitQuestion, MB_YESNO | MB_TOPMOST);
+    if (alive.expired() || answer != IDYES) return;
+    // Runs the shutdown, which destroys this object: nothing may follow.
+    DestroyWindow(owner);
+}
+
+bool TrayUi::onCommand(WPARAM id) {
+    switch (applyMenuCommand(*main_.ctrl, id)) {
+        case MenuFollowUp::NotACommand:
+            return false;
+        case MenuFollowUp::None:
+            break;
+        case MenuFollowUp::Rebuild:
+            rebuildMenu();
+            break;
+        case MenuFollowUp::Rekey:
+            main_.rekey();
+            rebuildMenu();
+            break;
+        case MenuFollowUp::GridChanged:
+            // The grid's size is shown nowhere in the menu. The control
+            // window's picture and the spread wallpaper follow it here once
+            // they exist.
+            break;
+        case MenuFollowUp::ConfirmExit:
+            confirmExit();
+            break;
+        case MenuFollowUp::ShowHelp:
+            messageBox(main_.hwnd, uiTexts(main_.ctrl->language()).help, MB_OK);
+            break;
+        case MenuFollowUp::RegisterClass:
+            if (main_.mouse) main_.mouse->beginClassRegistration();
+            break;
+        case MenuFollowUp::OpenPreview:
+            PostMessageW(main_.hwnd, WM_COMMAND, kHotkeyPreview, 0);
+            break;
+    }
+    return true;
+}
+
+}  // namespace zelvane

@@ -1,0 +1,297 @@
+#include "app/menu_model.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/texts.h"
+#include "controller_fixture.h"
+
+namespace zelvane::testing {
+namespace {
+
+// Every entry in menu order, submenus before their items.
+void flatten(const std::vector<MenuEntry>& entries, std::vector<const MenuEntry*>& out) {
+    for (const MenuEntry& e : entries) {
+        out.push_back(&e);
+        if (e.submenu) flatten(e.items, out);
+    }
+}
+
+std::vector<const MenuEntry*> flat(const std::vector<MenuEntry>& root) {
+    std::vector<const MenuEntry*> out;
+    flatten(root, out);
+    return out;
+}
+
+const MenuEntry* itemById(const std::vector<MenuEntry>& root, std::uintptr_t id) {
+    for (const MenuEntry* e : flat(root))
+        if (!e->submenu && e->id == id) return e;
+    return nullptr;
+}
+
+MenuSettings defaults() {
+    MenuSettings s;
+    s.movKey = 5;
+    s.movWndKey = 9;
+    s.keyBind = "normal";
+    s.transitionTime = 120;
+    s.popupCtrlWnd = true;
+    s.useDblclk = true;
+    s.language = "english";
+    return s;
+}
+
+// "+" checked, "-" unchecked check item, "*" chosen radio, "o" other radio.
+std::string marks(const std::vector<MenuEntry>& root, std::uintptr_t first, std::uintptr_t last) {
+    std::string out;
+    for (std::uintptr_t id = first; id <= last; ++id) {
+        const MenuEntry* e = itemById(root, id);
+        if (!e) return "missing " + std::to_string(id);
+        switch (e->mark) {
+            case MenuEntry::Mark::None: out += ' '; break;
+            case MenuEntry::Mark::Check: out += e->checked ? '+' : '-'; break;
+            case MenuEntry::Mark::Radio: out += e->checked ? '*' : 'o'; break;
+        }
+    }
+    return out;
+}
+
+// The text table is in menu order: walking the menu must meet its entries
+// one by one, each submenu before its items, each item with its command.
+TEST(MenuModel, TreeFollowsTheTextTableInBothLanguages) {
+    const std::vector<std::uintptr_t> ids{
+        kCmdPreview, 0, 5, 6, 7, 8, 0, 0, 9, 10, 11, 12, 0, 13, 14, 15, 16, 0, 17, 18, 19, 0,
+        20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 2, 4, 0, 30, 31, 1, 0};  // 0 for a submenu, and for Exit
+    for (const char* language : {"english", "japanese"}) {
+        MenuSettings s = defaults();
+        s.language = language;
+        const std::vector<MenuEntry> root = buildMenuModel(s);
+        const std::vector<const MenuEntry*> all = flat(root);
+        const UiTexts& texts = uiTexts(language);
+        ASSERT_EQ(all.size(), texts.menu.size()) << language;
+        for (std::size_t i = 0; i < all.size(); ++i) {
+            if (i > 0) {
+                EXPECT_EQ(all[i]->label, texts.menu[i]) << language << " entry " << i;
+            }
+            EXPECT_EQ(all[i]->id, ids[i]) << language << " entry " << i;
+            EXPECT_EQ(all[i]->submenu, ids[i] == 0 && i != 38) << language << " entry " << i;
+        }
+        // Root: preview, grid, config, two items, language, help, exit; the
+        // config submenu: four submenus, then seven options.
+        ASSERT_EQ(root.size(), 8u);
+        EXPECT_EQ(root[2].items.size(), 11u);
+        for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(root[2].items[i].submenu);
+        EXPECT_FALSE(root[1].items.empty());
+        for (const MenuEntry& e : root[1].items) EXPECT_EQ(e.mark, MenuEntry::Mark::None);
+    }
+}
+
+TEST(MenuModel, PreviewLabelNamesTheSwitchingModifiersLastSetFirst) {
+    EXPECT_EQ(previewLabel("Fullscreen Preview", 5), "Fullscreen Preview (Shift + Alt + Space)");
+    EXPECT_EQ(previewLabel("Fullscreen Preview", 15), "Fullscreen Preview (Win + Shift + Control + Alt + Space)");
+    EXPECT_EQ(previewLabel("Fullscreen Preview", 0), "Fullscreen Preview (Space)");
+    EXPECT_EQ(previewLabel("Fullscreen Preview", 10), "Fullscreen Preview (Win + Control + Space)");
+
+    MenuSettings s = defaults();
+    EXPECT_EQ(buildMenuModel(s)[0].label, "Fullscreen Preview (Shift + Alt + Space)");
+    s.movKey = 4;
+    EXPECT_EQ(buildMenuModel(s)[0].label, "Fullscreen Preview (Shift + Space)");
+    s.language = "japanese";
+    EXPECT_EQ(buildMenuModel(s)[0].label, "全画面プレビュー (Shift + Space)");
+}
+
+TEST(MenuModel, DefaultSettingsMarks) {
+    const std::vector<MenuEntry> root = buildMenuModel(defaults());
+    EXPECT_EQ(marks(root, 9, 12), "+-+-");   // Alt + Shift
+    EXPECT_EQ(marks(root, 13, 16), "+--+");  // Alt + Win
+    EXPECT_EQ(marks(root, 17, 19), "*oo");
+    EXPECT_EQ(marks(root, 20, 22), "*oo");
+    // loop, control window, skip animation, edge flip, mixer, gestures, single click
+    EXPECT_EQ(marks(root, 23, 29), "-+-----");
+    EXPECT_EQ(marks(root, 30, 31), "*o");
+    EXPECT_EQ(marks(root, 0, 2) + marks(root, 4, 8), "        ");  // commands carry no mark
+}
+
+TEST(MenuModel, MarksFollowEverySetting) {
+    MenuSettings s = defaults();
+    s.movKey = 10;
+    s.movWndKey = 6;
+    s.keyBind = "emacs";
+    s.wallsType = 2;
+    s.transitionTime = 0;
+    s.loopWS = true;
+    s.popupCtrlWnd = false;
+    s.edgeFlip = true;
+    s.keepMixerControl = true;
+    s.mouseGes = true;
+    s.useDblclk = false;
+    s.language = "japanese";
+    std::vector<MenuEntry> root = buildMenuModel(s);
+    EXPECT_EQ(marks(root, 9, 12), "-+-+");
+    EXPECT_EQ(marks(root, 13, 16), "-++-");
+    EXPECT_EQ(marks(root, 17, 19), "oo*");
+    EXPECT_EQ(marks(root, 20, 22), "oo*");
+    EXPECT_EQ(marks(root, 23, 29), "+-+++++");
+    EXPECT_EQ(marks(root, 30, 31), "o*");
+
+    s.keyBind = "vi";
+    s.wallsType = 1;
+    s.transitionTime = 50;  // an animation, though not the default one
+    root = buildMenuModel(s);
+    EXPECT_EQ(marks(root, 17, 19), "o*o");
+    EXPECT_EQ(marks(root, 20, 22), "o*o");
+    EXPECT_EQ(marks(root, 25, 25), "-");
+
+    // Only the exact words count.
+    s.keyBind = "VI";
+    s.language = "Japanese";
+    root = buildMenuModel(s);
+    EXPECT_EQ(marks(root, 17, 19), "*oo");
+    EXPECT_EQ(marks(root, 30, 31), "*o");
+    EXPECT_EQ(root.back().label, "Exit");
+}
+
+class MenuCommandTest : public ControllerTest {
+protected:
+    MenuFollowUp run(std::uintptr_t id) { return applyMenuCommand(*ctrl, id); }
+};
+
+TEST_F(MenuCommandTest, ModifierItemsToggleOneBitAndAskForNewHotkeys) {
+    ASSERT_EQ(ctrl->movKey(), 5);
+    EXPECT_EQ(run(kCmdMovKeyAlt), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->movKey(), 4);  // Shift alone
+    EXPECT_EQ(run(kCmdMovKeyAlt + 3), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->movKey(), 12);
+    EXPECT_EQ(run(kCmdMovKeyAlt), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->movKey(), 13);
+
+    ASSERT_EQ(ctrl->movWndKey(), 9);
+    EXPECT_EQ(run(kCmdMovWndKeyAlt + 1), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->movWndKey(), 11);
+    EXPECT_EQ(run(kCmdMovWndKeyAlt + 3), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->movWndKey(), 3);
+    EXPECT_EQ(ctrl->movKey(), 13);  // the other set is untouched
+
+    EXPECT_EQ(run(kCmdKeyBindEmacs), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->keyBind(), "emacs");
+    EXPECT_EQ(run(kCmdKeyBindVi), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->keyBind(), "vi");
+    EXPECT_EQ(run(kCmdKeyBindNormal), MenuFollowUp::Rekey);
+    EXPECT_EQ(ctrl->keyBind(), "normal");
+}
+
+TEST_F(MenuCommandTest, RemovingTheCurrentLastRowOrColumnSwitchesAwayFirst) {
+    const auto w = desktop->add(100, 100, 300, 200);
+    switchTo(1, 1);
+    ASSERT_FALSE(visible(w));
+
+    EXPECT_EQ(run(kCmdDelRow), MenuFollowUp::GridChanged);
+    settle();
+    EXPECT_EQ(ctrl->wsRowNum(), 1);
+    EXPECT_EQ(ctrl->currentRow(), 0);
+    EXPECT_EQ(ctrl->currentCol(), 1);
+
+    EXPECT_EQ(run(kCmdDelColumn), MenuFollowUp::GridChanged);
+    settle();
+    EXPECT_EQ(ctrl->wsColNum(), 1);
+    EXPECT_EQ(ctrl->currentCol(), 0);
+    EXPECT_TRUE(visible(w));  // its workspace is current again
+    EXPECT_EQ(rectOf(w), (Rect{100, 100, 400, 300}));
+
+    // A 1 x 1 grid has nothing to remove.
+    EXPECT_EQ(run(kCmdDelRow), MenuFollowUp::None);
+    EXPECT_EQ(run(kCmdDelColumn), MenuFollowUp::None);
+    EXPECT_EQ(ctrl->wsRowNum(), 1);
+    EXPECT_EQ(ctrl->wsColNum(), 1);
+}
+
+TEST_F(MenuCommandTest, RemovingAnotherRowOrColumnDoesNotSwitch) {
+    ctrl->setWsRowNum(3);
+    ctrl->setWsColNum(3);
+    switchTo(1, 1);
+    EXPECT_EQ(run(kCmdDelRow), MenuFollowUp::GridChanged);
+    EXPECT_EQ(run(kCmdDelColumn), MenuFollowUp::GridChanged);
+    EXPECT_EQ(ctrl->wsRowNum(), 2);
+    EXPECT_EQ(ctrl->wsColNum(), 2);
+    EXPECT_EQ(ctrl->currentRow(), 1);
+    EXPECT_EQ(ctrl->currentCol(), 1);
+}
+
+TEST_F(MenuCommandTest, AddingPastTheLimitStillReportsTheGridCommand) {
+    ctrl->setWsRowNum(5);
+    EXPECT_EQ(run(kCmdAddRow), MenuFollowUp::GridChanged);
+    EXPECT_EQ(ctrl->wsRowNum(), 5);
+    EXPECT_EQ(run(kCmdAddColumn), MenuFollowUp::GridChanged);
+    EXPECT_EQ(ctrl->wsColNum(), 3);
+}
+
+TEST_F(MenuCommandTest, OptionTogglesAndTheAnimationSwitch) {
+    const auto flags = [&] {
+        return std::vector<bool>{ctrl->loopWS(),   ctrl->popupCtrlWnd(), ctrl->edgeFlip(),
+                                 ctrl->keepMixerControl(), ctrl->mouseGes(), ctrl->useDblclk()};
+    };
+    const std::vector<bool> before = flags();
+    for (std::uintptr_t id : {23u, 24u, 26u, 27u, 28u, 29u}) EXPECT_EQ(run(id), MenuFollowUp::Rebuild) << id;
+    const std::vector<bool> after = flags();
+    for (std::size_t i = 0; i < before.size(); ++i) EXPECT_NE(before[i], after[i]) << i;
+    // The menu shows what the controller now holds.
+    EXPECT_EQ(marks(buildMenuModel(menuSettingsOf(*ctrl)), 23, 29), "+--++++");
+
+    ctrl->setTransitionTime(50);
+    EXPECT_EQ(run(kCmdSkipAnimation), MenuFollowUp::Rebuild);
+    EXPECT_EQ(ctrl->transitionTime(), 0);
+    EXPECT_EQ(run(kCmdSkipAnimation), MenuFollowUp::Rebuild);
+    EXPECT_EQ(ctrl->transitionTime(), 120);
+}
+
+TEST_F(MenuCommandTest, WallpaperModes) {
+    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::Rebuild);  // needs per-workspace wallpapers
+    EXPECT_EQ(ctrl->wallsType(), 1);
+    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::None);
+    EXPECT_EQ(ctrl->wallsType(), 1);
+
+    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::Rebuild);
+    EXPECT_EQ(ctrl->wallsType(), 2);
+    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::None);
+    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::None);
+    EXPECT_EQ(ctrl->wallsType(), 2);
+    EXPECT_EQ(run(kCmdWallsDefault), MenuFollowUp::Rebuild);
+    EXPECT_EQ(ctrl->wallsType(), 0);
+    EXPECT_EQ(run(kCmdWallsIndividual), MenuFollowUp::Rebuild);
+    EXPECT_EQ(ctrl->wallsType(), 1);
+}
+
+TEST_F(MenuCommandTest, LanguageItemsSwitchTheMenuLanguage) {
+    EXPECT_EQ(run(kCmdJapanese), MenuFollowUp::Rebuild);
+    EXPECT_EQ(ctrl->language(), "japanese");
+    std::vector<MenuEntry> root = buildMenuModel(menuSettingsOf(*ctrl));
+    EXPECT_EQ(root.back().label, "終了");
+    EXPECT_EQ(marks(root, 30, 31), "o*");
+    EXPECT_EQ(itemById(root, kCmdEnglish)->label, "EngLish");
+
+    EXPECT_EQ(run(kCmdEnglish), MenuFollowUp::Rebuild);
+    EXPECT_EQ(ctrl->language(), "english");
+    EXPECT_EQ(buildMenuModel(menuSettingsOf(*ctrl)).back().label, "Exit");
+}
+
+TEST_F(MenuCommandTest, IdentifiersAreComparedWhole) {
+    const Settings untouched;
+    EXPECT_EQ(run(kCmdExit), MenuFollowUp::ConfirmExit);
+    EXPECT_EQ(run(kCmdHelp), MenuFollowUp::ShowHelp);
+    EXPECT_EQ(run(kCmdRegisterClass), MenuFollowUp::RegisterClass);
+    // The preview item as a 16-bit menu reports it.
+    EXPECT_EQ(run(100027 & 0xFFFF), MenuFollowUp::OpenPreview);
+    // Not ours: a gap in the numbering, past the end, the preview's full
+    // number (the main window's own), and menu numbers with a high word.
+    for (std::uintptr_t id : {std::uintptr_t{3}, std::uintptr_t{32}, std::uintptr_t{100027},
+                              std::uintptr_t{0x10000 | 23}, std::uintptr_t{0x10000}})
+        EXPECT_EQ(run(id), MenuFollowUp::NotACommand) << id;
+    EXPECT_EQ(ctrl->loopWS(), untouched.loopWS);
+    EXPECT_EQ(ctrl->wsRowNum(), 2);
+}
+
+}  // namespace
+}  // namespace zelvane::testing
