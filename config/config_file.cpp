@@ -1,0 +1,266 @@
+// Loading and saving the settings file.
+//
+// The file is UTF-8 text of "key = value" lines. Loading keeps every line in
+// configLines_ and applies the known keys in file order; saving writes the
+// same lines back, with the value of every known key replaced by the current
+// setting and nothing else touched.
+//
+// Real files come from text editors, so:
+// - a UTF-8 byte-order mark at the start is not part of the first line, and
+//   the save writes it back when the file had one;
+// - carriage returns at the end of a line are line-end residue: they are cut
+//   off when reading, and the save ends every line the way the file's first
+//   line ended (CR LF or LF; a new file gets the platform's usual ending);
+// - the file is read and written as bytes, so NUL bytes, invalid UTF-8 and
+//   any file name survive.
+//
+// Two rules keep a save from losing what the user wrote:
+// - a load that stops at a value it cannot read still keeps all lines: that
+//   line and the ones after it are written back exactly as they were, and
+//   keys set in the meantime get their lines before it, where the next load
+//   (which stops at the same place) reads them;
+// - lines whose value the save has nothing to put into (no "=", no key, an
+//   unknown key) are written back unchanged.
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "config/config_lines.h"
+#include "config/text_file.h"
+#include "config/value_grammar.h"
+#include "controller/wsctrl.h"
+
+namespace zelvane {
+
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+struct FileLines {
+    std::vector<std::string> lines;
+    bool byteOrderMark = false;
+    bool crlf = ConfigFileState{}.crlf;  // a file without any line break keeps the platform's
+};
+
+// Lines end at a line feed, which is not part of the line; text after the
+// last line feed is a last line of its own.
+FileLines splitLines(std::string_view text) {
+    FileLines file;
+    if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        file.byteOrderMark = true;
+        text.remove_prefix(kByteOrderMark.size());
+    }
+    const std::size_t firstBreak = text.find('\n');
+    if (firstBreak != std::string_view::npos) file.crlf = firstBreak > 0 && text[firstBreak - 1] == '\r';
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        std::size_t end = text.find('\n', begin);
+        if (end == std::string_view::npos) end = text.size();
+        std::size_t stop = end;
+        while (stop > begin && text[stop - 1] == '\r') --stop;
+        file.lines.emplace_back(text.substr(begin, stop - begin));
+        begin = end + 1;
+    }
+    return file;
+}
+
+void setInteger(WSController& c, ConfigKey key, std::int32_t v) {
+    switch (key) {
+        case ConfigKey::wsRowNum: c.setWsRowNum(v); break;
+        case ConfigKey::wsColNum: c.setWsColNum(v); break;
+        case ConfigKey::updateInterval: c.setUpdateInterval(v); break;
+        case ConfigKey::previewScale: c.setPreviewScale(v); break;
+        case ConfigKey::transitionTime: c.setTransitionTime(v); break;
+        case ConfigKey::wallsType: c.setWallsType(v); break;
+        case ConfigKey::popupCtrlWndDelay: c.setPopupCtrlWndDelay(v); break;
+        case ConfigKey::movKey: c.setMovKey(v); break;
+        case ConfigKey::movWndKey: c.setMovWndKey(v); break;
+        default: break;
+    }
+}
+
+void setSwitch(WSController& c, ConfigKey key, bool v) {
+    switch (key) {
+        case ConfigKey::showWallpaper: c.setShowWallpaper(v); break;
+        case ConfigKey::lightenPreview: c.setLightenPreview(v); break;
+        case ConfigKey::keepTrayOrder: c.setKeepTrayOrder(v); break;
+        case ConfigKey::keepMixerControl: c.setKeepMixerControl(v); break;
+        case ConfigKey::edgeFlip: c.setEdgeFlip(v); break;
+        case ConfigKey::mouseGes: c.setMouseGes(v); break;
+        case ConfigKey::useDblclk: c.setUseDblclk(v); break;
+        case ConfigKey::loopWS: c.setLoopWS(v); break;
+        case ConfigKey::popupCtrlWnd: c.setPopupCtrlWnd(v); break;
+        case ConfigKey::useHotkey: c.setUseHotkey(v); break;
+        default: break;
+    }
+}
+
+std::int32_t integerOf(const WSController& c, ConfigKey key) {
+    switch (key) {
+        case ConfigKey::wsRowNum: return c.wsRowNum();
+        case ConfigKey::wsColNum: return c.wsColNum();
+        case ConfigKey::updateInterval: return c.updateInterval();
+        case ConfigKey::previewScale: return c.previewScale();
+        case ConfigKey::transitionTime: return c.transitionTime();
+        case ConfigKey::wallsType: return c.wallsType();
+        case ConfigKey::popupCtrlWndDelay: return c.popupCtrlWndDelay();
+        case ConfigKey::movKey: return c.movKey();
+        case ConfigKey::movWndKey: return c.movWndKey();
+        default: return 0;
+    }
+}
+
+bool switchOf(const WSController& c, ConfigKey key) {
+    switch (key) {
+        case ConfigKey::showWallpaper: return c.showWallpaper();
+        case ConfigKey::lightenPreview: return c.lightenPreview();
+        case ConfigKey::keepTrayOrder: return c.keepTrayOrder();
+        case ConfigKey::keepMixerControl: return c.keepMixerControl();
+        case ConfigKey::edgeFlip: return c.edgeFlip();
+        case ConfigKey::mouseGes: return c.mouseGes();
+        case ConfigKey::useDblclk: return c.useDblclk();
+        case ConfigKey::loopWS: return c.loopWS();
+        case ConfigKey::popupCtrlWnd: return c.popupCtrlWnd();
+        case ConfigKey::useHotkey: return c.useHotkey();
+        default: return false;
+    }
+}
+
+// Interprets the value part for the key and calls its setter. False when the
+// value cannot be read at all (a number without digits or beyond 32 bits, a
+// wallpaper item without a position): the load stops there.
+bool applyValue(WSController& c, ConfigKey key, std::string_view value) {
+    switch (keyKind(key)) {
+        case ValueKind::Integer: {
+            const auto v = grammar::readInteger(value);
+            if (!v) return false;
+            setInteger(c, key, *v);
+            return true;
+        }
+        case ValueKind::Switch:
+            setSwitch(c, key, grammar::readSwitch(value));
+            return true;
+        case ValueKind::Word:
+            if (auto word = grammar::readWord(value)) {
+                if (key == ConfigKey::keyBind)
+                    c.setKeyBind(*word);
+                else
+                    c.setLanguage(*word);
+            }
+            return true;
+        case ValueKind::ModifierSet:
+            if (const std::int32_t mask = grammar::readModifiers(value); mask != 0) setInteger(c, key, mask);
+            return true;
+        case ValueKind::ClassList:
+            for (const std::string& name : grammar::readClassList(value)) c.addExclusion(name);
+            return true;
+        case ValueKind::WallpaperList: {
+            const grammar::WallpaperList list = grammar::readWallpaperList(value);
+            for (const grammar::WallpaperItem& item : list.items) c.setWallpaper(item.row, item.col, item.path);
+            return !list.malformed;
+        }
+    }
+    return true;
+}
+
+// Applies one line of the file; false when the load has to stop at it.
+bool applyLine(WSController& c, std::string_view line) {
+    const auto parts = splitSettingLine(line);
+    if (!parts) return true;
+    if (grammar::isCommentOrBlank(parts->keyPart) || grammar::isCommentOrBlank(parts->valuePart)) return true;
+    const auto key = findConfigKey(grammar::firstAlnumRun(parts->keyPart));
+    if (!key) return true;  // unknown keys are ignored
+    return applyValue(c, *key, parts->valuePart);
+}
+
+std::string valueText(const WSController& c, ConfigKey key) {
+    switch (keyKind(key)) {
+        case ValueKind::Integer: return grammar::writeInteger(integerOf(c, key));
+        case ValueKind::Switch: return grammar::writeSwitch(switchOf(c, key));
+        case ValueKind::Word: return key == ConfigKey::keyBind ? c.keyBind() : c.language();
+        case ValueKind::ModifierSet: return grammar::writeModifiers(integerOf(c, key));
+        case ValueKind::ClassList: return grammar::writeClassList(c.exclusions());
+        case ValueKind::WallpaperList: {
+            grammar::WallpaperTable table;
+            for (int row = 0; row < kMaxGrid; ++row)
+                for (int col = 0; col < kMaxGrid; ++col) table[row][col] = c.wallpaperOf(row, col);
+            return grammar::writeWallpaperList(table);
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+bool WSController::loadConfig(const std::string& path) {
+    configLines_.clear();
+    configFile_ = ConfigFileState{};
+    const auto text = readTextFile(path);
+    if (!text) return false;
+
+    FileLines file = splitLines(*text);
+    configLines_ = std::move(file.lines);
+    configFile_.byteOrderMark = file.byteOrderMark;
+    configFile_.crlf = file.crlf;
+
+    // While loading, every line counts as read, so a key whose line comes
+    // later gets no entry of its own.
+    const std::size_t fileLines = configLines_.size();
+    configFile_.readEnd = fileLines;
+    configFile_.loading = true;
+    std::size_t stoppedAt = fileLines;
+    std::string line;  // a copy: the setters may add entries to configLines_
+    for (std::size_t i = 0; i < fileLines; ++i) {
+        line = configLines_[i];
+        if (!applyLine(*this, line)) {
+            stoppedAt = i;
+            break;
+        }
+    }
+    configFile_.loading = false;
+    if (stoppedAt == fileLines) return true;
+
+    // Stopped early: the rest stays unread. Every key the load did set needs
+    // a line before that point, or the next load would not see its value.
+    configLines_.resize(fileLines);
+    configFile_.readEnd = stoppedAt;
+    for (ConfigKey key : configFile_.markedOrder) modified(keyName(key));
+    return false;
+}
+
+bool WSController::saveConfig(const std::string& path) {
+    if (configLines_.empty()) return true;
+    configFile_.readEnd = std::min(configFile_.readEnd, configLines_.size());
+
+    std::size_t size = configFile_.byteOrderMark ? kByteOrderMark.size() : 0;
+    for (std::size_t i = 0; i < configLines_.size(); ++i) {
+        std::string& entry = configLines_[i];
+        if (i < configFile_.readEnd) {
+            const auto parts = splitSettingLine(entry);
+            const std::string_view keyRun = parts ? grammar::firstAlnumRun(parts->keyPart) : std::string_view{};
+            if (const auto key = findConfigKey(keyRun)) {
+                std::string rewritten(keyRun);
+                rewritten += '=';
+                rewritten += valueText(*this, *key);
+                rewritten += parts->rest;
+                entry = std::move(rewritten);
+            }
+        }
+        size += entry.size() + 2;
+    }
+    configFile_.indexedEnd = static_cast<std::size_t>(-1);  // rewritten entries may start with a key now
+
+    const std::string_view lineEnd = configFile_.crlf ? "\r\n" : "\n";
+    std::string content;
+    content.reserve(size);
+    if (configFile_.byteOrderMark) content += kByteOrderMark;
+    for (const std::string& entry : configLines_) {
+        content += entry;
+        content += lineEnd;
+    }
+    return replaceFileContents(path, content);
+}
+
+}  // namespace zelvane

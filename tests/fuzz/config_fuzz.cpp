@@ -1,0 +1,91 @@
+// Fuzz target for the settings file: any bytes as a file must load without
+// harm, and what the save writes must read back to the same settings and
+// save again to the same bytes.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "config/text_file.h"
+#include "controller/wsctrl.h"
+#include "tests/unit/config_snapshot.h"
+
+namespace {
+
+using namespace zelvane;
+
+// A desktop without windows: the settings code never asks it anything that matters.
+class EmptyDesktop : public Desktop {
+public:
+    ScreenMetrics metrics() const override { return {1280, 800, 0, 0, 1280, 800}; }
+    std::vector<WindowId> topLevelWindows() const override { return {}; }
+    bool isWindow(WindowId) const override { return false; }
+    bool isVisible(WindowId) const override { return false; }
+    bool isMinimized(WindowId) const override { return false; }
+    bool isTopmost(WindowId) const override { return false; }
+    Rect windowRect(WindowId) const override { return {}; }
+    std::string className(WindowId) const override { return {}; }
+    std::uint32_t style(WindowId) const override { return 0; }
+    WindowId foregroundWindow() const override { return kNoWindow; }
+    WindowId shellWindow() const override { return kNoWindow; }
+    void moveWindow(WindowId, std::int32_t, std::int32_t) override {}
+    void showWindow(WindowId, bool) override {}
+    bool setForeground(WindowId) override { return false; }
+    void moveWindowAsync(WindowId, std::int32_t, std::int32_t) override {}
+    void showWindowAsync(WindowId, bool) override {}
+};
+
+std::unique_ptr<WSController> newController() {
+    static const auto desktop = std::make_shared<EmptyDesktop>();
+    PlacementQueue::Options options;
+    options.baseWorkers = 0;
+    return std::make_unique<WSController>(desktop, std::vector<std::string>{"Progman", "Shell_TrayWnd", "#32770"},
+                                          options);
+}
+
+const std::filesystem::path& workDir() {
+    static const std::filesystem::path dir = [] {
+        std::random_device rd;
+        auto d = std::filesystem::temp_directory_path() / ("zelvane-config-fuzz-" + std::to_string(rd()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir;
+}
+
+[[noreturn]] void fail(const char* what, const std::string& a, const std::string& b) {
+    std::fprintf(stderr, "config_fuzz: %s\n--- first ---\n%s\n--- second ---\n%s\n", what, a.c_str(), b.c_str());
+    std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string input = (workDir() / "input").string();
+    const std::string saved = (workDir() / "saved").string();
+    {
+        std::ofstream out(input, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    std::filesystem::remove(saved);  // a save of no lines writes nothing
+
+    auto first = newController();
+    first->loadConfig(input);
+    if (!first->saveConfig(saved)) fail("first save failed", "", "");
+
+    auto second = newController();
+    second->loadConfig(saved);
+    const std::string a = testing::settingsSnapshot(*first);
+    const std::string b = testing::settingsSnapshot(*second);
+    if (a != b) fail("settings differ after a save and a load", a, b);
+
+    const std::string once = readTextFile(saved).value_or("");
+    if (!second->saveConfig(saved)) fail("second save failed", "", "");
+    const std::string twice = readTextFile(saved).value_or("");
+    if (once != twice) fail("second save differs", once, twice);
+    return 0;
+}

@@ -1,0 +1,247 @@
+// Loading and saving the settings file: clamping, write-back in place, loads
+// that stop early, editor line ends, non-ASCII paths, failed saves and input
+// that is not a settings file at all.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "config/text_file.h"
+#include "config_snapshot.h"
+#include "controller_fixture.h"
+
+namespace zelvane::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ConfigFileTest : public ControllerTest {
+protected:
+    std::string pathOf(const std::string& name = "zlvrc") const { return (dir / fs::u8path(name)).u8string(); }
+    void write(const std::string& bytes, const std::string& name = "zlvrc") const {
+        std::ofstream(fs::u8path(pathOf(name)), std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& name = "zlvrc") const { return readTextFile(pathOf(name)).value_or("<none>"); }
+    bool load(const std::string& bytes) {
+        write(bytes);
+        return ctrl->loadConfig(pathOf());
+    }
+    std::string saved() {
+        EXPECT_TRUE(ctrl->saveConfig(pathOf()));
+        return read();
+    }
+    std::string defaults() { return settingsSnapshot(*makeController()); }
+
+    // Loads bytes, saves, loads the saved file into a fresh controller: both
+    // must hold the same settings, and saving again must give the same bytes.
+    void expectStableRoundTrip(const std::string& bytes) {
+        write(bytes);
+        fs::remove(fs::u8path(pathOf("saved")));  // an empty save writes nothing
+        auto first = makeController();
+        first->loadConfig(pathOf());
+        ASSERT_TRUE(first->saveConfig(pathOf("saved")));
+        auto second = makeController();
+        second->loadConfig(pathOf("saved"));
+        EXPECT_EQ(settingsSnapshot(*second), settingsSnapshot(*first));
+        const std::string once = read("saved");
+        ASSERT_TRUE(second->saveConfig(pathOf("saved")));
+        EXPECT_EQ(read("saved"), once);
+    }
+};
+
+TEST_F(ConfigFileTest, WithoutAFileDefaultsStayAndOnlyChangedKeysAreWritten) {
+    EXPECT_FALSE(ctrl->loadConfig(pathOf()));
+    EXPECT_TRUE(ctrl->configLines().empty());
+    EXPECT_EQ(settingsSnapshot(*ctrl), defaults());
+    EXPECT_TRUE(ctrl->saveConfig(pathOf()));
+    EXPECT_FALSE(fs::exists(pathOf()));
+
+    ctrl->setLoopWS(true);
+    ctrl->setLoopWS(true);
+    EXPECT_EQ(saved(), "loopWS=true\n");
+}
+
+TEST_F(ConfigFileTest, ValuesAreClampedOnReadingAndWrittenBackCanonically) {
+    EXPECT_TRUE(load("# settings\n\nwsRowNum = 7\nwsColNum = 0\npreviewScale = 5\ntransitionTime = 5000\n"
+                     "updateInterval = -1\npopupCtrlWndDelay = -20\nwallsType = 9\nmovKey = shift+ctrl\n"
+                     "movWndKey = control+alt\nuseHotkey = 1\nkeyBind = vi # comment\nWSROWNUM = 3\n"));
+    EXPECT_EQ(ctrl->wsRowNum(), 5);
+    EXPECT_EQ(ctrl->wsColNum(), 1);
+    EXPECT_EQ(ctrl->previewScale(), 10);
+    EXPECT_EQ(ctrl->transitionTime(), 1000);
+    EXPECT_EQ(ctrl->updateInterval(), 0);
+    EXPECT_EQ(ctrl->popupCtrlWndDelay(), 0);
+    EXPECT_EQ(ctrl->wallsType(), 0);
+    EXPECT_EQ(ctrl->movKey(), 6);
+    EXPECT_EQ(ctrl->movWndKey(), 9);  // "control" names no modifier: value ignored
+    EXPECT_FALSE(ctrl->useHotkey());
+    EXPECT_EQ(ctrl->keyBind(), "vi");
+    EXPECT_EQ(saved(),
+              "# settings\n\nwsRowNum=5\nwsColNum=1\npreviewScale=10\ntransitionTime=1000\nupdateInterval=0\n"
+              "popupCtrlWndDelay=0\nwallsType=0\nmovKey=ctrl+shift\nmovWndKey=alt+win\nuseHotkey=false\n"
+              "keyBind=vi\nWSROWNUM = 3\n");
+}
+
+TEST_F(ConfigFileTest, SaveRewritesKnownKeysInPlaceAndLeavesEverythingElseAlone) {
+    EXPECT_TRUE(load("  # comment = not a setting\nfoo = bar\nmy_key = 1\nloopWS\nwsRowNum = 3 # three\n"
+                     "wallpaper=1-1|C:\\a.bmp=x\nedgeFlip = true\nedgeFlip = false\n language = japanese"));
+    EXPECT_EQ(ctrl->wsRowNum(), 3);
+    EXPECT_FALSE(ctrl->edgeFlip());  // the later line wins
+    EXPECT_EQ(ctrl->wallpaperOf(0, 0), "C:\\a.bmp");
+    const std::size_t lines = ctrl->configLines().size();
+    ctrl->setLanguage("english");  // has a line already
+    EXPECT_EQ(ctrl->configLines().size(), lines);
+    ctrl->setEdgeFlip(true);
+    ctrl->setKeyBind("emacs");  // new lines at the end, in the order first set
+    ctrl->setLoopWS(true);      // "loopWS" alone is not a line for the key
+    ctrl->setKeyBind("vi");
+    const std::string expected =
+        "  # comment = not a setting\nfoo = bar\nmy_key = 1\nloopWS\nwsRowNum=3\nwallpaper=1-1|C:\\a.bmp=x\n"
+        "edgeFlip=true\nedgeFlip=true\nlanguage=english\nkeyBind=vi\nloopWS=true\n";
+    EXPECT_EQ(saved(), expected);
+    EXPECT_EQ(saved(), expected);
+}
+
+TEST_F(ConfigFileTest, DistantViewKeepsTheGridSquareAndTheFileKeepsBothSizes) {
+    EXPECT_TRUE(load("wsRowNum = 2\nwsColNum = 4\nwallsType = 2\n"));
+    EXPECT_EQ(ctrl->wsRowNum(), 4);
+    EXPECT_EQ(ctrl->wsColNum(), 4);
+    ctrl->setWsRowNum(1);
+    EXPECT_EQ(ctrl->wsColNum(), 2);
+    ctrl->setWsColNum(9);
+    EXPECT_EQ(ctrl->wsRowNum(), 5);
+
+    // A size changed as a side effect survives leaving the mode and a restart.
+    auto c = makeController();
+    c->setWsRowNum(4);
+    c->setWallsType(2);
+    EXPECT_EQ(c->wsColNum(), 4);
+    c->setWallsType(0);
+    ASSERT_TRUE(c->saveConfig(pathOf()));
+    auto restarted = makeController();
+    EXPECT_TRUE(restarted->loadConfig(pathOf()));
+    EXPECT_EQ(settingsSnapshot(*restarted), settingsSnapshot(*c));
+
+    auto single = makeController();
+    single->setWsRowNum(1);
+    single->setWsColNum(1);
+    single->setWallsType(2);
+    EXPECT_EQ(single->wsRowNum() * 10 + single->wsColNum(), 11);
+}
+
+TEST_F(ConfigFileTest, ALoadThatStopsKeepsEarlierValuesAndNeverLosesTheRest) {
+    EXPECT_FALSE(load("loopWS = true\nwsRowNum = abc\nedgeFlip = true\nmouseGes = true\n"));
+    EXPECT_TRUE(ctrl->loopWS());
+    EXPECT_FALSE(ctrl->edgeFlip());
+    EXPECT_EQ(ctrl->configLines().size(), 4u);
+    // Keys set now get lines before the unread part, which the next load reads.
+    ctrl->setMouseGes(true);
+    ctrl->setLoopWS(false);
+    const std::string expected = "loopWS=false\nmouseGes=true\nwsRowNum = abc\nedgeFlip = true\nmouseGes = true\n";
+    EXPECT_EQ(saved(), expected);
+    EXPECT_EQ(saved(), expected);
+    auto restarted = makeController();
+    EXPECT_FALSE(restarted->loadConfig(pathOf()));
+    EXPECT_EQ(settingsSnapshot(*restarted), settingsSnapshot(*ctrl));
+
+    EXPECT_FALSE(load("wsColNum=3\nwallpaper=1-1|a.bmp,no position,2-2|b.bmp\nloopWS=true\n"));
+    EXPECT_EQ(ctrl->wsColNum(), 3);
+    EXPECT_EQ(ctrl->wallpaperOf(0, 0), "a.bmp");
+    EXPECT_EQ(ctrl->wallpaperOf(1, 1), "");
+    EXPECT_FALSE(load("previewScale=50\nwsRowNum = 4294967297\npreviewScale=60\n"));
+    EXPECT_EQ(ctrl->previewScale(), 50);
+}
+
+TEST_F(ConfigFileTest, NotepadFilesKeepTheirByteOrderMarkAndLineEnds) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string wall = "C:\\\xE5\xA3\x81\xE7\xB4\x99.bmp";
+    EXPECT_TRUE(load(bom + "# Zelvane\r\nexclusions=Notepad,CabinetWClass\r\nkeyBind = vi\r\nwallpaper=1-1|" + wall +
+                     "\r\nfoo = bar\r\nloopWS=true"));
+    EXPECT_EQ(ctrl->configLines().front(), "# Zelvane");
+    EXPECT_EQ(ctrl->exclusions(), (std::vector<std::string>{"Notepad", "CabinetWClass"}));
+    EXPECT_EQ(ctrl->keyBind(), "vi");
+    EXPECT_EQ(ctrl->wallpaperOf(0, 0), wall);
+    EXPECT_TRUE(ctrl->loopWS());
+    EXPECT_EQ(saved(), bom + "# Zelvane\r\nexclusions=Notepad,CabinetWClass\r\nkeyBind=vi\r\nwallpaper=1-1|" + wall +
+                           "\r\nfoo = bar\r\nloopWS=true\r\n");
+}
+
+TEST_F(ConfigFileTest, NonAsciiPathsWorkForTheFileAndInsideValues) {
+    const std::string folder = "\xE8\xA8\xAD\xE5\xAE\x9A";                                  // 設定
+    const std::string name = folder + "/\xE3\x82\xBC\xE3\x83\xAB\xE3\x83\xB4\xE3\x82\xA7.rc";  // ゼルヴェ.rc
+    const std::string wall = "D:\\\xE5\x86\x99\xE7\x9C\x9F\\\xE6\xB5\xB7.bmp";                 // D:\写真\海.bmp
+    fs::create_directory(fs::u8path(pathOf(folder)));
+    write("wallpaper=2-2|" + wall + "\n", name);
+    EXPECT_TRUE(ctrl->loadConfig(pathOf(name)));
+    EXPECT_EQ(ctrl->wallpaperOf(1, 1), wall);
+    ctrl->setLoopWS(true);
+    EXPECT_TRUE(ctrl->saveConfig(pathOf(name)));
+    EXPECT_EQ(read(name), "wallpaper=2-2|" + wall + "\nloopWS=true\n");
+}
+
+TEST_F(ConfigFileTest, AFailedSaveLeavesTheOldFileAndNoLitter) {
+    ctrl->setLoopWS(true);
+    write("loopWS=false\n");
+    fs::permissions(pathOf(), fs::perms::owner_read);
+    EXPECT_FALSE(ctrl->saveConfig(pathOf()));
+    EXPECT_EQ(read(), "loopWS=false\n");
+    fs::permissions(pathOf(), fs::perms::owner_read | fs::perms::owner_write);
+
+    EXPECT_FALSE(ctrl->saveConfig(pathOf("missing/zlvrc")));
+    fs::create_directory(dir / "adir");
+    EXPECT_FALSE(ctrl->saveConfig(pathOf("adir")));
+    EXPECT_TRUE(fs::is_directory(dir / "adir"));
+
+    // Through a symbolic link the file it names is replaced; the link stays.
+    fs::create_symlink("zlvrc", dir / "link");
+    EXPECT_TRUE(ctrl->saveConfig(pathOf("link")));
+    EXPECT_TRUE(fs::is_symlink(dir / "link"));
+    EXPECT_EQ(read(), "loopWS=true\n");
+
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+    EXPECT_FALSE(ctrl->loadConfig(pathOf("adir")));
+}
+
+TEST_F(ConfigFileTest, HostileInputIsReadWithoutCrashingHangingOrDrifting) {
+    const std::string mega(1 << 20, 'a');
+    std::string movKeys;
+    for (int i = 0; i < 200000; ++i) movKeys += "alt+";
+    expectStableRoundTrip(
+                          "keyBind=" + mega + "\nexclusions=" + mega + "\nwallpaper=3-3|" + mega + "\nmovKey=" +
+                              movKeys + "shift\nlanguage=" + std::string("a\0b\xff\xfe", 5) + "\n" + mega + "=\n" +
+                              "wsRowNum=" + std::string(1 << 20, '-') + "\n");
+
+    std::mt19937 random(20240611);
+    static const char kAlphabet[] = "==,,||-+#  \t\r\n\n\0\xff\xEF\xBB\xBF" "0123456789aeltTRUE_:$(.\\";
+    const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
+    const char* keys[] = {"wsRowNum", "wallsType", "wallpaper", "exclusions", "movKey", "keyBind", "loopWS"};
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        const int pieces = static_cast<int>(random() % 40);
+        for (int i = 0; i < pieces; ++i) {
+            if (random() % 3 == 0) bytes += keys[random() % 7];
+            bytes += alphabet[random() % alphabet.size()];
+        }
+        std::string hex;
+        for (unsigned char ch : bytes) hex += (ch >= 32 && ch < 127 && ch != '\\') ? std::string(1, static_cast<char>(ch)) : "\\x" + std::to_string(ch) + ";";
+        SCOPED_TRACE(hex);
+        expectStableRoundTrip(bytes);
+    }
+
+    std::string million;
+    for (int i = 0; i < 250000; ++i) million += "# note\npreviewScale = 50\nfoo = 1\nexclusions=Notepad\n";
+    write(million);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ctrl->loadConfig(pathOf()));
+    EXPECT_TRUE(ctrl->saveConfig(pathOf()));
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 30.0);
+    std::printf("a million lines loaded and saved in %.2f s\n", seconds);
+}
+
+}  // namespace
+}  // namespace zelvane::testing
