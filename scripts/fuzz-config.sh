@@ -16,5 +16,6 @@ cmake --build "$build"
 
 # New inputs go to the build folder; the seeds in the tree are only read.
 mkdir -p "$build/corpus"
+export ZELVANE_FUZZ_DIR="$build/work"
 "$build/config_fuzz" -max_total_time="$seconds" -max_len=8192 -timeout=10 -rss_limit_mb=4096 \
   -dict="$root/tests/fuzz/config.dict" -artifact_prefix="$build/" -print_final_stats=1 "$@" "$build/corpus" "$root/tests/fuzz/corpus"

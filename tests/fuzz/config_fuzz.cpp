@@ -47,10 +47,17 @@ std::unique_ptr<WSController> newController() {
                                           options);
 }
 
+// Where the inputs are written: $ZELVANE_FUZZ_DIR (the run script points
+// it into the build folder), else a fresh folder in the temporary directory.
 const std::filesystem::path& workDir() {
     static const std::filesystem::path dir = [] {
-        std::random_device rd;
-        auto d = std::filesystem::temp_directory_path() / ("zelvane-config-fuzz-" + std::to_string(rd()));
+        std::filesystem::path d;
+        if (const char* given = std::getenv("ZELVANE_FUZZ_DIR")) {
+            d = given;
+        } else {
+            std::random_device rd;
+            d = std::filesystem::temp_directory_path() / ("zelvane-config-fuzz-" + std::to_string(rd()));
+        }
         std::filesystem::create_directories(d);
         return d;
     }();
