@@ -60,6 +60,8 @@ public:
     virtual void moveWindow(WindowId w, std::int32_t x, std::int32_t y) = 0;  // size and Z order kept
     virtual void showWindow(WindowId w, bool show) = 0;                       // never activates
     virtual bool setForeground(WindowId w) = 0;
+    // Waits (at most limitMs) until no modifier key (Alt, Ctrl, Shift, Win) is down.
+    virtual void waitForModifiersReleased(int limitMs) = 0;
 
     // These never block: the request is queued to the window's own thread and
     // carried out, in order, when its program answers again.

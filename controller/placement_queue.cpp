@@ -15,6 +15,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// How long an activation waits for the modifier keys to be released.
+constexpr int kModifierWaitMs = 1500;
+
 struct Placement {
     std::optional<Point> pos;
     bool show = false;
@@ -27,6 +30,14 @@ struct Lane {
     bool scheduled = false;           // waiting in the ready queue
     std::uint64_t activation = 0;     // activation to run after the placements, 0 = none
     std::uint64_t id = 0;             // tells a lane from a later one of the same window
+};
+
+// Either a window's lane of placements, or one activation. An activation
+// runs as a task of its own: bringing a window forward can block on the
+// window that had the foreground, and must never hold up any placement.
+struct Task {
+    WindowId window = kNoWindow;
+    std::uint64_t activation = 0;  // 0: run the window's lane
 };
 
 struct WorkerSlot {
@@ -47,7 +58,8 @@ struct PlacementQueue::State : std::enable_shared_from_this<PlacementQueue::Stat
     std::condition_variable workerLeft;
 
     std::unordered_map<WindowId, Lane> lanes;
-    std::deque<WindowId> ready;
+    std::deque<Task> ready;
+    int activationsPending = 0;
     std::list<WorkerSlot> workers;
     int idleWorkers = 0;
     std::uint64_t lastActivation = 0;
@@ -60,7 +72,16 @@ struct PlacementQueue::State : std::enable_shared_from_this<PlacementQueue::Stat
     void schedule(WindowId w, Lane& lane) {
         if (lane.inFlight || lane.scheduled) return;
         lane.scheduled = true;
-        ready.push_back(w);
+        enqueue(Task{w, 0});
+    }
+
+    void scheduleActivation(WindowId w, std::uint64_t activation) {
+        ++activationsPending;
+        enqueue(Task{w, activation});
+    }
+
+    void enqueue(const Task& task) {
+        ready.push_back(task);
         if (idleWorkers > 0)
             workAvailable.notify_one();
         else if (static_cast<int>(workers.size()) < options.baseWorkers)
@@ -130,12 +151,7 @@ struct PlacementQueue::State : std::enable_shared_from_this<PlacementQueue::Stat
                 callUnlocked(lock, slot, [&] { desktop->showWindow(w, p.show); });
                 continue;
             }
-            if (lane->activation != 0) {
-                const bool current = lane->activation == lastActivation;
-                lane->activation = 0;
-                if (current) callUnlocked(lock, slot, [&] { desktop->setForeground(w); });
-                continue;
-            }
+            if (lane->activation != 0) scheduleActivation(w, lane->activation);
             lanes.erase(w);
             laneFinished.notify_all();
             return;
@@ -159,9 +175,21 @@ struct PlacementQueue::State : std::enable_shared_from_this<PlacementQueue::Stat
                 if (!woke) break;
                 continue;
             }
-            const WindowId w = ready.front();
+            const Task task = ready.front();
             ready.pop_front();
-            runLane(lock, w, *slot);
+            if (task.activation == 0) {
+                runLane(lock, task.window, *slot);
+                continue;
+            }
+            // While the user still holds the switching chord, more switches
+            // may follow: the foreground moves once the keys are let go.
+            // Only the newest activation is wanted; older ones are dropped.
+            if (task.activation == lastActivation)
+                callUnlocked(lock, *slot, [&] { desktop->waitForModifiersReleased(kModifierWaitMs); });
+            if (task.activation == lastActivation)
+                callUnlocked(lock, *slot, [&] { desktop->setForeground(task.window); });
+            if (activationsPending > 0) --activationsPending;  // zeroed when handed over
+            laneFinished.notify_all();
         }
         workers.erase(slot);
         workerLeft.notify_all();
@@ -217,9 +245,13 @@ void PlacementQueue::place(WindowId w, std::optional<Point> pos, bool show) {
 
 void PlacementQueue::activate(WindowId w) {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    Lane& lane = state_->laneFor(w);
-    lane.activation = ++state_->lastActivation;
-    state_->schedule(w, lane);
+    const std::uint64_t activation = ++state_->lastActivation;
+    // Behind the window's own pending placement, so it is shown first.
+    const auto it = state_->lanes.find(w);
+    if (it != state_->lanes.end())
+        it->second.activation = activation;
+    else
+        state_->scheduleActivation(w, activation);
 }
 
 bool PlacementQueue::pending(WindowId w) const {
@@ -229,12 +261,13 @@ bool PlacementQueue::pending(WindowId w) const {
 
 bool PlacementQueue::idle() const {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    return state_->lanes.empty();
+    return state_->lanes.empty() && state_->activationsPending == 0;
 }
 
 bool PlacementQueue::waitIdle(std::chrono::milliseconds timeout) const {
     std::unique_lock<std::mutex> lock(state_->mutex);
-    return state_->laneFinished.wait_for(lock, timeout, [this] { return state_->lanes.empty(); });
+    return state_->laneFinished.wait_for(
+        lock, timeout, [this] { return state_->lanes.empty() && state_->activationsPending == 0; });
 }
 
 void PlacementQueue::detachPending() {
@@ -245,6 +278,7 @@ void PlacementQueue::detachPending() {
             if (lane.newest) handOver.emplace_back(w, *lane.newest);
         state_->lanes.clear();
         state_->ready.clear();
+        state_->activationsPending = 0;
         state_->laneFinished.notify_all();
     }
     for (const auto& [w, p] : handOver) {

@@ -102,8 +102,22 @@ void Win32Desktop::showWindow(WindowId w, bool show) { ShowWindow(toHwnd(w), sho
 bool Win32Desktop::setForeground(WindowId w) {
     const HWND h = toHwnd(w);
     if (!IsWindow(h) || !IsWindowVisible(h)) return false;
+    // The plain call works whenever the system lets us (it does right after
+    // our hotkey); sharing another thread's input is the fallback, as it also
+    // shares that thread's keyboard state for a moment.
+    if (SetForegroundWindow(h) && GetForegroundWindow() == h) return true;
     ForegroundUnlock unlock;
     return SetForegroundWindow(h) != FALSE;
+}
+
+void Win32Desktop::waitForModifiersReleased(int limitMs) {
+    const auto down = [] {
+        for (int vk : {VK_MENU, VK_CONTROL, VK_SHIFT, VK_LWIN, VK_RWIN})
+            if (GetAsyncKeyState(vk) < 0) return true;
+        return false;
+    };
+    const DWORD start = GetTickCount();
+    while (down() && GetTickCount() - start < static_cast<DWORD>(limitMs)) Sleep(10);
 }
 
 void Win32Desktop::moveWindowAsync(WindowId w, std::int32_t x, std::int32_t y) {

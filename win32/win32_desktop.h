@@ -26,6 +26,7 @@ public:
     void moveWindow(WindowId w, std::int32_t x, std::int32_t y) override;
     void showWindow(WindowId w, bool show) override;
     bool setForeground(WindowId w) override;
+    void waitForModifiersReleased(int limitMs) override;
     void moveWindowAsync(WindowId w, std::int32_t x, std::int32_t y) override;
     void showWindowAsync(WindowId w, bool show) override;
 };

@@ -93,8 +93,11 @@ public:
         apply(id, AsyncCall{false, 0, 0, show});
         finishTurn(id);
     }
+    // Like the real thing, handing the foreground on waits for the window
+    // that has it when its program hangs.
     bool setForeground(WindowId id) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait(lock, [&] { return !windows_.count(foreground_) || !windows_.at(foreground_).hung; });
         if (!windows_.count(id)) return false;
         foreground_ = id;
         windows_.at(id).calls.push_back("activate");
@@ -102,6 +105,16 @@ public:
         changed_.notify_all();
         return true;
     }
+    void waitForModifiersReleased(int limitMs) override {
+        std::unique_lock<std::mutex> lock(mutex_);
+        changed_.wait_for(lock, std::chrono::milliseconds(limitMs), [&] { return !modifiersDown; });
+    }
+    void setModifiersDown(bool down) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        modifiersDown = down;
+        changed_.notify_all();
+    }
+
     // Requests reach a program in the order they were made, blocking and
     // asynchronous alike; while it hangs they wait in its queue.
     void moveWindowAsync(WindowId id, std::int32_t x, std::int32_t y) override {
@@ -129,6 +142,7 @@ public:
         return changed_.wait_for(lock, timeout, [&] { return windows_.count(id) && pred(windows_.at(id)); });
     }
     int activations = 0;
+    bool modifiersDown = false;
 
 private:
     struct AsyncCall {

@@ -75,6 +75,38 @@ TEST_F(PlacementQueueTest, OnlyTheNewestActivationRuns) {
     EXPECT_EQ(desktop->activations, 1);
 }
 
+TEST_F(PlacementQueueTest, AnActivationStuckOnAHungForegroundHoldsUpNoPlacement) {
+    const auto hungForeground = desktop->add(0, 0, 100, 100);
+    const auto w = desktop->add(0, 0, 100, 100);
+    desktop->setForegroundNow(hungForeground);
+    desktop->setHung(hungForeground, true);
+    PlacementQueue queue(desktop, PlacementQueue::Options{1, 5ms, 1000ms, 512});
+    queue.place(w, Point{10, 10}, true);
+    queue.activate(w);  // blocks on the hung foreground window
+    ASSERT_TRUE(desktop->waitFor(w, [](const auto& win) { return win.rect.left == 10; }));
+    queue.place(w, Point{-1270, 10}, false);  // the next switch still moves it
+    ASSERT_TRUE(desktop->waitFor(w, [](const auto& win) { return !win.visible && win.rect.left == -1270; }));
+    EXPECT_NE(desktop->foregroundWindow(), w);
+    desktop->answer(hungForeground);
+    ASSERT_TRUE(queue.waitIdle(5s));
+}
+
+TEST_F(PlacementQueueTest, ForegroundMovesOnlyOnceTheChordIsReleased) {
+    const auto a = desktop->add(0, 0, 100, 100);
+    const auto b = desktop->add(0, 0, 100, 100);
+    desktop->setModifiersDown(true);  // the user taps on through the workspaces
+    PlacementQueue queue(desktop);
+    queue.activate(a);
+    queue.place(b, Point{5, 5}, true);
+    ASSERT_TRUE(desktop->waitFor(b, [](const auto& win) { return win.rect.left == 5; }));
+    queue.activate(b);
+    EXPECT_EQ(desktop->activations, 0);
+    desktop->setModifiersDown(false);
+    ASSERT_TRUE(queue.waitIdle(5s));
+    EXPECT_EQ(desktop->foregroundWindow(), b);
+    EXPECT_EQ(desktop->activations, 1);  // a's turn had passed
+}
+
 TEST_F(PlacementQueueTest, DetachHandsHungWindowsTheirNewestPlacement) {
     const auto w = desktop->add(0, 0, 100, 100);
     desktop->setHung(w, true);

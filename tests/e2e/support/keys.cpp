@@ -53,7 +53,24 @@ HeldModifiers::~HeldModifiers() {
     for (auto it = held_.rbegin(); it != held_.rend(); ++it) keyUp(*it);
 }
 
+// Wine re-reads the keyboard from the X server whenever its focus moves (a
+// switch hides the active window), and the X server never saw our injected
+// modifiers: they count as released from then on. A user's real keys are
+// held in X too, so put ours back before each tap, as their fingers would.
+void HeldModifiers::reassert() {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        bool allDown = true;
+        for (WORD m : held_)
+            if (GetAsyncKeyState(m) >= 0) {
+                allDown = false;
+                keyDown(m);
+            }
+        if (allDown) return;
+    }
+}
+
 bool HeldModifiers::tap(WORD key) {
+    reassert();
     bool down = keyDown(key);
     bool up = keyUp(key);
     return down && up;

@@ -35,6 +35,7 @@ public:
     bool tap(WORD key);
 
 private:
+    void reassert();
     std::vector<WORD> held_;
 };
 
