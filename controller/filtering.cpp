@@ -19,7 +19,7 @@ bool contains(const std::vector<std::string>& list, const std::string& name) {
 
 ExemptReason WSController::exemptReason(const std::string& className, std::uint32_t style) const {
     if (contains(systemClasses_, className)) return ExemptReason::SystemClass;
-    if (contains(exclusions_, className)) return ExemptReason::Excluded;
+    if (excludedClasses_.count(className)) return ExemptReason::Excluded;
     if (className == "WMP Skin Host" && (style == kPlayerSkinStyleShown || style == kPlayerSkinStyleHidden))
         return ExemptReason::PlayerSkin;
     return ExemptReason::None;
@@ -27,8 +27,9 @@ ExemptReason WSController::exemptReason(const std::string& className, std::uint3
 
 bool WSController::addExclusion(const std::string& className) {
     modified(keyName(ConfigKey::exclusions));
-    if (contains(exclusions_, className) || contains(systemClasses_, className)) return false;
+    if (excludedClasses_.count(className) || contains(systemClasses_, className)) return false;
     exclusions_.push_back(className);
+    excludedClasses_.insert(className);
     showNewlyExempt(className);
     for (auto& [w, info] : windows_)
         if (!info.exempt && info.className == className) info.exempt = true;
@@ -50,7 +51,10 @@ bool WSController::removeExclusion(const std::string& className) {
     modified(keyName(ConfigKey::exclusions));
     if (contains(systemClasses_, className)) return false;
     const auto it = std::find(exclusions_.begin(), exclusions_.end(), className);
-    if (it != exclusions_.end()) exclusions_.erase(it);
+    if (it != exclusions_.end()) {
+        exclusions_.erase(it);
+        excludedClasses_.erase(className);
+    }
     for (auto& [w, info] : windows_)
         if (info.exempt && info.className == className) info.exempt = false;
     return true;

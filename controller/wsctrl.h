@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "config/config_file_state.h"  // settings-file block below
@@ -173,7 +174,8 @@ private:
     WorkspaceTable<WindowId> focusWnd_{};
     std::map<WindowId, WndInfo> windows_;
     std::mutex registryLock_;
-    std::vector<std::string> exclusions_;
+    std::vector<std::string> exclusions_;             // in the order the user listed them
+    std::unordered_set<std::string> excludedClasses_;  // the same names, for quick look-up
     std::vector<std::string> systemClasses_;
     bool previewActive_ = false;
     Settings s_;
