@@ -4,7 +4,17 @@
 // class-registration drag from the shown main window.
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
+#include "app/gesture.h"
+#include "app/popup_delay.h"
+#include "win32/handles.h"
+
 namespace zelvane {
+
+class CoverWnd;
+class HookLibrary;
 
 struct MainContext;
 
@@ -30,7 +40,35 @@ public:
     bool onMessage(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
+    enum class DragMode { None, Left, Right };
+
+    void createDragImage();
+    void onPointer();
+    void showDragFeedback(POINT cursor);
+    void onWindowMoving(HWND moving);
+    void onHookPress(HookButton button);
+    void onRelease();
+    void beginDrag(DragMode mode);
+    void finishDrag();
+    void paint();
+    void startPopupDelay();
+    bool switchModifiersHeld() const;
+
     MainContext& main_;
+    std::unique_ptr<HookLibrary> hook_;
+
+    // The class-registration drag.
+    DragMode dragMode_ = DragMode::None;
+    std::string dragTargetClass_;  // UTF-8
+    std::unique_ptr<CoverWnd> dragImageWnd_;
+    // Declared before the DC that holds it: the DC goes first.
+    win32::UniqueGdiObject dragBitmap_;
+    win32::UniqueMemoryDc dragDc_;
+
+    // The hook's view of the mouse.
+    HWND movingWnd_ = nullptr;
+    GestureTracker gesture_;
+    PopupDelayWorker popupDelay_;
 };
 
 }  // namespace zelvane

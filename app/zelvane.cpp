@@ -9,6 +9,7 @@
 
 #include "app/app_instance.h"
 #include "app/define.h"
+#include "app/hook_library.h"
 #include "app/mainwnd.h"
 #include "app/startup_paths.h"
 #include "controller/wsctrl.h"
@@ -66,6 +67,7 @@ void setAppInstance(HINSTANCE instance) { g_instance = instance; }
 }  // namespace zelvane
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    zelvane::restrictLibrarySearch();
     zelvane::setAppInstance(instance);
     try {
         return zelvane::mainRoutine();
