@@ -78,6 +78,41 @@ zelvane_wine_down() {
     wait "$ZELVANE_XVFB_PID" 2>/dev/null || true
     ZELVANE_XVFB_PID=""
   fi
+  if [ -n "$ZELVANE_LOCK_PID" ]; then
+    kill "$ZELVANE_LOCK_PID" 2>/dev/null || true
+    wait "$ZELVANE_LOCK_PID" 2>/dev/null || true
+    ZELVANE_LOCK_PID=""
+  fi
+}
+
+# One run at a time per prefix: a second run would kill the first one's
+# Wine processes with its `wineserver -k`. The lock is held by a small
+# background shell, not by this one: Wine's helper processes would inherit
+# a descriptor of this shell and could keep the lock after a crash. The
+# holder ends with this shell (or at zelvane_wine_down).
+ZELVANE_LOCK_PID=""
+zelvane_lock_prefix() {
+  local lock="$WINEPREFIX.lock" ready parent="$BASHPID"
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  ready="$(mktemp -u)"
+  (
+    exec 9>"$lock"
+    if ! flock -n 9; then
+      echo "wine-env: another run is using $WINEPREFIX; waiting for it (at most 30 min)" >&2
+      flock -w 1800 9 || exit 1
+    fi
+    : >"$ready"
+    while kill -0 "$parent" 2>/dev/null; do sleep 1 9>&-; done
+  ) </dev/null >/dev/null &
+  ZELVANE_LOCK_PID=$!
+  while [ ! -e "$ready" ]; do
+    if ! kill -0 "$ZELVANE_LOCK_PID" 2>/dev/null; then
+      echo "wine-env: gave up waiting for $WINEPREFIX" >&2
+      return 1
+    fi
+    sleep 0.1
+  done
+  rm -f "$ready"
 }
 
 zelvane_wine_up() {
@@ -85,6 +120,7 @@ zelvane_wine_up() {
   [ "${1:-}" = "--use-display" ] && use_display=1
   trap zelvane_wine_down EXIT
   trap 'exit 130' INT TERM
+  zelvane_lock_prefix || return 1
   # A wineserver left from an earlier run may be bound to another display.
   if [ -d "$WINEPREFIX" ]; then wineserver -k >/dev/null 2>&1 || true; fi
   if [ $use_display -eq 1 ] && [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then

@@ -103,6 +103,20 @@ Workspace ZelvaneTest::pressCarrying(Workspace from, WORD key) {
     return target(grid, from, key);
 }
 
+std::string ZelvaneTest::zelvaneStatus() const {
+    std::string out;
+    for (const auto& z : zelvanes) {
+        if (!z->running()) continue;
+        HWND main = z->mainWindow();
+        DWORD_PTR r = 0;
+        bool answers = main && SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r);
+        out += "Zelvane (pid " + std::to_string(z->pid()) + ") main window " +
+               (main ? (answers ? "answers" : "does NOT answer within 2 s") : "missing") +
+               boxesOf(z->pid()) + "\n";
+    }
+    return out;
+}
+
 ::testing::AssertionResult ZelvaneTest::activate(Tracked* t) {
     HWND hwnd = t->window->hwnd();
     if (!t->window->activate()) return ::testing::AssertionFailure() << t->name << " did not answer";

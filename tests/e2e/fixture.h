@@ -18,10 +18,10 @@ namespace e2e {
 
 // Waits for the layout of every tracked window for `ws`, failing the test
 // with the list of misplaced windows.
-#define ASSERT_SETTLED(ws)                                       \
-    do {                                                         \
-        const std::string misplaced_ = layout.waitFor(ws);      \
-        ASSERT_TRUE(misplaced_.empty()) << misplaced_;           \
+#define ASSERT_SETTLED(ws)                                           \
+    do {                                                             \
+        const std::string misplaced_ = layout.waitFor(ws);          \
+        ASSERT_TRUE(misplaced_.empty()) << misplaced_ << zelvaneStatus(); \
     } while (0)
 
 class ZelvaneTest : public ::testing::Test {
@@ -45,6 +45,10 @@ protected:
     Workspace press(Workspace from, WORD key);
     // Same with Alt+Win: the foreground window goes along.
     Workspace pressCarrying(Workspace from, WORD key);
+
+    // For failure messages: whether each running Zelvane still answers
+    // messages, and any message box it shows.
+    std::string zelvaneStatus() const;
 
     // Brings the window to the foreground and waits until it is there.
     ::testing::AssertionResult activate(Tracked* t);

@@ -48,11 +48,16 @@ TEST(HarnessTest, HungWindowTakesNoMoveUntilReleased) {
 }
 
 TEST(HarnessTest, InjectedChordFiresHotkeyAndProbeSeesIt) {
-    // A combination no test and no program uses.
+    // A combination no test and no program uses. Registered on a window:
+    // a thread hotkey (no window) that fires while another thread's window
+    // is in the foreground crashes Wine 8's wineserver.
     const UINT mods = MOD_ALT | MOD_WIN;
     const UINT vk = VK_F11;
+    HWND own = CreateWindowExW(0, L"STATIC", L"hotkey-probe", WS_POPUP, 0, 0, 10, 10, nullptr,
+                               nullptr, nullptr, nullptr);
+    ASSERT_NE(nullptr, own);
     ASSERT_FALSE(hotkeyTaken(mods, vk));
-    ASSERT_TRUE(RegisterHotKey(nullptr, 7, mods, vk));
+    ASSERT_TRUE(RegisterHotKey(own, 7, mods, vk));
     EXPECT_TRUE(hotkeyTaken(mods, vk));
 
     EXPECT_TRUE(pressChord({kAlt, kWin}, vk));
@@ -60,7 +65,8 @@ TEST(HarnessTest, InjectedChordFiresHotkeyAndProbeSeesIt) {
     bool fired = pollUntil([&] {
         return PeekMessageW(&msg, nullptr, WM_HOTKEY, WM_HOTKEY, PM_REMOVE) && msg.wParam == 7;
     });
-    UnregisterHotKey(nullptr, 7);
+    UnregisterHotKey(own, 7);
+    DestroyWindow(own);
     EXPECT_TRUE(fired);
     EXPECT_FALSE(hotkeyTaken(mods, vk));
 }

@@ -40,7 +40,7 @@ TEST_F(HungWindowTest, SwitchPlacesResponsiveWindowsWhileOthersHang) {
 
     Workspace ws = press({}, VK_RIGHT);
     std::string misplaced = layout.waitFor(layout.except(hung), ws);
-    ASSERT_TRUE(misplaced.empty()) << "responsive windows, while three others hang: " << misplaced;
+    ASSERT_TRUE(misplaced.empty()) << "responsive windows, while three others hang: " << misplaced << zelvaneStatus();
     ASSERT_TRUE(stillHung(hung));
 
     releaseAll(hung);
@@ -64,7 +64,7 @@ TEST_F(HungWindowTest, HungWindowsEndInTheStateOfTheLastSwitch) {
     for (WORD key : {VK_LEFT, VK_DOWN, VK_RIGHT}) {
         ws = press(ws, key);
         std::string misplaced = layout.waitFor(layout.except(hung), ws);
-        ASSERT_TRUE(misplaced.empty()) << misplaced;
+        ASSERT_TRUE(misplaced.empty()) << misplaced << zelvaneStatus();
     }
     ASSERT_EQ((Workspace{1, 1}), ws);
     ASSERT_TRUE(stillHung(hung));
@@ -92,7 +92,7 @@ TEST_F(HungWindowTest, ExitShowsHungWindowsOnceTheyAnswer) {
     // The responsive hidden window comes back without waiting for the hung one.
     Tracked* b1 = layout.all()[1];
     std::string misplaced = layout.waitReleased({b1});
-    ASSERT_TRUE(misplaced.empty()) << "b1 after WM_CLOSE: " << misplaced;
+    ASSERT_TRUE(misplaced.empty()) << "b1 after WM_CLOSE: " << misplaced << zelvaneStatus();
     ASSERT_TRUE(stillHung({hungWindow}));
 
     releaseAll({hungWindow});

@@ -22,8 +22,12 @@ TEST_F(StressTest, TwentySwitchesASecondForTenSecondsKeepEveryWindowInPlace) {
     ZelvaneProcess* z = startZelvane();
     ASSERT_NE(nullptr, z);
 
-    // 25 ms after each event: one tap (down, up) every 50 ms, 20 a second.
-    setKeyPacing(25);
+    // Every switch is a whole chord (modifiers down, key down and up,
+    // modifiers up) with 8 ms after each event: about 50 ms a switch, 20 a
+    // second. Holding the modifiers across switches is no option under Wine:
+    // when a switch hides the foreground window Wine may forget modifiers
+    // that are held down (see docs/wine.md).
+    setKeyPacing(8);
     std::uint32_t seed = 20240611;
     auto random = [&seed] {
         seed = seed * 1103515245u + 12345u;
@@ -46,13 +50,17 @@ TEST_F(StressTest, TwentySwitchesASecondForTenSecondsKeepEveryWindowInPlace) {
             ASSERT_NE(nullptr, carried);
             ASSERT_TRUE(activate(carried));
         }
-        HeldModifiers held(carrying ? std::vector<WORD>{kAlt, kWin} : std::vector<WORD>{kAlt, kShift});
+        const std::vector<WORD> modifiers =
+            carrying ? std::vector<WORD>{kAlt, kWin} : std::vector<WORD>{kAlt, kShift};
         for (int i = 0; i < 50; ++i) {
             // On a 2 x 2 grid one horizontal and one vertical step lead
             // somewhere from every workspace: every tap is a real switch.
             WORD key = random() % 2 ? (ws.col == 0 ? VK_RIGHT : VK_LEFT)
                                     : (ws.row == 0 ? VK_DOWN : VK_UP);
-            ASSERT_TRUE(held.tap(key));
+            {
+                HeldModifiers chord(modifiers);
+                ASSERT_TRUE(chord.tap(key));
+            }
             ws = grid.step(ws, key);
             if (carried) layout.moveHome(carried, ws);
             ++switches;

@@ -208,6 +208,9 @@ std::vector<HWND> topLevelWindows(DWORD pid, const wchar_t* className, const wch
 std::vector<MessageBoxInfo> messageBoxesOf(DWORD pid) {
     std::vector<MessageBoxInfo> boxes;
     for (HWND hwnd : topLevelWindows(pid, L"#32770")) {
+        // A box that is still being built has no caption or buttons yet; it
+        // counts once it is shown.
+        if (!IsWindowVisible(hwnd)) continue;
         MessageBoxInfo info;
         info.hwnd = hwnd;
         wchar_t caption[256];
