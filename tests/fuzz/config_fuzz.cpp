@@ -35,6 +35,7 @@ public:
     void moveWindow(WindowId, std::int32_t, std::int32_t) override {}
     void showWindow(WindowId, bool) override {}
     bool setForeground(WindowId) override { return false; }
+    void waitForModifiersReleased(int) override {}
     void moveWindowAsync(WindowId, std::int32_t, std::int32_t) override {}
     void showWindowAsync(WindowId, bool) override {}
 };
