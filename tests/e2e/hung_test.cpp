@@ -78,7 +78,7 @@ TEST_F(HungWindowTest, HungWindowsEndInTheStateOfTheLastSwitch) {
 
 TEST_F(HungWindowTest, ExitShowsHungWindowsOnceTheyAnswer) {
     openOn({0, 0}, "a1", 0);
-    openOn({0, 1}, "b1", 1);
+    Tracked* b1 = openOn({0, 1}, "b1", 1);
     Tracked* hungWindow = openOn({0, 1}, "hung-b", 2);
     ZelvaneProcess* z = startZelvane();
     ASSERT_NE(nullptr, z);
@@ -90,7 +90,6 @@ TEST_F(HungWindowTest, ExitShowsHungWindowsOnceTheyAnswer) {
 
     PostMessageW(z->mainWindow(), WM_CLOSE, 0, 0);
     // The responsive hidden window comes back without waiting for the hung one.
-    Tracked* b1 = layout.all()[1];
     std::string misplaced = layout.waitReleased({b1});
     ASSERT_TRUE(misplaced.empty()) << "b1 after WM_CLOSE: " << misplaced << zelvaneStatus();
     ASSERT_TRUE(stillHung({hungWindow}));
