@@ -105,7 +105,7 @@ bool Win32Desktop::setForeground(WindowId w) {
     // The plain call works whenever the system lets us (it does right after
     // our hotkey); sharing another thread's input is the fallback, as it also
     // shares that thread's keyboard state for a moment.
-    if (SetForegroundWindow(h) && GetForegroundWindow() == h) return true;
+    if (SetForegroundWindow(h)) return true;
     ForegroundUnlock unlock;
     return SetForegroundWindow(h) != FALSE;
 }
