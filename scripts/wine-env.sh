@@ -32,7 +32,9 @@ zelvane_start_xvfb() {
   local fdfile
   fdfile="$(mktemp)"
   # -displayfd picks a free display number and writes it once the server is ready.
-  Xvfb -displayfd 3 -screen 0 "${ZELVANE_DESKTOP_SIZE}x24" -nolisten tcp \
+  # -maxclients: Wine opens one X connection per thread that has windows,
+  # and the benchmark runs hundreds of such threads (the default is 256).
+  Xvfb -displayfd 3 -screen 0 "${ZELVANE_DESKTOP_SIZE}x24" -nolisten tcp -maxclients 512 \
        3>"$fdfile" >/dev/null 2>&1 &
   ZELVANE_XVFB_PID=$!
   local i
