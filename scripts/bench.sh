@@ -17,6 +17,7 @@ zelvane_wine_up
 
 TABLE="$(mktemp)"
 bench_rc=0
+LOAD_BEFORE="$(cut -d' ' -f1-3 /proc/loadavg)"
 echo "running the switch benchmark (a few minutes)..."
 ZELVANE_EXE="$(zelvane_winpath "$ROOT/build/win32/app/Zelvane.exe")" \
   timeout --kill-after=10 3600 wine "$ROOT/build/win32/bench/switch_bench.exe" "$@" | tr -d '\r' | tee "$TABLE" || bench_rc=$?
@@ -46,7 +47,7 @@ cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"
   echo "- $(nproc) cores: ${cpu:-unknown CPU}; $(free -g | awk '/^Mem:/ {print $2}') GiB memory"
   echo "- $(wine --version) on Xvfb, virtual desktop ${ZELVANE_DESKTOP_SIZE}; $(. /etc/os-release; echo "$PRETTY_NAME")"
   echo "- Zelvane at commit ${ZELVANE_COMMIT:-$(git rev-parse --short HEAD 2>/dev/null || echo unknown)}, built with $(i686-w64-mingw32-g++-posix --version | head -n1)"
-  echo "- measured on $(date -u +%Y-%m-%d)"
+  echo "- measured on $(date -u +%Y-%m-%d); load average before the run: $LOAD_BEFORE (other work on the machine shows up in the maxima)"
   echo
   echo "## Reproduce"
   echo
