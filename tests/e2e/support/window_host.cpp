@@ -11,10 +11,20 @@ constexpr UINT kCmdHang = WM_APP + 1;
 constexpr UINT kCmdRun = WM_APP + 2;
 constexpr UINT kCmdQuit = WM_APP + 3;
 
+}  // namespace
+
 struct RunTask {
-    const std::function<void()>* fn;
+    explicit RunTask(std::function<void()> f) : fn(std::move(f)), done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~RunTask() {
+        if (done) CloseHandle(done);
+    }
+    RunTask(const RunTask&) = delete;
+    RunTask& operator=(const RunTask&) = delete;
+    std::function<void()> fn;
     HANDLE done;
 };
+
+namespace {
 
 LRESULT CALLBACK hostWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
@@ -127,9 +137,10 @@ void HostWindow::threadMain() {
                 continue;
             }
             if (msg.message == kCmdRun) {
-                auto* task = reinterpret_cast<RunTask*>(msg.lParam);
-                (*task->fn)();
-                SetEvent(task->done);
+                if (auto task = nextTask()) {
+                    task->fn();
+                    SetEvent(task->done);
+                }
                 continue;
             }
             if (msg.message == kCmdQuit) {
@@ -162,20 +173,23 @@ bool HostWindow::answers(Millis wait) const {
                                static_cast<UINT>(wait.count()), &result) != 0;
 }
 
+std::shared_ptr<RunTask> HostWindow::nextTask() {
+    std::lock_guard<std::mutex> lock(tasksLock_);
+    if (tasks_.empty()) return nullptr;
+    auto task = tasks_.front();
+    tasks_.pop_front();
+    return task;
+}
+
 bool HostWindow::runOnThread(const std::function<void()>& fn, Millis wait) {
     if (!thread_) return false;
-    // The task lives on the heap: if the thread is hung now and runs it
-    // later, it must still find it.
-    auto* task = new RunTask{new std::function<void()>(fn), CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    PostThreadMessageW(tid_, kCmdRun, 0, reinterpret_cast<LPARAM>(task));
-    bool done = WaitForSingleObject(task->done, static_cast<DWORD>(wait.count())) == WAIT_OBJECT_0;
-    if (done) {
-        CloseHandle(task->done);
-        delete task->fn;
-        delete task;
+    auto task = std::make_shared<RunTask>(fn);
+    {
+        std::lock_guard<std::mutex> lock(tasksLock_);
+        tasks_.push_back(task);
     }
-    // Otherwise the task is leaked on purpose: the thread may still run it.
-    return done;
+    PostThreadMessageW(tid_, kCmdRun, 0, 0);
+    return WaitForSingleObject(task->done, static_cast<DWORD>(wait.count())) == WAIT_OBJECT_0;
 }
 
 bool HostWindow::activate() {

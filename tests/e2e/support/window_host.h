@@ -5,7 +5,9 @@
 // test itself go on, just like a hung program.
 #include <windows.h>
 
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +24,8 @@ struct WindowOptions {
     DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
     DWORD exStyle = 0;
 };
+
+struct RunTask;  // a call made on a window's own thread
 
 class HostWindow {
 public:
@@ -61,8 +65,14 @@ private:
     static DWORD WINAPI threadEntry(void* self);
     void threadMain();
 
+    std::shared_ptr<RunTask> nextTask();
+
     std::wstring title_;
     std::wstring error_;
+    // Tasks for the window's thread; shared, because a task whose caller gave
+    // up waiting (the thread hangs) still runs once the thread answers.
+    std::mutex tasksLock_;
+    std::deque<std::shared_ptr<RunTask>> tasks_;
     HWND hwnd_ = nullptr;
     DWORD tid_ = 0;
     RECT created_{};
