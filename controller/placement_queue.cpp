@@ -142,13 +142,23 @@ struct PlacementQueue::State : std::enable_shared_from_this<PlacementQueue::Stat
             if (lane->queued) {
                 const Placement p = *lane->queued;
                 lane->queued.reset();
-                if (p.pos) callUnlocked(lock, slot, [&] { desktop->moveWindow(w, p.pos->x, p.pos->y); });
+                // Each call is a round trip to the window's program: skip
+                // the ones that would change nothing (a window of a third
+                // workspace is already hidden; the lane's earlier calls are
+                // done, so what the window shows now is current).
+                if (p.pos)
+                    callUnlocked(lock, slot, [&] {
+                        const Rect r = desktop->windowRect(w);
+                        if (r.left != p.pos->x || r.top != p.pos->y) desktop->moveWindow(w, p.pos->x, p.pos->y);
+                    });
                 lane = findLane(w, id);
                 if (!lane) return;
                 // A newer placement arrived while the move ran: its own move
                 // and show come next, so this show would only flicker.
                 if (lane->queued) continue;
-                callUnlocked(lock, slot, [&] { desktop->showWindow(w, p.show); });
+                callUnlocked(lock, slot, [&] {
+                    if (desktop->isVisible(w) != p.show) desktop->showWindow(w, p.show);
+                });
                 continue;
             }
             if (lane->activation != 0) scheduleActivation(w, lane->activation);

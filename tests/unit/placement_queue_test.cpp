@@ -55,9 +55,20 @@ TEST_F(PlacementQueueTest, HungWindowsDoNotHoldUpOthersAndEndInTheNewestState) {
         EXPECT_EQ(win.rect.left, 40);
         EXPECT_EQ(win.rect.top, 60);
         // The call in progress when it hung, then the newest placement; the
-        // intermediate one was never started, and every show follows its move.
-        EXPECT_EQ(win.calls, (std::vector<std::string>{"move -1000,0", "move 40,60", "show"}));
+        // intermediate one was never started, and the stale hide was skipped,
+        // so the window (never hidden) needs no show either.
+        EXPECT_EQ(win.calls, (std::vector<std::string>{"move -1000,0", "move 40,60"}));
     }
+}
+
+TEST_F(PlacementQueueTest, CallsThatWouldChangeNothingAreSkipped) {
+    const auto w = desktop->add(-1180, 40, 100, 100);
+    desktop->edit(w, [](auto& win) { win.visible = false; });
+    PlacementQueue queue(desktop);
+    queue.place(w, Point{-1180, 40}, false);  // already there, already hidden
+    queue.place(w, Point{-1180, -760}, false);
+    ASSERT_TRUE(queue.waitIdle(5s));
+    EXPECT_EQ(desktop->get(w).calls, (std::vector<std::string>{"move -1180,-760"}));
 }
 
 TEST_F(PlacementQueueTest, OnlyTheNewestActivationRuns) {
