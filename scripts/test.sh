@@ -129,6 +129,8 @@ if [ -f "$E2E_EXE" ]; then
     grep -E '^\[  FAILED  \] [A-Za-z]' "$LOGS/e2e.log" | sort -u
     echo "----"
   fi
+  # Tests that failed once and passed when run again on their own.
+  grep -E '^e2e.sh: FLAKY' "$LOGS/e2e.log" || true
 else
   skip "end-to-end tests (Wine)" "the test program was not built"
 fi
