@@ -102,8 +102,10 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     ctrl.loadConfig(paths.configPath);
     ctrl.restoreWindowList();
 
-    g_main->tray = std::make_unique<TrayUi>(*g_main);
+    // Hotkeys first: adding the tray icon waits for the shell, which may be
+    // busy, and the keyboard must work from the start whatever the shell does.
     registerHotkeys(h, ctrl);
+    g_main->tray = std::make_unique<TrayUi>(*g_main);
     g_main->mouse = std::make_unique<MouseActions>(*g_main);
 
     // Placed for the class-registration drag, still hidden.
