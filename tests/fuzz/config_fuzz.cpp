@@ -13,35 +13,14 @@
 #include "config/text_file.h"
 #include "controller/wsctrl.h"
 #include "tests/unit/config_snapshot.h"
+#include "tests/unit/fake_desktop.h"
 
 namespace {
 
 using namespace zelvane;
 
-// A desktop without windows: the settings code never asks it anything that matters.
-class EmptyDesktop : public Desktop {
-public:
-    ScreenMetrics metrics() const override { return {1280, 800, 0, 0, 1280, 800}; }
-    std::vector<WindowId> topLevelWindows() const override { return {}; }
-    bool isWindow(WindowId) const override { return false; }
-    bool isVisible(WindowId) const override { return false; }
-    bool isMinimized(WindowId) const override { return false; }
-    bool isTopmost(WindowId) const override { return false; }
-    Rect windowRect(WindowId) const override { return {}; }
-    std::string className(WindowId) const override { return {}; }
-    std::uint32_t style(WindowId) const override { return 0; }
-    WindowId foregroundWindow() const override { return kNoWindow; }
-    WindowId shellWindow() const override { return kNoWindow; }
-    void moveWindow(WindowId, std::int32_t, std::int32_t) override {}
-    void showWindow(WindowId, bool) override {}
-    bool setForeground(WindowId) override { return false; }
-    void waitForModifiersReleased(int) override {}
-    void moveWindowAsync(WindowId, std::int32_t, std::int32_t) override {}
-    void showWindowAsync(WindowId, bool) override {}
-};
-
 std::unique_ptr<WSController> newController() {
-    static const auto desktop = std::make_shared<EmptyDesktop>();
+    static const auto desktop = std::make_shared<zelvane::testing::FakeDesktop>();
     PlacementQueue::Options options;
     options.baseWorkers = 0;
     return std::make_unique<WSController>(desktop, std::vector<std::string>{"Progman", "Shell_TrayWnd", "#32770"},
