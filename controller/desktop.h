@@ -48,7 +48,6 @@ public:
     virtual bool isWindow(WindowId w) const = 0;
     virtual bool isVisible(WindowId w) const = 0;
     virtual bool isMinimized(WindowId w) const = 0;
-    virtual bool isTopmost(WindowId w) const = 0;
     virtual Rect windowRect(WindowId w) const = 0;
     virtual std::string className(WindowId w) const = 0;  // UTF-8, at most 511 characters
     virtual std::uint32_t style(WindowId w) const = 0;

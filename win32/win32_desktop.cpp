@@ -70,10 +70,6 @@ bool Win32Desktop::isWindow(WindowId w) const { return IsWindow(toHwnd(w)) != FA
 bool Win32Desktop::isVisible(WindowId w) const { return IsWindowVisible(toHwnd(w)) != FALSE; }
 bool Win32Desktop::isMinimized(WindowId w) const { return IsIconic(toHwnd(w)) != FALSE; }
 
-bool Win32Desktop::isTopmost(WindowId w) const {
-    return (GetWindowLongW(toHwnd(w), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-}
-
 Rect Win32Desktop::windowRect(WindowId w) const {
     RECT r{};
     GetWindowRect(toHwnd(w), &r);

@@ -16,7 +16,6 @@ public:
     bool isWindow(WindowId w) const override;
     bool isVisible(WindowId w) const override;
     bool isMinimized(WindowId w) const override;
-    bool isTopmost(WindowId w) const override;
     Rect windowRect(WindowId w) const override;
     std::string className(WindowId w) const override;
     std::uint32_t style(WindowId w) const override;

@@ -20,7 +20,6 @@ public:
         Rect rect;
         bool visible = true;
         bool minimized = false;
-        bool topmost = false;
         std::uint32_t style = 0;
         bool hung = false;  // its program does not answer: blocking calls wait
         std::vector<std::string> calls;  // "move x,y", "show", "hide", "activate", in arrival order
@@ -71,7 +70,6 @@ public:
     bool isWindow(WindowId id) const override { return find(id) != nullptr; }
     bool isVisible(WindowId id) const override { return read(id, &Window::visible, false); }
     bool isMinimized(WindowId id) const override { return read(id, &Window::minimized, false); }
-    bool isTopmost(WindowId id) const override { return read(id, &Window::topmost, false); }
     Rect windowRect(WindowId id) const override { return read(id, &Window::rect, Rect{}); }
     std::string className(WindowId id) const override { return read(id, &Window::className, std::string()); }
     std::uint32_t style(WindowId id) const override { return read(id, &Window::style, 0u); }
