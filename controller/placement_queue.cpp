@@ -86,8 +86,9 @@ struct PlacementQueue::State : std::enable_shared_from_this<PlacementQueue::Stat
             workAvailable.notify_one();
         else if (static_cast<int>(workers.size()) < options.baseWorkers)
             spawnWorker();
-        else
-            supervisorWake.notify_one();
+        // The supervisor watches every queued task until a worker takes it: an
+        // idle worker that was just woken may take another task and then hang.
+        supervisorWake.notify_one();
     }
 
     int responsiveWorkers() const {
@@ -209,11 +210,11 @@ struct PlacementQueue::State : std::enable_shared_from_this<PlacementQueue::Stat
     void supervisorMain() {
         std::unique_lock<std::mutex> lock(mutex);
         while (!stopping) {
-            if (ready.empty() || idleWorkers > 0) {
+            if (ready.empty()) {
                 supervisorWake.wait(lock);
                 continue;
             }
-            if (responsiveWorkers() < options.baseWorkers) {
+            if (idleWorkers == 0 && responsiveWorkers() < options.baseWorkers) {
                 spawnWorker();
                 continue;
             }
