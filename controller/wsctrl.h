@@ -92,6 +92,9 @@ public:
     void releaseAll();
     const std::map<WindowId, WndInfo>& windows() const { return windows_; }
     PlacementQueue& placements() { return placements_; }
+    // Moves w to pos (unless empty), then shows or hides it, through the same
+    // path as a switch: never waits for w's program.
+    void placeWindow(WindowId w, std::optional<Point> pos, bool show) { placements_.place(w, pos, show); }
 
     // --- preview state (the preview itself lives elsewhere) ---
     bool previewActive() const { return previewActive_; }
