@@ -13,6 +13,7 @@
 #include "app/mainwnd.h"
 #include "app/startup_paths.h"
 #include "controller/wsctrl.h"
+#include "win32/crash_rescue.h"
 #include "win32/text.h"
 #include "win32/win32_desktop.h"
 
@@ -69,6 +70,7 @@ void setAppInstance(HINSTANCE instance) { g_instance = instance; }
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     zelvane::restrictLibrarySearch();
     zelvane::setAppInstance(instance);
+    zelvane::win32::installCrashRescue();
     try {
         return zelvane::mainRoutine();
     } catch (const std::exception& e) {

@@ -3,6 +3,7 @@
 // The controller sees windows only through it, so the logic compiles and is
 // tested without a window system; the Win32 build implements it in win32/.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ inline bool operator!=(const Rect& a, const Rect& b) { return !(a == b); }
 struct Point {
     std::int32_t x = 0;
     std::int32_t y = 0;
+};
+
+// A window to show again, at pos (unless empty), if this process dies.
+struct RescuePlacement {
+    WindowId window = kNoWindow;
+    std::optional<Point> pos;
 };
 
 struct ScreenMetrics {
@@ -54,18 +61,26 @@ public:
     virtual WindowId foregroundWindow() const = 0;
     virtual WindowId shellWindow() const = 0;  // the desktop's own window
 
-    // These may block for as long as the window's program does not answer.
-    // Only the placement workers call them, never the UI thread.
-    virtual void moveWindow(WindowId w, std::int32_t x, std::int32_t y) = 0;  // size and Z order kept
-    virtual void showWindow(WindowId w, bool show) = 0;                       // never activates
+    // Posts one request to w's own thread: move to pos (unless empty, which
+    // keeps the window where it is), then show or hide it, never activating
+    // it and keeping its size and Z order. Never waits: the window's program
+    // carries the requests out in the order they were posted, when it next
+    // answers, so the newest one decides where the window ends up.
+    virtual void placeWindow(WindowId w, std::optional<Point> pos, bool show) = 0;
+    // Whether a request posted to w has not been carried out yet (its live
+    // position and visibility are then stale).
+    virtual bool placementPending(WindowId w) const = 0;
+
+    // Brings w to the foreground; may wait for the window that has it now.
+    // Only the activation workers call it, never the UI thread.
     virtual bool setForeground(WindowId w) = 0;
     // Waits (at most limitMs) until no modifier key (Alt, Ctrl, Shift, Win) is down.
     virtual void waitForModifiersReleased(int limitMs) = 0;
 
-    // These never block: the request is queued to the window's own thread and
-    // carried out, in order, when its program answers again.
-    virtual void moveWindowAsync(WindowId w, std::int32_t x, std::int32_t y) = 0;
-    virtual void showWindowAsync(WindowId w, bool show) = 0;
+    // Where each window hidden on another workspace must go should this
+    // process die: the list is kept where a crash handler can reach it
+    // without allocating. Each call replaces the previous list.
+    virtual void setRescueList(const std::vector<RescuePlacement>& list) = 0;
 };
 
 }  // namespace zelvane

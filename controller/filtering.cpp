@@ -43,7 +43,7 @@ void WSController::showNewlyExempt(const std::string& className) {
     const Plane p = plane();
     for (const auto& [w, info] : windows_) {
         if (info.exempt || !info.managed || info.className != className || info.isOnCurrentWS(p)) continue;
-        placements_.place(w, info.minimized ? std::nullopt : std::optional<Point>(info.homeScreenPosition(p)), true);
+        place(w, info.minimized ? std::nullopt : std::optional<Point>(info.homeScreenPosition(p)), true);
     }
 }
 

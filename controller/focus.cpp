@@ -37,7 +37,7 @@ WindowId WSController::focusTarget(const std::vector<WindowId>& zOrder) const {
 
 bool WSController::restoreFocus() {
     const WindowId target = focusTarget(desktop_->topLevelWindows());
-    if (target != kNoWindow) placements_.activate(target);
+    if (target != kNoWindow) activator_.activate(target);
     return true;
 }
 
@@ -51,11 +51,11 @@ bool WSController::setWSFocus(WindowId w, std::int32_t row, std::int32_t col) {
     return true;
 }
 
-// The activation runs on a placement worker, after any placement of w that is
-// still under way, so a window is never brought forward before it is shown.
+// The activation runs on a worker, once w is shown (its placement may still
+// be on its way to its program), so a window is never brought forward hidden.
 bool WSController::activateWindow(WindowId w) {
     if (w == kNoWindow || !desktop_->isWindow(w) || !desktop_->isVisible(w)) return false;
-    placements_.activate(w);
+    activator_.activate(w);
     return true;
 }
 

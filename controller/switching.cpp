@@ -17,8 +17,8 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
     setCurrentCol(col);
     const Plane p = plane();
 
-    // Placements run on workers; this loop only queues them, so a window whose
-    // program does not answer cannot hold up the switch.
+    // Each placement is posted to the window's program and never waited for,
+    // so a window whose program does not answer cannot hold up the switch.
     for (WindowId w : zOrder) {
         if (w == carried) continue;
         const auto it = windows_.find(w);
@@ -26,13 +26,15 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
         const WndInfo& info = it->second;
         if (info.exempt || !info.managed) continue;
         const auto pos = info.minimized ? std::nullopt : std::optional<Point>(info.screenPosition(p));
-        placements_.place(w, pos, info.isOnCurrentWS(p));
+        place(w, pos, info.isOnCurrentWS(p));
     }
 
     if (carried == kNoWindow) {
         const WindowId target = focusTarget(zOrder);
-        if (target != kNoWindow) placements_.activate(target);
+        if (target != kNoWindow) activator_.activate(target);
     }
+    released_ = false;
+    publishRescueList();
     return true;
 }
 

@@ -1,20 +1,12 @@
 // The window-list file: the places of all managed windows, rewritten at every
 // rescan and deleted at a clean exit, so that after a crash the next start
 // can take the windows hidden on other workspaces back.
-#include <filesystem>
 #include <sstream>
-#include <system_error>
 
 #include "config/text_file.h"
 #include "controller/wsctrl.h"
 
 namespace zelvane {
-
-namespace {
-
-std::filesystem::path fsPath(const std::string& utf8) { return std::filesystem::u8path(utf8); }
-
-}  // namespace
 
 bool WSController::saveWindowList() {
     if (dataDir_.empty()) return false;
@@ -22,14 +14,15 @@ bool WSController::saveWindowList() {
     for (const auto& [w, info] : windows_)
         if (info.managed) text << info.toText() << '\n';
     // Written aside and renamed over the old list, so a crash during the
-    // write never leaves a half list behind.
-    return replaceFileContents(resumeFilePath(), text.str());
+    // write never leaves a half list behind; on a thread of its own, so the
+    // switch does not wait for the disk.
+    listWriter_.write(resumeFilePath(), text.str());
+    return true;
 }
 
 void WSController::removeWindowListFile() {
     if (dataDir_.empty()) return;
-    std::error_code ec;
-    std::filesystem::remove(fsPath(resumeFilePath()), ec);
+    listWriter_.remove(resumeFilePath());
 }
 
 // Window handles are reused: after a crash, a handle in the list may name a
@@ -50,8 +43,56 @@ bool WSController::liveWindowMatches(const WndInfo& record) const {
     return false;
 }
 
+// A window we hid before a crash that no longer sits exactly where we left
+// it: the screen changed size between the runs (docking, a new resolution, a
+// remote session), or its program resized it. If it is still hidden and off
+// the visible screen, nobody but us would ever show it again: it goes back
+// to its recorded workspace when that is still inside the grid, else onto
+// the current one. A visible window is left alone: its handle may now name
+// an unrelated window.
+bool WSController::takeBackStray(WndInfo& record, const Plane& p) const {
+    const WindowId w = record.hwnd;
+    if (desktop_->isVisible(w)) return false;
+    const bool minimizedNow = desktop_->isMinimized(w);
+    const Rect r = desktop_->windowRect(w);
+    const bool offScreen = r.right <= p.virtualLeft || r.left >= p.virtualRight() || r.bottom <= p.virtualTop ||
+                           r.top >= p.virtualBottom();
+    if (!minimizedNow && !offScreen) return false;
+
+    const auto cellOf = [](std::int64_t offset, std::int32_t size) {
+        return size > 0 ? (offset < 0 ? -1 : offset / size) : -1;
+    };
+    const std::int64_t col = cellOf(std::int64_t{record.left} - p.virtualLeft, p.virtualWidth);
+    const std::int64_t row = cellOf(std::int64_t{record.top} - p.virtualTop, p.virtualHeight);
+    const bool inGrid = !record.minimized && col >= 0 && col < p.cols && row >= 0 && row < p.rows;
+    record.minimized = minimizedNow;
+    if (minimizedNow) {
+        if (!inGrid) {
+            record.left = record.right = p.offsetX();
+            record.top = record.bottom = p.offsetY();
+        }
+        record.marginX = record.marginY = 0;
+        return true;
+    }
+    const std::int32_t width = r.right - r.left;
+    const std::int32_t height = r.bottom - r.top;
+    Point at{record.left, record.top};  // plane position
+    if (!inGrid) {
+        const Point home = record.homeScreenPosition(p);
+        at = {home.x + p.offsetX(), home.y + p.offsetY()};
+    }
+    record.left = at.x;
+    record.top = at.y;
+    record.right = at.x + width;
+    record.bottom = at.y + height;
+    record.marginX = width > 20 ? 10 : 0;
+    record.marginY = height > 20 ? 10 : 0;
+    return true;
+}
+
 bool WSController::restoreWindowList() {
     if (dataDir_.empty()) return false;
+    removeStaleTemporaryFiles(resumeFilePath());
     const auto text = readTextFile(resumeFilePath());
     if (!text) return false;
     const Plane p = plane();
@@ -64,13 +105,14 @@ bool WSController::restoreWindowList() {
         if (record->exempt || windows_.count(w) || !desktop_->isWindow(w)) continue;
         record->className = desktop_->className(w);
         if (exemptReason(record->className, desktop_->style(w)) != ExemptReason::None) continue;
-        if (!liveWindowMatches(*record)) continue;
+        if (!liveWindowMatches(*record) && !takeBackStray(*record, p)) continue;
         record->managed = true;
         const bool onCurrent = record->isOnCurrentWS(p);
         const auto pos = record->minimized ? std::nullopt : std::optional<Point>(record->screenPosition(p));
         windows_.emplace(w, *record);
-        placements_.place(w, pos, onCurrent);
+        place(w, pos, onCurrent);
     }
+    publishRescueList();
     return true;
 }
 

@@ -5,11 +5,11 @@
 namespace zelvane {
 
 WSController::WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses)
-    : WSController(std::move(desktop), std::move(systemClasses), PlacementQueue::Options{}) {}
+    : WSController(std::move(desktop), std::move(systemClasses), Activator::Options{}) {}
 
 WSController::WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
-                           PlacementQueue::Options placementOptions)
-    : desktop_(desktop), systemClasses_(std::move(systemClasses)), placements_(desktop, placementOptions) {
+                           Activator::Options activationOptions)
+    : desktop_(desktop), systemClasses_(std::move(systemClasses)), activator_(desktop, activationOptions) {
     updateMetrics();
 }
 
@@ -49,14 +49,56 @@ void WSController::setCurrentCol(std::int32_t v) {
         currentCol_ = v;
 }
 
+void WSController::place(WindowId w, std::optional<Point> pos, bool show) {
+    // Each request is work for the window's program: skip one that would
+    // change nothing. The live state is trustworthy only when nothing posted
+    // earlier is still on its way.
+    if (!desktop_->placementPending(w) && desktop_->isVisible(w) == show) {
+        const Rect r = pos ? desktop_->windowRect(w) : Rect{};
+        if (!pos || (r.left == pos->x && r.top == pos->y)) {
+            shownByUs_[w] = show;
+            return;
+        }
+    }
+    desktop_->placeWindow(w, pos, show);
+    shownByUs_[w] = show;
+}
+
+void WSController::placeWindow(WindowId w, std::optional<Point> pos, bool show) {
+    place(w, pos, show);
+    publishRescueList();
+}
+
+bool WSController::waitIdle(std::chrono::milliseconds timeout) {
+    const bool activated = activator_.waitIdle(timeout);
+    return listWriter_.flush(timeout) && activated;
+}
+
+void WSController::publishRescueList() {
+    const Plane p = plane();
+    std::vector<RescuePlacement> list;
+    for (const auto& [w, info] : windows_) {
+        if (info.exempt || !info.managed) continue;
+        const auto shown = shownByUs_.find(w);
+        if (shown == shownByUs_.end() || shown->second) continue;  // not hidden by us
+        list.push_back({w, info.minimized ? std::nullopt : std::optional<Point>(info.homeScreenPosition(p))});
+    }
+    desktop_->setRescueList(list);
+}
+
 void WSController::updateMetrics() {
     metrics_ = desktop_->metrics();
     const Plane p = plane();
     for (const auto& [w, info] : windows_) {
-        if (info.exempt || !info.managed || placements_.pending(w)) continue;
+        if (info.exempt || !info.managed || desktop_->placementPending(w)) continue;
         if (desktop_->isVisible(w) || !info.isOnCurrentWS(p)) continue;
-        placements_.place(w, info.screenPosition(p), true);
+        // Only what we hid comes back: a window its own program hid (a
+        // program minimized to the tray) stays hidden.
+        const auto shown = shownByUs_.find(w);
+        if (shown == shownByUs_.end() || shown->second) continue;
+        place(w, info.minimized ? std::nullopt : std::optional<Point>(info.screenPosition(p)), true);
     }
+    publishRescueList();
 }
 
 WndInfo WSController::newRecord(WindowId w, const Plane& p) const {
@@ -71,10 +113,12 @@ WndInfo WSController::newRecord(WindowId w, const Plane& p) const {
 std::vector<WindowId> WSController::rescan() {
     std::lock_guard<std::mutex> lock(registryLock_);
     for (auto it = windows_.begin(); it != windows_.end();) {
-        if (!desktop_->isWindow(it->first))
+        if (!desktop_->isWindow(it->first)) {
+            shownByUs_.erase(it->first);
             it = windows_.erase(it);
-        else
+        } else {
             ++it;
+        }
     }
     const Plane p = plane();
     std::vector<WindowId> zOrder = desktop_->topLevelWindows();
@@ -82,10 +126,10 @@ std::vector<WindowId> WSController::rescan() {
         auto it = windows_.find(w);
         if (it == windows_.end()) {
             windows_.emplace(w, newRecord(w, p));
-        } else if (!placements_.pending(w)) {
-            // A window with a placement still under way (its program has not
-            // answered yet) keeps the place we gave it: its live position is
-            // stale, and measuring it would move it to another workspace.
+        } else if (!desktop_->placementPending(w)) {
+            // A window whose program has not yet carried out what we posted
+            // keeps the place we gave it: its live position is stale, and
+            // measuring it would move it to another workspace.
             it->second.update(*desktop_, p);
         }
     }
@@ -94,11 +138,13 @@ std::vector<WindowId> WSController::rescan() {
 }
 
 void WSController::releaseAll() {
+    if (released_) return;
     // Visit every position of the 5 x 5 table; the clamping setters turn the
     // positions past the grid into the row and column just beyond it, so
-    // windows left on a removed row or column come back too. The newest
-    // placement of a window wins.
-    std::map<WindowId, bool> shown;
+    // windows left on a removed row or column come back too. The last
+    // position that shows a window decides where it goes; each window gets
+    // one request.
+    std::map<WindowId, std::optional<Point>> target;
     for (std::int32_t col = 0; col < kMaxGrid; ++col) {
         for (std::int32_t row = 0; row < kMaxGrid; ++row) {
             setCurrentRow(row);
@@ -106,9 +152,7 @@ void WSController::releaseAll() {
             const Plane p = plane();
             for (const auto& [w, info] : windows_) {
                 if (info.exempt || !info.managed || !info.isOnCurrentWS(p)) continue;
-                placements_.place(w, info.minimized ? std::nullopt : std::optional<Point>(info.screenPosition(p)),
-                                  true);
-                shown[w] = true;
+                target[w] = info.minimized ? std::nullopt : std::optional<Point>(info.screenPosition(p));
             }
         }
     }
@@ -118,15 +162,15 @@ void WSController::releaseAll() {
     // column between runs) is put back where it sat on its own workspace.
     const Plane p = plane();
     for (const auto& [w, info] : windows_) {
-        if (info.exempt || !info.managed || shown.count(w)) continue;
-        placements_.place(w, info.minimized ? std::nullopt : std::optional<Point>(info.homeScreenPosition(p)), true);
+        if (info.exempt || !info.managed || target.count(w)) continue;
+        target[w] = info.minimized ? std::nullopt : std::optional<Point>(info.homeScreenPosition(p));
     }
-    // Responsive windows finish in a moment; whatever is still pending then
-    // belongs to a program that does not answer, and is handed to its own
-    // message queue so it lands on the screen once the program answers.
-    placements_.waitIdle(kReleaseWait);
-    placements_.detachPending();
+    // Posted, not waited for: a program that does not answer shows its
+    // window once it answers again, even after we are gone.
+    for (const auto& [w, pos] : target) place(w, pos, true);
+    desktop_->setRescueList({});
     removeWindowListFile();
+    released_ = true;
 }
 
 }  // namespace zelvane

@@ -7,8 +7,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -16,8 +18,9 @@
 #include "config/keys.h"
 #include "config/settings.h"
 #include "controller/desktop.h"
-#include "controller/placement_queue.h"
+#include "controller/activator.h"
 #include "controller/plane.h"
+#include "controller/window_list_writer.h"
 #include "controller/wndinfo.h"
 
 namespace zelvane {
@@ -32,7 +35,7 @@ class WSController {
 public:
     WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses);
     WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
-                 PlacementQueue::Options placementOptions);
+                 Activator::Options activationOptions);
     ~WSController();
     WSController(const WSController&) = delete;
     WSController& operator=(const WSController&) = delete;
@@ -61,8 +64,9 @@ public:
     std::int32_t planeBottom() const { return planeTop() + planeHeight(); }
     Plane plane() const;
 
-    // Re-reads the screen metrics and shows again the windows of the current
-    // workspace that are hidden (after a display change).
+    // Re-reads the screen metrics and shows again the windows that we hid
+    // and that the new plane puts on the current workspace (after a display
+    // change).
     void updateMetrics();
 
     // --- switching ---
@@ -88,13 +92,17 @@ public:
     bool saveWindowList();
     bool restoreWindowList();
     // Brings every managed window back onto the screen, shown. Never waits on
-    // a hung window for longer than a moment.
+    // a window's program: the requests are posted, and a hung program carries
+    // them out when it answers again. A second call with nothing switched in
+    // between does nothing.
     void releaseAll();
     const std::map<WindowId, WndInfo>& windows() const { return windows_; }
-    PlacementQueue& placements() { return placements_; }
     // Moves w to pos (unless empty), then shows or hides it, through the same
     // path as a switch: never waits for w's program.
-    void placeWindow(WindowId w, std::optional<Point> pos, bool show) { placements_.place(w, pos, show); }
+    void placeWindow(WindowId w, std::optional<Point> pos, bool show);
+    // Waits until the pending activation is carried out, and the window-list
+    // file is written (tests and benchmarks); false when the time ran out.
+    bool waitIdle(std::chrono::milliseconds timeout);
 
     // --- preview state (the preview itself lives elsewhere) ---
     bool previewActive() const { return previewActive_; }
@@ -160,12 +168,15 @@ private:
     bool willBeVisible(WindowId w, const Plane& plane) const;
     WindowId focusTarget(const std::vector<WindowId>& zOrder) const;
     bool liveWindowMatches(const WndInfo& record) const;
+    bool takeBackStray(WndInfo& record, const Plane& p) const;
+    // Posts w's placement unless the window is already there (and nothing
+    // posted to it is still on the way).
+    void place(WindowId w, std::optional<Point> pos, bool show);
+    // Hands the desktop the places every hidden window must go to should this
+    // process die.
+    void publishRescueList();
     void showNewlyExempt(const std::string& className);
     void removeWindowListFile();
-
-    // How long releaseAll gives responsive windows before it hands the rest
-    // to their own message queues.
-    static constexpr std::chrono::milliseconds kReleaseWait{750};
 
     std::shared_ptr<Desktop> desktop_;
     std::int32_t wsRowNum_ = 2;
@@ -177,6 +188,8 @@ private:
     WorkspaceTable<WindowId> focusWnd_{};
     std::map<WindowId, WndInfo> windows_;
     std::mutex registryLock_;
+    std::unordered_map<WindowId, bool> shownByUs_;  // whether our last placement of a window showed it
+    bool released_ = false;                         // releaseAll ran and nothing switched since
     std::vector<std::string> exclusions_;             // in the order the user listed them
     std::unordered_set<std::string> excludedClasses_;  // the same names, for quick look-up
     std::vector<std::string> systemClasses_;
@@ -188,8 +201,9 @@ private:
     //      a load and the save; used only in config/*.cpp ----
     ConfigFileState configFile_;
     // ---- end of the settings-file block ----
+    WindowListWriter listWriter_;
     // Declared last: destroyed first, while everything its workers might touch still exists.
-    PlacementQueue placements_;
+    Activator activator_;
 };
 
 }  // namespace zelvane

@@ -1,16 +1,46 @@
 #include "win32/win32_desktop.h"
 
+#include <mutex>
+#include <unordered_map>
+
+#include "win32/crash_rescue.h"
 #include "win32/text.h"
 
 namespace zelvane::win32 {
 
 namespace {
 
-// Moves never resize, restack or activate; shows never activate, so the
-// windows of a workspace come back in the Z order they had.
-constexpr UINT kMoveFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+// A placement never resizes, restacks or activates, so the windows of a
+// workspace come back in the Z order they had. It is posted to the window's
+// thread (it would otherwise wait for the window's program), and it moves
+// before it shows or hides, the order a switch needs.
+constexpr UINT kPlaceFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
-int showCommand(bool show) { return show ? SW_SHOWNA : SW_HIDE; }
+// The placements each window's program has not carried out yet. After
+// posting a placement we ask, with SendMessageCallback, to be told when the
+// window's thread has taken a message sent after it: the system queues
+// both to that thread in order, so the notice means the placement is done.
+// Notices reach onPlacementDone on the UI thread while it takes its
+// messages, possibly after the desktop object that asked is gone (the error
+// box at exit still takes messages): that is why the table lives as long as
+// the process. The activation workers read it too, hence the lock.
+struct PendingPlacements {
+    std::mutex lock;
+    std::unordered_map<HWND, ULONG_PTR> newest;  // the ticket of the last notice asked for
+    ULONG_PTR lastTicket = 0;
+};
+
+PendingPlacements& pendingPlacements() {
+    static PendingPlacements table;
+    return table;
+}
+
+VOID CALLBACK onPlacementDone(HWND h, UINT, ULONG_PTR ticket, LRESULT) {
+    PendingPlacements& p = pendingPlacements();
+    std::lock_guard<std::mutex> guard(p.lock);
+    const auto it = p.newest.find(h);
+    if (it != p.newest.end() && it->second == ticket) p.newest.erase(it);
+}
 
 BOOL CALLBACK collectWindow(HWND h, LPARAM list) {
     reinterpret_cast<std::vector<WindowId>*>(list)->push_back(toWindowId(h));
@@ -29,12 +59,15 @@ public:
         foregroundThread_ = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
         attached_ = foregroundThread_ != 0 && foregroundThread_ != own_ &&
                     AttachThreadInput(own_, foregroundThread_, TRUE);
-        SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout_, 0);
-        SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+        // Only a time-out that could be read is lifted, and later put back:
+        // writing back a value never read would leave 0 for good.
+        timeoutRead_ = SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout_, 0) != FALSE;
+        if (timeoutRead_) SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
     }
     ~ForegroundUnlock() {
-        SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
-                              reinterpret_cast<PVOID>(static_cast<UINT_PTR>(savedTimeout_)), 0);
+        if (timeoutRead_)
+            SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                                  reinterpret_cast<PVOID>(static_cast<UINT_PTR>(savedTimeout_)), 0);
         if (attached_) AttachThreadInput(own_, foregroundThread_, FALSE);
     }
     ForegroundUnlock(const ForegroundUnlock&) = delete;
@@ -44,6 +77,7 @@ private:
     DWORD own_;
     DWORD foregroundThread_ = 0;
     BOOL attached_ = FALSE;
+    bool timeoutRead_ = false;
     DWORD savedTimeout_ = 0;
 };
 
@@ -89,11 +123,36 @@ std::uint32_t Win32Desktop::style(WindowId w) const {
 WindowId Win32Desktop::foregroundWindow() const { return toWindowId(GetForegroundWindow()); }
 WindowId Win32Desktop::shellWindow() const { return toWindowId(GetShellWindow()); }
 
-void Win32Desktop::moveWindow(WindowId w, std::int32_t x, std::int32_t y) {
-    SetWindowPos(toHwnd(w), nullptr, x, y, 0, 0, kMoveFlags);
+void Win32Desktop::placeWindow(WindowId w, std::optional<Point> pos, bool show) {
+    const HWND h = toHwnd(w);
+    const UINT flags = kPlaceFlags | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | (pos ? 0 : SWP_NOMOVE);
+    if (!SetWindowPos(h, nullptr, pos ? pos->x : 0, pos ? pos->y : 0, 0, 0, flags)) return;
+    PendingPlacements& p = pendingPlacements();
+    ULONG_PTR ticket;
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        ticket = ++p.lastTicket;
+        p.newest[h] = ticket;
+    }
+    // Outside the lock: for a window of this thread the notice comes at once.
+    if (!SendMessageCallbackW(h, WM_NULL, 0, 0, onPlacementDone, ticket)) {
+        std::lock_guard<std::mutex> guard(p.lock);
+        p.newest.erase(h);
+    }
 }
 
-void Win32Desktop::showWindow(WindowId w, bool show) { ShowWindow(toHwnd(w), showCommand(show)); }
+bool Win32Desktop::placementPending(WindowId w) const {
+    const HWND h = toHwnd(w);
+    PendingPlacements& p = pendingPlacements();
+    std::lock_guard<std::mutex> guard(p.lock);
+    const auto it = p.newest.find(h);
+    if (it == p.newest.end()) return false;
+    if (IsWindow(h)) return true;
+    p.newest.erase(it);  // a window that is gone never answers
+    return false;
+}
+
+void Win32Desktop::setRescueList(const std::vector<RescuePlacement>& list) { keepRescueList(list); }
 
 bool Win32Desktop::setForeground(WindowId w) {
     const HWND h = toHwnd(w);
@@ -115,11 +174,5 @@ void Win32Desktop::waitForModifiersReleased(int limitMs) {
     const DWORD start = GetTickCount();
     while (down() && GetTickCount() - start < static_cast<DWORD>(limitMs)) Sleep(10);
 }
-
-void Win32Desktop::moveWindowAsync(WindowId w, std::int32_t x, std::int32_t y) {
-    SetWindowPos(toHwnd(w), nullptr, x, y, 0, 0, kMoveFlags | SWP_ASYNCWINDOWPOS);
-}
-
-void Win32Desktop::showWindowAsync(WindowId w, bool show) { ShowWindowAsync(toHwnd(w), showCommand(show)); }
 
 }  // namespace zelvane::win32

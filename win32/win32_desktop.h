@@ -22,12 +22,11 @@ public:
     WindowId foregroundWindow() const override;
     WindowId shellWindow() const override;
 
-    void moveWindow(WindowId w, std::int32_t x, std::int32_t y) override;
-    void showWindow(WindowId w, bool show) override;
+    void placeWindow(WindowId w, std::optional<Point> pos, bool show) override;
+    bool placementPending(WindowId w) const override;
     bool setForeground(WindowId w) override;
     void waitForModifiersReleased(int limitMs) override;
-    void moveWindowAsync(WindowId w, std::int32_t x, std::int32_t y) override;
-    void showWindowAsync(WindowId w, bool show) override;
+    void setRescueList(const std::vector<RescuePlacement>& list) override;
 };
 
 }  // namespace zelvane::win32

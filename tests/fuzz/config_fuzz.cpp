@@ -21,10 +21,7 @@ using namespace zelvane;
 
 std::unique_ptr<WSController> newController() {
     static const auto desktop = std::make_shared<zelvane::testing::FakeDesktop>();
-    PlacementQueue::Options options;
-    options.baseWorkers = 0;
-    return std::make_unique<WSController>(desktop, std::vector<std::string>{"Progman", "Shell_TrayWnd", "#32770"},
-                                          options);
+    return std::make_unique<WSController>(desktop, std::vector<std::string>{"Progman", "Shell_TrayWnd", "#32770"});
 }
 
 // Where the inputs are written: $ZELVANE_FUZZ_DIR (the run script points

@@ -30,9 +30,9 @@ protected:
         std::filesystem::remove_all(dir, ec);
     }
     std::unique_ptr<WSController> makeController() {
-        auto c = std::make_unique<WSController>(desktop, systemClassList(),
-                                                PlacementQueue::Options{2, std::chrono::milliseconds(5),
-                                                                        std::chrono::milliseconds(1000), 512});
+        Activator::Options options;
+        options.stuckAfter = std::chrono::milliseconds(5);
+        auto c = std::make_unique<WSController>(desktop, systemClassList(), options);
         c->setDataDir(dir.u8string());
         return c;
     }
@@ -41,7 +41,7 @@ protected:
         ASSERT_TRUE(ctrl->switchWS(row, col, carried));
         settle();
     }
-    void settle() { ctrl->placements().waitIdle(std::chrono::seconds(5)); }
+    void settle() { ctrl->waitIdle(std::chrono::seconds(5)); }
     Rect rectOf(WindowId w) const { return desktop->get(w).rect; }
     bool visible(WindowId w) const { return desktop->get(w).visible; }
 

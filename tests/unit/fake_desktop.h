@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -67,7 +68,10 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return zorder_;
     }
-    bool isWindow(WindowId id) const override { return find(id) != nullptr; }
+    bool isWindow(WindowId id) const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return windows_.count(id) != 0;
+    }
     bool isVisible(WindowId id) const override { return read(id, &Window::visible, false); }
     bool isMinimized(WindowId id) const override { return read(id, &Window::minimized, false); }
     Rect windowRect(WindowId id) const override { return read(id, &Window::rect, Rect{}); }
@@ -79,17 +83,22 @@ public:
     }
     WindowId shellWindow() const override { return shell; }
 
-    void moveWindow(WindowId id, std::int32_t x, std::int32_t y) override {
+    // Requests reach a program in the order they were posted; while it
+    // hangs they wait in its queue.
+    void placeWindow(WindowId id, std::optional<Point> pos, bool show) override {
         std::unique_lock<std::mutex> lock(mutex_);
-        if (!waitTurn(lock, id)) return;
-        apply(id, AsyncCall{true, x, y, false});
-        finishTurn(id);
+        queued_[id].push_back({pos, show});
+        ++posted;
+        runQueued(id);
     }
-    void showWindow(WindowId id, bool show) override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!waitTurn(lock, id)) return;
-        apply(id, AsyncCall{false, 0, 0, show});
-        finishTurn(id);
+    bool placementPending(WindowId id) const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = queued_.find(id);
+        return it != queued_.end() && !it->second.empty() && windows_.count(id);
+    }
+    void setRescueList(const std::vector<RescuePlacement>& list) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        rescue = list;
     }
     // Like the real thing, handing the foreground on waits for the window
     // that has it when its program hangs.
@@ -113,18 +122,6 @@ public:
         changed_.notify_all();
     }
 
-    // Requests reach a program in the order they were made, blocking and
-    // asynchronous alike; while it hangs they wait in its queue.
-    void moveWindowAsync(WindowId id, std::int32_t x, std::int32_t y) override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        queued_[id].push_back({nextTicket_[id]++, {true, x, y, false}});
-        runQueued(id);
-    }
-    void showWindowAsync(WindowId id, bool show) override {
-        std::unique_lock<std::mutex> lock(mutex_);
-        queued_[id].push_back({nextTicket_[id]++, {false, 0, 0, show}});
-        runQueued(id);
-    }
     // The program answers again: blocked calls return and queued requests run, in order.
     void answer(WindowId id) {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -140,56 +137,38 @@ public:
         return changed_.wait_for(lock, timeout, [&] { return windows_.count(id) && pred(windows_.at(id)); });
     }
     int activations = 0;
+    int posted = 0;  // placement requests posted
     bool modifiersDown = false;
+    std::vector<RescuePlacement> rescue;
 
 private:
-    struct AsyncCall {
-        bool move;
-        std::int32_t x, y;
+    struct Request {
+        std::optional<Point> pos;
         bool show;
     };
 
-    const Window* find(WindowId id) const {
-        std::lock_guard<std::mutex> lock(mutex_);
-        const auto it = windows_.find(id);
-        return it == windows_.end() ? nullptr : &it->second;
-    }
     template <typename T>
     T read(WindowId id, T Window::*field, T fallback) const {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto it = windows_.find(id);
         return it == windows_.end() ? fallback : it->second.*field;
     }
-    void apply(WindowId id, const AsyncCall& c) {
+    void apply(WindowId id, const Request& c) {
         Window& w = windows_.at(id);
-        if (c.move) {
-            w.rect = {c.x, c.y, c.x + (w.rect.right - w.rect.left), c.y + (w.rect.bottom - w.rect.top)};
-            w.calls.push_back("move " + std::to_string(c.x) + "," + std::to_string(c.y));
-        } else {
-            w.visible = c.show;
-            w.calls.push_back(c.show ? "show" : "hide");
+        if (c.pos) {
+            w.rect = {c.pos->x, c.pos->y, c.pos->x + (w.rect.right - w.rect.left),
+                      c.pos->y + (w.rect.bottom - w.rect.top)};
+            w.calls.push_back("move " + std::to_string(c.pos->x) + "," + std::to_string(c.pos->y));
         }
-        changed_.notify_all();
-    }
-    // A blocking call takes a ticket and waits until the program answers and
-    // every earlier request is done; false when the window is gone.
-    bool waitTurn(std::unique_lock<std::mutex>& lock, WindowId id) {
-        const std::uint64_t ticket = nextTicket_[id]++;
-        changed_.wait(lock, [&] { return !windows_.count(id) || (!windows_.at(id).hung && serving_[id] == ticket); });
-        if (windows_.count(id)) return true;
-        return false;
-    }
-    void finishTurn(WindowId id) {
-        ++serving_[id];
-        runQueued(id);
+        if (w.visible != c.show) w.calls.push_back(c.show ? "show" : "hide");
+        w.visible = c.show;
         changed_.notify_all();
     }
     void runQueued(WindowId id) {
         auto& q = queued_[id];
-        while (!q.empty() && windows_.count(id) && !windows_.at(id).hung && q.front().first == serving_[id]) {
-            apply(id, q.front().second);
+        while (!q.empty() && windows_.count(id) && !windows_.at(id).hung) {
+            apply(id, q.front());
             q.erase(q.begin());
-            ++serving_[id];
         }
         changed_.notify_all();
     }
@@ -197,8 +176,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::map<WindowId, Window> windows_;
-    std::map<WindowId, std::vector<std::pair<std::uint64_t, AsyncCall>>> queued_;
-    std::map<WindowId, std::uint64_t> nextTicket_, serving_;
+    std::map<WindowId, std::vector<Request>> queued_;
     std::vector<WindowId> zorder_;
     WindowId foreground_ = 0;
     WindowId nextId_ = 0x1000;

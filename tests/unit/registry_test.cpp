@@ -86,6 +86,7 @@ TEST_F(RegistryTest, ReleaseAllShowsEveryWindowEvenBeyondTheGrid) {
     EXPECT_EQ(rectOf(farDown), (Rect{200, 150, 500, 450}));
     EXPECT_EQ(rectOf(nextDown), (Rect{300, 250, 600, 550}));
     EXPECT_EQ(ctrl->currentRow(), 0);
+    settle();
     EXPECT_FALSE(std::filesystem::exists(ctrl->resumeFilePath()));
 }
 

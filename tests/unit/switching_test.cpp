@@ -173,14 +173,30 @@ TEST_F(SwitchTest, SetWSFocusForAllWorkspaces) {
     EXPECT_FALSE(ctrl->activateWindow(w));
 }
 
-TEST_F(SwitchTest, DisplayChangeShowsHiddenWindowsOfTheCurrentWorkspace) {
-    const auto w = desktop->add(100, 100, 200, 200);
+// After a display change the plane is measured anew: windows we hid that
+// now fall on the current workspace come back; a minimized one is not moved
+// from its minimized place, and a window its own program hid stays hidden.
+TEST_F(SwitchTest, DisplayChangeShowsOnlyWhatWeHid) {
+    switchTo(0, 1);
+    const auto ours = desktop->add(100, 100, 200, 200);     // plane x 1380
+    const auto minimized = desktop->add(0, 0, 160, 30);
+    desktop->edit(minimized, [](auto& win) { win.minimized = true; win.rect = {-32000, -32000, -31840, -31970}; });
+    switchTo(0, 0);
+    const auto trayApp = desktop->add(300, 300, 200, 200);
     switchTo(0, 1);
     switchTo(0, 0);
-    desktop->edit(w, [](auto& win) { win.visible = false; });
+    ASSERT_FALSE(visible(ours));
+    ASSERT_FALSE(visible(minimized));
+    desktop->edit(trayApp, [](auto& win) { win.visible = false; });  // minimized to the tray
+
+    desktop->screen = {1920, 1080, 0, 0, 1920, 1080};
     ctrl->updateMetrics();
     settle();
-    EXPECT_TRUE(visible(w));
+    EXPECT_TRUE(visible(ours));
+    EXPECT_EQ(rectOf(ours).left, 1380);
+    EXPECT_TRUE(visible(minimized));
+    EXPECT_EQ(rectOf(minimized).left, -32000);
+    EXPECT_FALSE(visible(trayApp));
 }
 
 }  // namespace
