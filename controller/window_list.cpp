@@ -46,10 +46,9 @@ bool WSController::liveWindowMatches(const WndInfo& record) const {
 // A window we hid before a crash that no longer sits exactly where we left
 // it: the screen changed size between the runs (docking, a new resolution, a
 // remote session), or its program resized it. If it is still hidden and off
-// the visible screen, nobody but us would ever show it again: it goes back
-// to its recorded workspace when that is still inside the grid, else onto
-// the current one. A visible window is left alone: its handle may now name
-// an unrelated window.
+// the visible screen, nobody but us would ever show it again, so it is taken
+// back with its live size. A visible window is left alone: its handle may
+// now name an unrelated window.
 bool WSController::takeBackStray(WndInfo& record, const Plane& p) const {
     const WindowId w = record.hwnd;
     if (desktop_->isVisible(w)) return false;
@@ -58,36 +57,40 @@ bool WSController::takeBackStray(WndInfo& record, const Plane& p) const {
     const bool offScreen = r.right <= p.virtualLeft || r.left >= p.virtualRight() || r.bottom <= p.virtualTop ||
                            r.top >= p.virtualBottom();
     if (!minimizedNow && !offScreen) return false;
+    if (minimizedNow) {
+        record.minimized = true;
+        record.marginX = record.marginY = 0;
+        return true;
+    }
+    if (record.minimized) {  // restored while we were gone: it goes where it was minimized
+        record.minimized = false;
+        record.left = record.right = p.offsetX() + p.virtualLeft;
+        record.top = record.bottom = p.offsetY() + p.virtualTop;
+    }
+    const std::int32_t width = r.right - r.left;
+    const std::int32_t height = r.bottom - r.top;
+    record.right = record.left + width;
+    record.bottom = record.top + height;
+    record.marginX = width > 20 ? 10 : 0;
+    record.marginY = height > 20 ? 10 : 0;
+    return true;
+}
 
-    const auto cellOf = [](std::int64_t offset, std::int32_t size) {
+// A taken-back window whose recorded workspace lies outside the grid (the
+// screen is smaller now, so its place on the plane is further out) would
+// never be shown by a switch: it goes onto the current workspace instead,
+// where it sat on its own.
+void WSController::fitIntoGrid(WndInfo& record, const Plane& p) const {
+    const auto cellOf = [](std::int64_t offset, std::int32_t size) -> std::int64_t {
         return size > 0 ? (offset < 0 ? -1 : offset / size) : -1;
     };
     const std::int64_t col = cellOf(std::int64_t{record.left} - p.virtualLeft, p.virtualWidth);
     const std::int64_t row = cellOf(std::int64_t{record.top} - p.virtualTop, p.virtualHeight);
-    const bool inGrid = !record.minimized && col >= 0 && col < p.cols && row >= 0 && row < p.rows;
-    record.minimized = minimizedNow;
-    if (minimizedNow) {
-        if (!inGrid) {
-            record.left = record.right = p.offsetX();
-            record.top = record.bottom = p.offsetY();
-        }
-        record.marginX = record.marginY = 0;
-        return true;
-    }
-    const std::int32_t width = r.right - r.left;
-    const std::int32_t height = r.bottom - r.top;
-    Point at{record.left, record.top};  // plane position
-    if (!inGrid) {
-        const Point home = record.homeScreenPosition(p);
-        at = {home.x + p.offsetX(), home.y + p.offsetY()};
-    }
-    record.left = at.x;
-    record.top = at.y;
-    record.right = at.x + width;
-    record.bottom = at.y + height;
-    record.marginX = width > 20 ? 10 : 0;
-    record.marginY = height > 20 ? 10 : 0;
-    return true;
+    if (col >= 0 && col < p.cols && row >= 0 && row < p.rows) return;
+    const Point home = record.homeScreenPosition(p);
+    const std::int32_t dx = home.x + p.offsetX() - record.left;
+    const std::int32_t dy = home.y + p.offsetY() - record.top;
+    record.moveBy(dx, dy);
 }
 
 bool WSController::restoreWindowList() {
@@ -106,6 +109,7 @@ bool WSController::restoreWindowList() {
         record->className = desktop_->className(w);
         if (exemptReason(record->className, desktop_->style(w)) != ExemptReason::None) continue;
         if (!liveWindowMatches(*record) && !takeBackStray(*record, p)) continue;
+        fitIntoGrid(*record, p);
         record->managed = true;
         const bool onCurrent = record->isOnCurrentWS(p);
         const auto pos = record->minimized ? std::nullopt : std::optional<Point>(record->screenPosition(p));

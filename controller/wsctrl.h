@@ -169,6 +169,7 @@ private:
     WindowId focusTarget(const std::vector<WindowId>& zOrder) const;
     bool liveWindowMatches(const WndInfo& record) const;
     bool takeBackStray(WndInfo& record, const Plane& p) const;
+    void fitIntoGrid(WndInfo& record, const Plane& p) const;
     // Posts w's placement unless the window is already there (and nothing
     // posted to it is still on the way).
     void place(WindowId w, std::optional<Point> pos, bool show);

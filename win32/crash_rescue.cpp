@@ -53,6 +53,20 @@ void installCrashRescue() {
     static bool installed = false;
     if (installed) return;
     installed = true;
+    // A 32-bit program on 64-bit Windows has faults raised inside system
+    // callbacks (a window procedure the system calls, a hook) swallowed by
+    // default, and then runs on damaged; this asks for them to count as
+    // unhandled, so they reach the filter. Not every system has the call.
+    using PolicyGet = BOOL(WINAPI*)(LPDWORD);
+    using PolicySet = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const auto getPolicy = reinterpret_cast<PolicyGet>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "GetProcessUserModeExceptionPolicy")));
+    const auto setPolicy = reinterpret_cast<PolicySet>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetProcessUserModeExceptionPolicy")));
+    constexpr DWORD kCallbackFilterEnabled = 0x1;
+    DWORD flags = 0;
+    if (getPolicy && setPolicy && getPolicy(&flags)) setPolicy(flags & ~kCallbackFilterEnabled);
     g_previousFilter = SetUnhandledExceptionFilter(onUnhandledException);
     g_previousTerminate = std::set_terminate(onTerminate);
     std::signal(SIGABRT, onAbort);

@@ -2,6 +2,7 @@
 // killed run leaves the window list behind, and the next start takes the
 // hidden windows back onto their workspaces.
 #include "fixture.h"
+#include "message_spy.h"
 
 namespace e2e {
 namespace {
@@ -77,6 +78,31 @@ TEST_F(LifecycleTest, RestartAfterKillOnAnotherWorkspaceStillReleasesAllAtExit) 
     EXPECT_TRUE(misplaced.empty()) << misplaced;
     EXPECT_TRUE(again->waitExit(30s));
 }
+
+// Zelvane dies of an access violation: the windows it hid are shown at
+// their places before it goes.
+class CrashTest : public ZelvaneTest {
+protected:
+    void crashAndCheck() {
+        openOnEveryWorkspace(1);
+        ZelvaneProcess* z = startZelvane();
+        ASSERT_NE(nullptr, z);
+        Workspace ws = press({}, '4');
+        ASSERT_SETTLED(ws);
+        MessageSpy spy;
+        ASSERT_TRUE(spy.attach(z->mainWindow())) << spy.error();
+        ASSERT_TRUE(spy.crashTarget());
+        ASSERT_TRUE(z->waitExit(30s)) << "the fault did not end Zelvane";
+        const std::string misplaced = layout.waitAllReleased();
+        EXPECT_TRUE(misplaced.empty()) << misplaced;
+    }
+};
+
+// Wine, like Windows for a 32-bit program unless the program asks
+// otherwise, swallows a fault raised inside a system callback on the UI
+// thread (a hook, a window procedure called from the system), so the fault
+// is raised on a thread of Zelvane's own.
+TEST_F(CrashTest, AnAccessViolationShowsEveryHiddenWindow) { crashAndCheck(); }
 
 }  // namespace
 }  // namespace e2e

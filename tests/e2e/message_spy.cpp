@@ -63,6 +63,11 @@ bool MessageSpy::attach(HWND mainWindow) {
     return true;
 }
 
+bool MessageSpy::crashTarget() {
+    const auto crash = exported<int (*)()>(module_, "SpyCrashTarget");
+    return crash && crash() != 0;
+}
+
 std::size_t MessageSpy::mark() const {
     if (!log_) return 0;
     const LONG reserved = InterlockedCompareExchange(const_cast<LONG*>(&log_->reserved), 0, 0);

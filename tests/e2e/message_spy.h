@@ -40,6 +40,10 @@ public:
     // before this call, and whatever it posted to itself while doing so.
     bool drain(Millis timeout = kSettle);
 
+    // Makes the spied program crash: an access violation on a new thread of
+    // its own.
+    bool crashTarget();
+
 private:
     HMODULE module_ = nullptr;
     HWND target_ = nullptr;

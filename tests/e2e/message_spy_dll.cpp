@@ -18,6 +18,7 @@ SHARED_IN(".Spy_DATA") spy::Log g_log = {};
 SHARED_IN(".Spy_DATA") HWND g_target = nullptr;
 SHARED_IN(".Spy_DATA") HHOOK g_hook = nullptr;
 SHARED_IN(".Spy_DATA") UINT g_marker = 0;
+SHARED_IN(".Spy_DATA") LONG g_crash = 0;  // a fault to raise in the target's process, 0 = none
 SHARED_SECTION_END
 
 HINSTANCE g_module = nullptr;
@@ -34,9 +35,22 @@ void record(const MSG& m) {
     InterlockedExchange(&e.ready, 1);
 }
 
+DWORD WINAPI faultingThread(void*) {
+    *static_cast<volatile int*>(nullptr) = 0;
+    return 0;
+}
+
+// A crash of the program under test, for the tests of what it leaves
+// behind: an access violation on a new thread of its process.
+void raiseFault() {
+    DWORD id = 0;
+    CloseHandle(CreateThread(nullptr, 0, faultingThread, nullptr, 0, &id));
+}
+
 LRESULT CALLBACK getMessageProc(int code, WPARAM removal, LPARAM lp) {
     if (code == HC_ACTION && removal == PM_REMOVE && lp) {
         const MSG& m = *reinterpret_cast<const MSG*>(lp);
+        if (m.hwnd == g_target && InterlockedExchange(&g_crash, 0)) raiseFault();
         if (m.hwnd == g_target && spy::watched(m.message, g_marker)) record(m);
     }
     return CallNextHookEx(g_hook, code, removal, lp);
@@ -66,6 +80,12 @@ void SpyRemove() {
 }
 
 const spy::Log* SpyLog() { return &g_log; }
+
+int SpyCrashTarget() {
+    if (!g_target) return 0;
+    InterlockedExchange(&g_crash, 1);
+    return PostMessageW(g_target, WM_NULL, 0, 0);
+}
 
 BOOL WINAPI DllMain(HINSTANCE module, DWORD, LPVOID) {
     g_module = module;
