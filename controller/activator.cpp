@@ -80,15 +80,19 @@ struct Activator::State : std::enable_shared_from_this<Activator::State> {
         lock.lock();
         // The window's placement was posted to its program: wait until it is
         // shown, or a foreground change would be refused.
+        // One that is not shown in time is dropped: bringing it forward later
+        // would take the foreground from whatever the user chose meanwhile.
         const auto until = Clock::now() + options.shownWait;
+        bool shown = false;
         while (newest(generation) && Clock::now() < until) {
             lock.unlock();
-            const bool shown = desktop->isVisible(w) && !desktop->placementPending(w);
+            shown = desktop->isVisible(w) && !desktop->placementPending(w);
+            const bool gone = !desktop->isWindow(w);
             lock.lock();
-            if (shown || !desktop->isWindow(w)) break;
+            if (shown || gone) break;
             work.wait_for(lock, std::chrono::milliseconds(5));
         }
-        if (newest(generation)) callUnlocked(lock, slot, [&] { return desktop->setForeground(w); });
+        if (shown && newest(generation)) callUnlocked(lock, slot, [&] { return desktop->setForeground(w); });
     }
 
     void workerMain(std::list<WorkerSlot>::iterator slot) {

@@ -72,20 +72,28 @@ TEST_F(ActivatorTest, AWorkerStuckOnAHungForegroundHoldsUpNothing) {
         Activator activator(desktop, quick());
         activator.activate(w);  // blocks on the hung foreground window
         EXPECT_FALSE(activator.waitIdle(30ms));
-        desktop->placeWindow(w, Point{-1270, 10}, false);  // placements never wait for it
-        EXPECT_FALSE(desktop->get(w).visible);
+        desktop->placeWindow(w, Point{-1270, 10}, true);  // placements never wait for it
+        EXPECT_EQ(desktop->get(w).rect.left, -1270);
         activator.activate(w);
     }
     desktop->answer(hungForeground);
     ASSERT_TRUE(desktop->waitFor(w, [](const auto& win) { return win.calls.back() == "activate"; }));
 }
 
-TEST_F(ActivatorTest, AWindowClosedBeforeItsTurnIsDropped) {
-    const auto w = desktop->add(0, 0, 100, 100);
-    desktop->edit(w, [](auto& win) { win.visible = false; });
-    Activator activator(desktop, quick());
-    activator.activate(w);
-    desktop->close(w);
+// A window closed before its turn, or one that is not shown in time, is
+// never brought forward.
+TEST_F(ActivatorTest, AWindowClosedOrNeverShownIsDropped) {
+    const auto closed = desktop->add(0, 0, 100, 100);
+    const auto hidden = desktop->add(0, 0, 100, 100);
+    desktop->edit(closed, [](auto& win) { win.visible = false; });
+    desktop->edit(hidden, [](auto& win) { win.visible = false; });
+    Activator::Options options = quick();
+    options.shownWait = 50ms;
+    Activator activator(desktop, options);
+    activator.activate(closed);
+    desktop->close(closed);
+    EXPECT_TRUE(activator.waitIdle(5s));
+    activator.activate(hidden);
     EXPECT_TRUE(activator.waitIdle(5s));
     EXPECT_EQ(desktop->activations, 0);
 }
