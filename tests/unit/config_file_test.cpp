@@ -250,6 +250,7 @@ TEST_F(ConfigFileTest, ExcludedClassesOfAnyNameSurviveASaveAndALoad) {
     // Added by the class-registration drag: the dialog class, a Japanese name,
     // a name with the list's own separator.
     for (const std::string name : {"#32770", "\xE3\x83\xA1\xE3\x83\xA2", "a,b=c"}) EXPECT_TRUE(ctrl->addExclusion(name));
+    EXPECT_FALSE(ctrl->addExclusion(""));  // no class has an empty name, and no file could hold one
     const std::vector<std::string> names{"Notepad", "Afx:400000:8", "#32770", "\xE3\x83\xA1\xE3\x83\xA2", "a,b=c"};
     ASSERT_EQ(ctrl->exclusions(), names);
     EXPECT_EQ(saved(), "exclusions=Notepad,Afx:400000:8,%2332770,%E3%83%A1%E3%83%A2,a%2Cb%3Dc\n");
