@@ -292,7 +292,7 @@ TEST_F(MouseTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
     mouseUp(MOUSEEVENTF_LEFTUP);
     ASSERT_TRUE(spy.drain());
     EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyCarryRight, from)) << "the flip went through the carrying hotkey";
-    EXPECT_EQ(1u, spy.count(kSwitchRequest, draggedId, from)) << "the window was carried more than once";
+    EXPECT_EQ(1u, spy.count(kSwitchRequest, draggedId, from)) << "the window was not carried exactly once";
     layout.moveHome(dragged, {0, 1});
     EXPECT_EQ("", layout.waitFor(layout.except({dragged}), {0, 1}));
     const WindowState s = stateOf(dragged->window->hwnd());
