@@ -5,10 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "app/version.h"
+
 namespace zelvane {
 
 inline constexpr const char* kProgramName = "Zelvane";
-inline constexpr const char* kVersion = "0.044";
+inline constexpr const char* kVersion = ZELVANE_VERSION_TEXT;
 inline constexpr const char* kMainClass = "ZelvaneMainClass";
 inline constexpr const char* kCtrlClass = "ZelvaneCtrlClass";
 inline constexpr const char* kViewClass = "ZelvaneViewClass";

@@ -19,6 +19,9 @@ struct MainContext {
     WSController* ctrl = nullptr;  // owned by the entry routine
     std::string configPath;        // UTF-8
     bool shutDown = false;
+    // WM_CREATE ran to its end. A start-up that failed writes nothing back:
+    // the settings it holds are not the ones of the file it would write.
+    bool startedUp = false;
     std::unique_ptr<TrayUi> tray;
     std::unique_ptr<MouseActions> mouse;
 

@@ -111,6 +111,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // Placed for the class-registration drag, still hidden.
     SetWindowPos(h, HWND_TOPMOST, ctrl.screenWidth() / 2 - 200, ctrl.screenHeight() / 2 - 50, 400, 100,
                  SWP_NOACTIVATE);
+    g_main->startedUp = true;
 }
 
 void shutDown(HWND h) {
@@ -120,10 +121,15 @@ void shutDown(HWND h) {
     if (g_main->mouse) g_main->mouse->unbindLibrary();
     WSController& ctrl = *g_main->ctrl;
     ctrl.releaseAll();
-    ctrl.saveConfig(g_main->configPath);
+    // After a failed start-up the settings in memory may come from another
+    // file (the current folder's), and the user's file must stay as it is.
+    // Nor is there a message loop to end: the entry shows its message box
+    // next, and a pending quit message would close that box at once.
+    const bool startedUp = g_main->startedUp;
+    if (startedUp) ctrl.saveConfig(g_main->configPath);
     g_main->tray.reset();
     g_main->mouse.reset();
-    PostQuitMessage(0);
+    if (startedUp) PostQuitMessage(0);
 }
 
 void onHotkey(HWND h, int id) {

@@ -1,5 +1,6 @@
 #include "app/menu_model.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/texts.h"
@@ -34,6 +35,42 @@ enum TextIndex : std::size_t {
 };
 
 constexpr std::int32_t kModifierBits[4] = {kModAlt, kModCtrl, kModShift, kModWin};
+
+enum class GridLine { Row, Column };
+
+// The grid that removing the last row or column leaves. In distant view the
+// grid stays square, at least 2 x 2 (the size setters keep it so), so
+// removing a row removes a column too, and the reverse.
+GridState gridAfterRemoving(const WSController& ctrl, GridLine line) {
+    GridState g{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(), ctrl.loopWS()};
+    if (ctrl.wallsType() == 2) {
+        constexpr std::int32_t kMinSquareGrid = 2;
+        const std::int32_t side = std::max(kMinSquareGrid, (line == GridLine::Row ? g.rows : g.cols) - 1);
+        g.rows = side;
+        g.cols = side;
+    } else if (line == GridLine::Row) {
+        g.rows -= 1;
+    } else {
+        g.cols -= 1;
+    }
+    return g;
+}
+
+// Leaves the workspaces that are about to disappear before they do, so no
+// window of the current workspace is stranded outside the grid: the switch
+// goes to the nearest workspace of the grid that remains.
+MenuFollowUp removeGridLine(WSController& ctrl, GridLine line) {
+    if ((line == GridLine::Row ? ctrl.wsRowNum() : ctrl.wsColNum()) <= 1) return MenuFollowUp::None;
+    const GridState after = gridAfterRemoving(ctrl, line);
+    const std::int32_t row = std::min(after.currentRow, after.rows - 1);
+    const std::int32_t col = std::min(after.currentCol, after.cols - 1);
+    if (row != ctrl.currentRow() || col != ctrl.currentCol()) ctrl.switchWS(row, col, kNoWindow);
+    if (line == GridLine::Row)
+        ctrl.setWsRowNum(ctrl.wsRowNum() - 1);
+    else
+        ctrl.setWsColNum(ctrl.wsColNum() - 1);
+    return MenuFollowUp::GridChanged;
+}
 
 MenuEntry item(const std::string& label, std::uintptr_t id) {
     MenuEntry e;
@@ -174,21 +211,12 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, std::uintptr_t id) {
             ctrl.setWsRowNum(ctrl.wsRowNum() + 1);
             return MenuFollowUp::GridChanged;
         case kCmdDelRow:
-            if (ctrl.wsRowNum() <= 1) return MenuFollowUp::None;
-            // Leave the row before it disappears, so no window is stranded on it.
-            if (ctrl.currentRow() == ctrl.wsRowNum() - 1)
-                ctrl.switchWS(ctrl.currentRow() - 1, ctrl.currentCol(), kNoWindow);
-            ctrl.setWsRowNum(ctrl.wsRowNum() - 1);
-            return MenuFollowUp::GridChanged;
+            return removeGridLine(ctrl, GridLine::Row);
         case kCmdAddColumn:
             ctrl.setWsColNum(ctrl.wsColNum() + 1);
             return MenuFollowUp::GridChanged;
         case kCmdDelColumn:
-            if (ctrl.wsColNum() <= 1) return MenuFollowUp::None;
-            if (ctrl.currentCol() == ctrl.wsColNum() - 1)
-                ctrl.switchWS(ctrl.currentRow(), ctrl.currentCol() - 1, kNoWindow);
-            ctrl.setWsColNum(ctrl.wsColNum() - 1);
-            return MenuFollowUp::GridChanged;
+            return removeGridLine(ctrl, GridLine::Column);
 
         case kCmdMovKeyAlt:
         case kCmdMovKeyAlt + 1:

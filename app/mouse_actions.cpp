@@ -5,6 +5,7 @@
 #include "app/hook_library.h"
 #include "app/hotkeys.h"
 #include "app/main_context.h"
+#include "app/switch_request.h"
 #include "app/texts.h"
 #include "hooklib/quillet.h"
 #include "preview/coverwnd.h"
@@ -178,8 +179,10 @@ void MouseActions::startPopupDelay() {
 }
 
 // Another program's window is being dragged: at a screen edge it goes along
-// to the neighbouring workspace, as the foreground window of the carrying
-// hotkey.
+// to the neighbouring workspace. The switch request names the dragged window
+// itself: the foreground window at the time the request is handled may
+// still be another one, as the dragged window's activation can be queued
+// behind it.
 void MouseActions::onWindowMoving(HWND moving) {
     WSController& ctrl = *main_.ctrl;
     if (!ctrl.edgeFlip()) return;
@@ -188,9 +191,15 @@ void MouseActions::onWindowMoving(HWND moving) {
     if (!GetCursorPos(&p)) return;
     const EdgeStep step = edgeStep(toPoint(p), ctrl.plane(), ctrl.loopWS());
     if (step.edge == Edge::None || step.blocked) return;
+    const HotkeyCommand target = hotkeyCommand(
+        step.carryHotkey,
+        GridState{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(), ctrl.loopWS()});
+    if (target.action != HotkeyCommand::Action::Switch) return;
     SetCursorPos(step.cursorTo.x, step.cursorTo.y);
-    if (IsWindow(movingWnd_)) ctrl.activateWindow(win32::toWindowId(movingWnd_));
-    PostMessageW(main_.hwnd, WM_HOTKEY, static_cast<WPARAM>(step.carryHotkey), 0);
+    const HWND carried = IsWindow(movingWnd_) ? movingWnd_ : nullptr;
+    if (carried) ctrl.activateWindow(win32::toWindowId(carried));
+    PostMessageW(main_.hwnd, kMsgSwitchRequest, reinterpret_cast<WPARAM>(carried),
+                 static_cast<LPARAM>(packWorkspace({target.row, target.col})));
 }
 
 void MouseActions::onHookPress(HookButton button) {

@@ -2,6 +2,8 @@
 // converted to UTF-16 where they meet the system.
 #include "app/texts.h"
 
+#include "app/version.h"
+
 namespace zelvane {
 
 namespace {
@@ -59,7 +61,7 @@ const UiTexts& english() {
             "With the right mouse-button, it will be canceled.",
             "To stop this operation, please return it here.",
         }},
-        "Zelvane ver.0.044\n"
+        "Zelvane ver." ZELVANE_VERSION_TEXT "\n"
         "\n"
         "Change the workspace: Alt + Shift + Cursor keys\n"
         "Change the workspace with the focused window: Alt + Win + Cursor keys\n"
@@ -118,7 +120,7 @@ const UiTexts& japanese() {
             "左ボタンで行うと登録、右ボタンだと解除",
             "ここに戻すとキャンセル",
         }},
-        "Zelvane ver.0.044\n"
+        "Zelvane ver." ZELVANE_VERSION_TEXT "\n"
         "\n"
         "ワークスペース移動： Alt + Shift + [←↓↑→]\n"
         "作業中のウィンドウと一緒に移動： Alt + Win + [←↓↑→]\n"

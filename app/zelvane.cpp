@@ -60,6 +60,20 @@ int mainRoutine() {
     return static_cast<int>(msg.wParam);
 }
 
+// The error box runs a modal message loop of its own, which a pending quit
+// message ends before the user sees anything. The quit posted while the main
+// window went down belongs to the loop that has already ended.
+void discardQuitMessage() {
+    MSG msg{};
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+}
+
+int showError(const std::wstring& text) {
+    discardQuitMessage();
+    return MessageBoxW(nullptr, text.c_str(), L"Zelvane", MB_ICONERROR | MB_TOPMOST);
+}
+
 }  // namespace
 
 HINSTANCE appInstance() { return g_instance; }
@@ -74,8 +88,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
         return zelvane::mainRoutine();
     } catch (const std::exception& e) {
-        return MessageBoxW(nullptr, zelvane::win32::widen(e.what()).c_str(), L"Zelvane", MB_ICONERROR | MB_TOPMOST);
+        return zelvane::showError(zelvane::win32::widen(e.what()));
     } catch (...) {
-        return MessageBoxW(nullptr, L"unknown error", L"Zelvane", MB_ICONERROR | MB_TOPMOST);
+        return zelvane::showError(L"unknown error");
     }
 }

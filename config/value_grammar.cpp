@@ -16,10 +16,11 @@ bool isAlnum(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || (c >= 'A' 
 // Blanks that may sit inside a class name: all but the carriage return.
 bool isNameBlank(char c) { return c != '\r' && isBlank(c); }
 
-// Characters of the exclusions value as a whole (names and separators).
+// Characters of the exclusions value as a whole (names, separators and the
+// "%" of an escaped byte).
 bool isClassListChar(char c) {
     switch (c) {
-        case '_': case ':': case '#': case '$': case '(': case ')':
+        case '_': case ':': case '#': case '$': case '(': case ')': case '%':
         case '*': case ',': case '-': case '|': case '.': case '\\':
             return true;
         default:
@@ -35,6 +36,48 @@ bool isClassNameChar(char c) {
         default:
             return isAlnum(c) || isNameBlank(c);
     }
+}
+
+// Characters the writer puts into a name as they are; every other byte is
+// written as "%" and two hex digits. Blanks other than the space are escaped
+// too, so that no name can break the line or be taken for line-end residue.
+bool isPlainNameChar(char c) { return c == ' ' || (c != '%' && !isBlank(c) && isClassNameChar(c)); }
+
+int hexValue(char c) {
+    if (isDigit(c)) return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "%" and two hex digits at text[i]: the byte they stand for.
+std::optional<char> escapedByteAt(std::string_view text, std::size_t i) {
+    if (i + 2 >= text.size() || text[i] != '%') return std::nullopt;
+    const int high = hexValue(text[i + 1]);
+    const int low = hexValue(text[i + 2]);
+    if (high < 0 || low < 0) return std::nullopt;
+    return static_cast<char>(high * 16 + low);
+}
+
+// The first name in one item of the class list: the first run of name
+// characters and escaped bytes, decoded. A "%" without two hex digits after
+// it is a character outside the set like any other.
+std::string firstClassName(std::string_view item) {
+    std::string name;
+    std::size_t i = 0;
+    for (; i < item.size(); ++i)
+        if (isClassNameChar(item[i]) || escapedByteAt(item, i)) break;
+    while (i < item.size()) {
+        if (isClassNameChar(item[i])) {
+            name += item[i++];
+        } else if (const auto byte = escapedByteAt(item, i)) {
+            name += *byte;
+            i += 3;
+        } else {
+            break;
+        }
+    }
+    return name;
 }
 
 // The first (leftmost, longest) run of characters for which pred holds.
@@ -161,8 +204,8 @@ std::string writeModifiers(std::int32_t mask) {
 std::vector<std::string> readClassList(std::string_view value) {
     std::vector<std::string> names;
     forEachPiece(firstRun(value, isClassListChar), ',', [&names](std::string_view item) {
-        const std::string_view name = firstRun(item, isClassNameChar);
-        if (!name.empty()) names.emplace_back(name);
+        std::string name = firstClassName(item);
+        if (!name.empty()) names.push_back(std::move(name));
         return true;
     });
     return names;
@@ -170,9 +213,19 @@ std::vector<std::string> readClassList(std::string_view value) {
 
 std::string writeClassList(const std::vector<std::string>& names) {
     std::string text;
+    static constexpr char kHex[] = "0123456789ABCDEF";
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0) text += ',';
-        text += names[i];
+        for (const char c : names[i]) {
+            if (isPlainNameChar(c)) {
+                text += c;
+            } else {
+                const auto byte = static_cast<unsigned char>(c);
+                text += '%';
+                text += kHex[byte >> 4];
+                text += kHex[byte & 0xF];
+            }
+        }
     }
     if (!names.empty() && firstRun(text, [](char c) { return !isBlank(c); }).empty()) text += ',';
     return text;

@@ -56,13 +56,19 @@ std::int32_t readModifiers(std::string_view value);
 // the empty text for 0.
 std::string writeModifiers(std::int32_t mask);
 
-// Class list: the first run of letters, digits, blanks and _:#$()*,-|.\ is
+// Class list: the first run of letters, digits, blanks and _:#$()*,-|.\% is
 // split at ","; each non-empty item is cut down to its first run of letters,
-// digits, blanks and _:-.\ and becomes a name (blanks inside are kept: "a, b"
-// gives "a" and " b"). Items with no such run give no name.
+// digits, blanks, _:-.\ and escaped bytes ("%" and two hex digits, either
+// case), which becomes a name with the escapes decoded (blanks inside are
+// kept: "a, b" gives "a" and " b"; "%2332770" gives "#32770"). Items with no
+// such run give no name.
 std::vector<std::string> readClassList(std::string_view value);
-// The names joined with ",". A list whose join would be all blanks (a single
-// blank-only name) gets a trailing ",", since a blank value is never read.
+// The names joined with ",". Window classes may be named with any
+// characters ("#32770", a name in Japanese), so every byte outside letters,
+// digits, the space and _:-.\ is written as "%" and two upper-case hex
+// digits: the line reads back to the same names and never starts its value
+// with "#". A list whose join would be all blanks (a single blank-only name)
+// gets a trailing ",", since a blank value is never read.
 std::string writeClassList(const std::vector<std::string>& names);
 
 using WallpaperTable = std::array<std::array<std::string, kMaxGrid>, kMaxGrid>;  // [row][column]

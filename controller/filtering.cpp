@@ -26,6 +26,9 @@ ExemptReason WSController::exemptReason(const std::string& className, std::uint3
 }
 
 bool WSController::addExclusion(const std::string& className) {
+    // No window class has an empty name, and the settings file has no way
+    // to hold one.
+    if (className.empty()) return false;
     modified(keyName(ConfigKey::exclusions));
     if (excludedClasses_.count(className) || contains(systemClasses_, className)) return false;
     exclusions_.push_back(className);

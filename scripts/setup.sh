@@ -9,6 +9,7 @@ PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
   xvfb xauth x11-utils imagemagick fonts-noto-cjk
+  zip unzip
 )
 
 SUDO=""

@@ -3,8 +3,9 @@
 # address/undefined-behaviour sanitizers, and with the thread sanitizer when
 # time allows) and runs the unit tests, runs the configuration fuzzer,
 # cross-builds the Windows program and runs the end-to-end tests under Wine
-# on a private X server. Prints a summary; the last line is
-# "N passed, N failed". Exits non-zero when anything failed.
+# on a private X server, then packs the release zip and checks it. Prints a
+# summary; the last line is "N passed, N failed". Exits non-zero when
+# anything failed.
 #
 # Environment: ZELVANE_SKIP_TSAN=1 skips the thread-sanitizer build;
 # ZELVANE_E2E_FILTER=PATTERN passes a --gtest_filter to the end-to-end tests.
@@ -31,6 +32,11 @@ count_tests() {
     f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
     p=$(( $(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line") - f ))
     echo "$p $f"
+    return
+  fi
+  # A checker's own closing line.
+  if line=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log" | tail -n1); then
+    echo "${line%% passed*} $(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$line")"
     return
   fi
   if grep -q '^\[==========\] .* ran\.' "$log"; then
@@ -146,6 +152,14 @@ if [ -f "$E2E_EXE" ]; then
   grep -E '^e2e.sh: FLAKY' "$LOGS/e2e.log" || true
 else
   skip "end-to-end tests (Wine)" "the test program was not built"
+fi
+
+# -- release package: the zip a Windows user downloads, checked -------------
+if [ -f "$ZELVANE_EXE_UNIX" ]; then
+  stage "release package" package.log bash scripts/package.sh &&
+    stage "release package check" package-check.log bash scripts/check-package.sh
+else
+  skip "release package" "Zelvane.exe was not built"
 fi
 
 # -- thread sanitizer, last: the most expensive and the least likely to fail --

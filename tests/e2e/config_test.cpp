@@ -17,6 +17,22 @@ std::string readFile(const std::wstring& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Runs a shell command line as a Unix program in `folder` (Wine starts a
+// Unix executable named by its file like any other) and waits until `done`
+// appears there. False when Wine did not run it.
+bool runUnixShell(const std::wstring& folder, const std::wstring& line, const std::wstring& done) {
+    std::wstring cmd = L"sh -c \"" + line + L" && touch " + done + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
+        return false;
+    // Wine may start a Unix program without handles to it: wait for the file.
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    return pollUntil([&] { return fileExists(folder + L"\\" + done); }, 30s);
+}
+
 class ConfigTest : public ZelvaneTest {
 protected:
     // Starts Zelvane and waits until its main window answers; the settings
@@ -113,6 +129,8 @@ TEST_F(ConfigTest, NamedFileIsReadAndRewrittenCanonicallyAtExit) {
 
 TEST_F(ConfigTest, ANamedFileThatDoesNotExistStopsStartUp) {
     const std::wstring h = home(L"cfgmissing");
+    const std::string mine = "wsRowNum = 3   # mine\r\nloopWS = TRUE\r\n";
+    writeFile(L"C:" + h + L"\\.zlvrc", mine);
     const std::wstring missing = L"C:" + h + L"\\nowhere\\missing.rc";
     zelvanes.push_back(std::make_unique<ZelvaneProcess>(h));
     ZelvaneProcess* z = zelvanes.back().get();
@@ -128,6 +146,41 @@ TEST_F(ConfigTest, ANamedFileThatDoesNotExistStopsStartUp) {
     ASSERT_TRUE(pressMessageBoxButton(boxes[0].hwnd, IDOK));
     EXPECT_TRUE(z->waitExit(30s));
     EXPECT_FALSE(fileExists(L"C:" + h + L"\\nowhere"));
+    EXPECT_EQ(mine, readFile(L"C:" + h + L"\\.zlvrc")) << "the home settings file was rewritten";
+}
+
+// The data directory cannot be created: start-up fails after the settings
+// file was chosen. The error is shown, and the user's file is left exactly
+// as it was (a shutdown run regardless would write it back canonically).
+TEST_F(ConfigTest, AFailedStartUpShowsItsErrorAndWritesNothing) {
+    const std::wstring h = home(L"cfgnodata");
+    const std::wstring folder = L"C:" + h;
+    const std::string mine = "# kept as typed\r\nwsRowNum = 3   # mine\r\nloopWS = TRUE\r\n";
+    writeFile(folder + L"\\.zlvrc", mine);
+    // A dangling symbolic link: Windows' file queries do not find ".zlv",
+    // and creating it fails because the name is taken.
+    if (!runUnixShell(folder, L"ln -s /zelvane-e2e-nowhere .zlv", L"linked"))
+        GTEST_SKIP() << "Wine did not run /bin/sh, so the data directory cannot be blocked";
+    if (GetFileAttributesW((folder + L"\\.zlv").c_str()) != INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "this Wine reports the dangling link as a file, so the data directory is not blocked";
+
+    zelvanes.push_back(std::make_unique<ZelvaneProcess>(h));
+    ZelvaneProcess* z = zelvanes.back().get();
+    ASSERT_TRUE(z->start());
+    std::vector<MessageBoxInfo> boxes;
+    ASSERT_TRUE(pollUntil([&] {
+        boxes = messageBoxesOf(z->pid());
+        return !boxes.empty() || !z->running();
+    }, 60s));
+    ASSERT_EQ(1u, boxes.size()) << "Zelvane ended without showing why";
+    EXPECT_EQ(L"Zelvane", boxes[0].caption);
+    EXPECT_NE(std::wstring::npos, boxes[0].text.find(L"cannot create the data directory")) << narrow(boxes[0].text);
+    // While the box is up the program has already given up: no main window.
+    EXPECT_TRUE(topLevelWindows(z->pid(), kMainClass).empty());
+    ASSERT_TRUE(pressMessageBoxButton(boxes[0].hwnd, IDOK));
+    EXPECT_TRUE(z->waitExit(30s));
+    EXPECT_EQ(mine, readFile(folder + L"\\.zlvrc")) << "a failed start-up rewrote the home settings file";
+    EXPECT_FALSE(fileExists(folder + L"\\_zlv"));
 }
 
 }  // namespace

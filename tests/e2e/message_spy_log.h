@@ -14,6 +14,7 @@ inline bool watched(UINT message, UINT marker) {
         case WM_COMMAND:
         case WM_HOTKEY:
         case 0xBFF5:  // the popup delay ran out
+        case 0xBFF7:  // a switch request (wParam: the carried window)
         case 0xBFF8:  // a window is being moved
         case 0xBFFA:  // left pressed
         case 0xBFFB:  // right pressed

@@ -285,8 +285,14 @@ TEST_F(MouseTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
     mouseDown(MOUSEEVENTF_LEFTDOWN);
     glideTo(title, edge);
     EXPECT_TRUE(cursorIs(POINT{5, edge.y})) << "no flip: the cursor is at " << describe(cursor());
-    EXPECT_TRUE(spy.waitFor(WM_HOTKEY, kHotkeyCarryRight, from)) << "the carrying hotkey was never posted";
+    // The request names the dragged window itself, not whatever is in the
+    // foreground when it is handled; no carrying hotkey is involved.
+    const auto draggedId = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(dragged->window->hwnd()));
+    EXPECT_TRUE(spy.waitFor(kSwitchRequest, draggedId, from)) << "no switch request carrying the dragged window";
     mouseUp(MOUSEEVENTF_LEFTUP);
+    ASSERT_TRUE(spy.drain());
+    EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyCarryRight, from)) << "the flip went through the carrying hotkey";
+    EXPECT_EQ(1u, spy.count(kSwitchRequest, draggedId, from)) << "the window was not carried exactly once";
     layout.moveHome(dragged, {0, 1});
     EXPECT_EQ("", layout.waitFor(layout.except({dragged}), {0, 1}));
     const WindowState s = stateOf(dragged->window->hwnd());

@@ -112,6 +112,28 @@ TEST(ValueGrammar, ClassListKeepsOnlyTheAllowedCharactersOfEachName) {
         EXPECT_EQ(readClassList(writeClassList(names)), names);
 }
 
+// Window classes can be named with anything; the class-registration drag
+// adds whatever it finds, the dialog class "#32770" first of all.
+TEST(ValueGrammar, ClassListWritesAnyNameInAFormThatReadsBackToIt) {
+    EXPECT_EQ(writeClassList({"#32770", "Notepad"}), "%2332770,Notepad");
+    EXPECT_EQ(writeClassList({"a,b", "x=y", "100%", "t\tab", "\xE3\x83\xA1\xE3\x83\xA2"}),
+              "a%2Cb,x%3Dy,100%25,t%09ab,%E3%83%A1%E3%83%A2");
+    std::string everyByte;
+    for (int c = 1; c < 256; ++c) everyByte += static_cast<char>(c);
+    for (const Names& names : {Names{"#32770", "Notepad"}, Names{"Notepad", "#32770", "# x"}, Names{"a,b", "x=y"},
+                               Names{"100%", "%25", "%", "%%"}, Names{std::string("nul\0in", 6), "\r\n"},
+                               Names{everyByte}, Names{" #"}}) {
+        const std::string written = writeClassList(names);
+        EXPECT_FALSE(isCommentOrBlank(written)) << written;
+        EXPECT_EQ(written.find_first_of("=\r\n"), std::string::npos) << written;
+        EXPECT_EQ(readClassList(written), names) << written;
+    }
+    // Escapes read in either case; a "%" without two hex digits is an ordinary
+    // character outside the set and ends the name, as it always did.
+    EXPECT_EQ(readClassList("%2332770,%e3%83%a1"), (Names{"#32770", "\xE3\x83\xA1"}));
+    EXPECT_EQ(readClassList("ab%G1,c%,d%4"), (Names{"ab", "c", "d"}));
+}
+
 using Items = std::vector<std::tuple<int, int, std::string>>;
 
 Items itemsOf(const WallpaperList& list) {

@@ -208,6 +208,39 @@ TEST_F(MenuCommandTest, RemovingTheCurrentLastRowOrColumnSwitchesAwayFirst) {
     EXPECT_EQ(ctrl->wsColNum(), 1);
 }
 
+// In distant view the grid stays square: removing a row takes a column too,
+// and the switch has to land inside what is left either way.
+TEST_F(MenuCommandTest, InDistantViewRemovingEitherWaySwitchesIntoTheSquareThatRemains) {
+    ctrl->setWallsType(2);
+    ctrl->setWsRowNum(3);
+    ASSERT_EQ(ctrl->wsColNum(), 3);
+    switchTo(0, 1);
+    const auto b = desktop->add(100, 100, 300, 200);  // on (0,1)
+    switchTo(0, 2);
+    ASSERT_FALSE(visible(b));
+
+    EXPECT_EQ(run(kCmdDelRow), MenuFollowUp::GridChanged);
+    settle();
+    EXPECT_EQ(ctrl->wsRowNum(), 2);
+    EXPECT_EQ(ctrl->wsColNum(), 2);
+    EXPECT_EQ(ctrl->currentRow(), 0);
+    EXPECT_EQ(ctrl->currentCol(), 1);
+    EXPECT_TRUE(visible(b));
+    EXPECT_EQ(rectOf(b), (Rect{100, 100, 400, 300}));
+
+    ctrl->setWsColNum(3);
+    switchTo(2, 0);
+    EXPECT_EQ(run(kCmdDelColumn), MenuFollowUp::GridChanged);
+    EXPECT_EQ(ctrl->wsRowNum(), 2);
+    EXPECT_EQ(ctrl->currentRow(), 1);
+    EXPECT_EQ(ctrl->currentCol(), 0);
+
+    // 2 x 2 is the smallest square: nothing shrinks, nothing moves.
+    EXPECT_EQ(run(kCmdDelRow), MenuFollowUp::GridChanged);
+    EXPECT_EQ(ctrl->wsRowNum(), 2);
+    EXPECT_EQ(ctrl->currentRow(), 1);
+}
+
 TEST_F(MenuCommandTest, RemovingAnotherRowOrColumnDoesNotSwitch) {
     ctrl->setWsRowNum(3);
     ctrl->setWsColNum(3);
