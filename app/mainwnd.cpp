@@ -119,6 +119,7 @@ void shutDown(HWND h) {
     unregisterHotkeys(h);
     if (g_main->mouse) g_main->mouse->unbindLibrary();
     WSController& ctrl = *g_main->ctrl;
+    ctrl.cancelTrayRestore();
     ctrl.releaseAll();
     ctrl.saveConfig(g_main->configPath);
     g_main->tray.reset();
@@ -153,7 +154,9 @@ void onSwitchRequest(WPARAM wp, LPARAM lp) {
     if (!ws) return;
     HWND carried = reinterpret_cast<HWND>(wp);
     if (carried && !IsWindow(carried)) carried = nullptr;
-    ctrl.switchWS(ws->row, ws->col, win32::toWindowId(carried));
+    // Taskbar order and volume go with the switch (until switchWS does it itself).
+    if (!ctrl.previewActive()) ctrl.leaveWorkspace(ws->row, ws->col);
+    if (ctrl.switchWS(ws->row, ws->col, win32::toWindowId(carried))) ctrl.enterWorkspace();
 }
 
 void onCommand(WPARAM wp) {

@@ -32,7 +32,7 @@ public:
         std::chrono::milliseconds giveUpAfter{15000};
         // The read on the UI thread: short, so a hung shell costs a switch
         // one short wait at most.
-        TaskbarLimits saveLimits{std::chrono::milliseconds(100), std::chrono::milliseconds(250)};
+        TaskbarLimits saveLimits{std::chrono::milliseconds(100), std::chrono::milliseconds(400)};
         TaskbarLimits restoreLimits{std::chrono::milliseconds(250), std::chrono::milliseconds(1500)};
         std::chrono::milliseconds moveTimeout{250};
     };
