@@ -30,10 +30,12 @@ public:
         // caught up yet, and the end of all tries, counted from the request.
         std::chrono::milliseconds retryEvery{500};
         std::chrono::milliseconds giveUpAfter{15000};
-        // The read on the UI thread: short, so a hung shell costs a switch
-        // one short wait at most.
-        TaskbarLimits saveLimits{std::chrono::milliseconds(100), std::chrono::milliseconds(400)};
-        TaskbarLimits restoreLimits{std::chrono::milliseconds(250), std::chrono::milliseconds(1500)};
+        // The read on the UI thread: a shell that stops answering costs a
+        // switch one 100 ms wait (nothing once Windows counts it as hung);
+        // a slow one at most the whole budget. A healthy shell needs a few
+        // milliseconds, a busy Wine machine up to about 70 ms per button.
+        TaskbarLimits saveLimits{std::chrono::milliseconds(100), std::chrono::milliseconds(1000)};
+        TaskbarLimits restoreLimits{std::chrono::milliseconds(250), std::chrono::milliseconds(3000)};
         std::chrono::milliseconds moveTimeout{250};
     };
 
