@@ -120,6 +120,7 @@ void shutDown(HWND h) {
     unregisterHotkeys(h);
     if (g_main->mouse) g_main->mouse->unbindLibrary();
     WSController& ctrl = *g_main->ctrl;
+    ctrl.cancelTrayRestore();
     ctrl.releaseAll();
     // After a failed start-up the settings in memory may come from another
     // file (the current folder's), and the user's file must stay as it is.

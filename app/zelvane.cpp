@@ -14,6 +14,8 @@
 #include "app/startup_paths.h"
 #include "controller/wsctrl.h"
 #include "win32/crash_rescue.h"
+#include "coreaudio/master_volume.h"
+#include "win32/shell_taskbar.h"
 #include "win32/text.h"
 #include "win32/win32_desktop.h"
 
@@ -45,6 +47,8 @@ int mainRoutine() {
 
     WSController ctrl(std::make_shared<win32::Win32Desktop>(), systemClassList());
     ReleaseOnExit release(ctrl);
+    ctrl.setTaskbar(std::make_shared<win32::ShellTaskbar>());
+    ctrl.setMasterVolume(audio::openMasterVolume());  // keeps COM up on this thread while it lives
     // A first reading from the current folder; the main window reads the
     // home folder's (or the named) file again.
     ctrl.loadConfig(firstExisting({kConfigFileNames[0], kConfigFileNames[1]}, existsHere));

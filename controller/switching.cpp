@@ -12,6 +12,7 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
     // recorded there before anything moves.
     const std::vector<WindowId> zOrder = rescan();
     saveFocus();
+    leaveWorkspace(row, col);  // the taskbar order and volume of the workspace left
 
     setCurrentRow(row);
     setCurrentCol(col);
@@ -35,6 +36,7 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
     }
     released_ = false;
     publishRescueList();
+    enterWorkspace();
     return true;
 }
 

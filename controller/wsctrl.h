@@ -21,6 +21,10 @@
 #include "controller/activator.h"
 #include "controller/plane.h"
 #include "controller/window_list_writer.h"
+#include "controller/taskbar.h"
+#include "controller/tray_restorer.h"
+#include "controller/volume.h"
+#include "controller/volume_keeper.h"
 #include "controller/wndinfo.h"
 
 namespace zelvane {
@@ -198,6 +202,42 @@ private:
     Settings s_;
     std::string dataDir_;
     std::vector<std::string> configLines_;
+    // ---- taskbar button order and per-workspace volume
+    //      (controller/workspace_memories.cpp) ----
+public:
+    // The shell's taskbar and the master volume; none by default (then the
+    // order is recorded as empty and no volume is kept). Set once at start-up.
+    void setTaskbar(std::shared_ptr<Taskbar> taskbar) { taskbar_ = std::move(taskbar); }
+    void setMasterVolume(std::unique_ptr<MasterVolume> volume) { masterVolume_ = std::move(volume); }
+    // What leaving the current workspace for (row, col) records, each as its
+    // setting asks: the taskbar order and the volume (the volume of (row,
+    // col) is set here too). Called before the current workspace changes.
+    // May block for a short, bounded read of the taskbar.
+    void leaveWorkspace(std::int32_t row, std::int32_t col);
+    // What entering the (now current) workspace puts back: the taskbar order,
+    // on the keeper's worker. Never blocks.
+    void enterWorkspace();
+    // Records the taskbar order of the current workspace (bounded; a read
+    // that does not finish keeps the order recorded before).
+    const std::vector<WindowId>& saveTrayOrder();
+    // Puts the current workspace's order back on the keeper's worker; returns at once.
+    bool restoreTrayOrder();
+    // Calls off a pending restore (a preview opens, the program ends).
+    void cancelTrayRestore() { trayOrder_.cancel(); }
+    const std::vector<WindowId>& trayOrderOf(std::int32_t row, std::int32_t col) const {
+        return trayOrder_.orderOf(row, col);
+    }
+    int pendingTrayRestores() const { return trayOrder_.pending(); }
+    bool waitTrayRestoresIdle(std::chrono::milliseconds limit) { return trayOrder_.waitIdle(limit); }
+    bool switchVolume(std::int32_t oldRow, std::int32_t oldCol, std::int32_t newRow, std::int32_t newCol);
+    std::int32_t volumeOf(std::int32_t row, std::int32_t col) const { return volumes_.volumeOf(row, col); }
+
+private:
+    std::shared_ptr<Taskbar> taskbar_;
+    std::unique_ptr<MasterVolume> masterVolume_;
+    VolumeKeeper volumes_;
+    TrayOrderKeeper trayOrder_;  // its worker holds its own copies, never the controller
+    // ---- end of the taskbar-order and volume block ----
     // ---- added by the settings-file code (config/): its bookkeeping between
     //      a load and the save; used only in config/*.cpp ----
     ConfigFileState configFile_;

@@ -48,6 +48,10 @@ struct MemoryDcTraits {
     static HDC invalid() { return nullptr; }
     static void close(HDC h) { DeleteDC(h); }
 };
+struct KernelHandleTraits {
+    static HANDLE invalid() { return nullptr; }
+    static void close(HANDLE h) { CloseHandle(h); }
+};
 struct LocalMemoryTraits {
     static HLOCAL invalid() { return nullptr; }
     static void close(HLOCAL h) { LocalFree(h); }
@@ -57,6 +61,8 @@ using UniqueModule = UniqueHandle<HMODULE, ModuleTraits>;
 using UniqueGdiObject = UniqueHandle<HGDIOBJ, GdiObjectTraits>;
 using UniqueMemoryDc = UniqueHandle<HDC, MemoryDcTraits>;
 using UniqueLocalMemory = UniqueHandle<HLOCAL, LocalMemoryTraits>;
+// OpenProcess, CreateThread and the like (not the INVALID_HANDLE_VALUE kinds).
+using UniqueKernelHandle = UniqueHandle<HANDLE, KernelHandleTraits>;
 
 }  // namespace zelvane::win32
 
@@ -98,3 +104,65 @@ private:
 
 }  // namespace zelvane::win32
 // ---- end of the borrowed device contexts ----
+
+// ---- Memory in another process, and COM interface pointers ----
+namespace zelvane::win32 {
+
+// VirtualAllocEx / VirtualFreeEx. The process handle is borrowed and must
+// outlive the block.
+class RemoteMemory {
+public:
+    RemoteMemory(HANDLE process, SIZE_T size)
+        : process_(process),
+          address_(VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)),
+          size_(address_ ? size : 0) {}
+    ~RemoteMemory() {
+        if (address_) VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+    void* get() const { return address_; }
+    SIZE_T size() const { return size_; }
+    explicit operator bool() const { return address_ != nullptr; }
+
+private:
+    HANDLE process_;
+    void* address_;
+    SIZE_T size_;
+};
+
+// Holds one reference of a COM interface and releases it.
+template <typename T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& o) noexcept {
+        if (this != &o) {
+            reset();
+            p_ = std::exchange(o.p_, nullptr);
+        }
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // For the out-parameter of a call that hands over a reference.
+    T** put() {
+        reset();
+        return &p_;
+    }
+    void reset() {
+        if (p_) std::exchange(p_, nullptr)->Release();
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+}  // namespace zelvane::win32
+// ---- end of remote memory and COM pointers ----

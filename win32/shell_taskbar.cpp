@@ -1,0 +1,156 @@
+#include "win32/shell_taskbar.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <optional>
+
+#include "controller/tray_order.h"
+#include "win32/handles.h"
+#include "win32/win32_desktop.h"
+
+namespace zelvane::win32 {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// TBBUTTON as a shell of our own pointer size lays it out; a shell of another
+// pointer size is not read at all.
+struct ShellButton {
+    int iBitmap;
+    int idCommand;
+    BYTE fsState;
+    BYTE fsStyle;
+    BYTE reserved[sizeof(void*) - 2];
+    DWORD_PTR dwData;
+    INT_PTR iString;
+};
+static_assert(sizeof(ShellButton) == sizeof(TBBUTTON), "the shell's button record");
+
+// One message to the toolbar, within what is left of the budget.
+std::optional<LRESULT> sendBounded(HWND toolbar, UINT msg, WPARAM wp, LPARAM lp, const CallBudget& budget,
+                                   const TaskbarLimits& limits) {
+    if (limits.cancel && limits.cancel->load()) return std::nullopt;
+    const auto timeout = budget.nextCall(Clock::now());
+    if (!timeout) return std::nullopt;
+    DWORD_PTR result = 0;
+    // SMTO_BLOCK: the caller handles no other sent message meanwhile, so the
+    // UI thread is not re-entered in the middle of a switch.
+    if (!SendMessageTimeoutW(toolbar, msg, wp, lp, SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                             static_cast<UINT>(timeout->count()), &result))
+        return std::nullopt;
+    return static_cast<LRESULT>(result);
+}
+
+bool readExactly(HANDLE process, const void* from, void* to, SIZE_T size) {
+    SIZE_T got = 0;
+    return ReadProcessMemory(process, from, to, size, &got) && got == size;
+}
+
+bool runsUnderWow64(HANDLE process) {
+    using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    // Missing below Windows XP SP2: then nothing runs under WOW64.
+    const auto isWow64 = reinterpret_cast<IsWow64Fn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
+    BOOL wow = FALSE;
+    return isWow64 && isWow64(process, &wow) && wow;
+}
+
+HWND toolbarUnder(HWND tray) {
+    HWND rebar = FindWindowExW(tray, nullptr, L"ReBarWindow32", nullptr);
+    HWND tasks = rebar ? FindWindowExW(rebar, nullptr, L"MSTaskSwWClass", nullptr) : nullptr;
+    return tasks ? FindWindowExW(tasks, nullptr, L"ToolbarWindow32", nullptr) : nullptr;
+}
+
+BOOL CALLBACK collectWanting(HWND w, LPARAM lp) {
+    if (!IsWindowVisible(w)) return TRUE;
+    const LONG_PTR ex = GetWindowLongPtrW(w, GWL_EXSTYLE);
+    if (ex & WS_EX_TOOLWINDOW) return TRUE;
+    if (GetWindow(w, GW_OWNER) && !(ex & WS_EX_APPWINDOW)) return TRUE;
+    reinterpret_cast<std::vector<WindowId>*>(lp)->push_back(toWindowId(w));
+    return TRUE;
+}
+
+}  // namespace
+
+HWND findTaskbarToolbar() {
+    // Another program may own a window of the same class without the
+    // toolbar (Wine's own desktop taskbar does): take the first that has it.
+    for (HWND tray = FindWindowExW(nullptr, nullptr, L"Shell_TrayWnd", nullptr); tray;
+         tray = FindWindowExW(nullptr, tray, L"Shell_TrayWnd", nullptr)) {
+        if (HWND toolbar = toolbarUnder(tray)) return toolbar;
+    }
+    return nullptr;
+}
+
+TaskbarRead ShellTaskbar::readButtons(const TaskbarLimits& limits) {
+    const CallBudget budget(limits.perCall, limits.total, Clock::now());
+    TaskbarRead out;
+    HWND toolbar = findTaskbarToolbar();
+    if (!toolbar) return out;
+    out.toolbar = toWindowId(toolbar);
+    out.status = TaskbarReadStatus::NoAccess;
+
+    DWORD pid = 0;
+    GetWindowThreadProcessId(toolbar, &pid);
+    UniqueKernelHandle process(
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid));
+    if (!process) return out;
+    if (shellPointerBytes(static_cast<int>(sizeof(void*)), runsUnderWow64(GetCurrentProcess()),
+                          runsUnderWow64(process.get())) != static_cast<int>(sizeof(void*)))
+        return out;
+    RemoteMemory block(process.get(), sizeof(ShellButton));
+    if (!block) return out;
+
+    out.status = TaskbarReadStatus::Unfinished;
+    const auto reported = sendBounded(toolbar, TB_BUTTONCOUNT, 0, 0, budget, limits);
+    if (!reported) return out;
+    const auto count = buttonsToRead(*reported, limits.maxButtons);
+    if (!count) return out;
+
+    out.buttons.assign(*count, kNoWindow);
+    for (std::size_t i = 0; i < *count; ++i) {
+        // Cleared first, so a call the toolbar does not carry out cannot
+        // leave the previous button's record to be read as this one's.
+        const ShellButton cleared{};
+        SIZE_T written = 0;
+        if (!WriteProcessMemory(process.get(), block.get(), &cleared, sizeof(cleared), &written) ||
+            written != sizeof(cleared)) {
+            out.status = TaskbarReadStatus::NoAccess;
+            out.buttons.clear();
+            return out;
+        }
+        const auto got = sendBounded(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(block.get()), budget, limits);
+        if (!got) {
+            out.buttons.clear();
+            return out;
+        }
+        ShellButton button{};
+        if (*got == 0 || !readExactly(process.get(), block.get(), &button, sizeof(button)) || button.dwData == 0)
+            continue;  // a 0 entry: no window behind this button, or none we could read
+        // The button's data block starts with the handle of its window.
+        WindowId window = kNoWindow;
+        if (readExactly(process.get(), reinterpret_cast<const void*>(button.dwData), &window, sizeof(window)))
+            out.buttons[i] = window;
+    }
+    out.status = TaskbarReadStatus::Done;
+    return out;
+}
+
+bool ShellTaskbar::moveButtonToFront(WindowId toolbar, std::size_t index, std::chrono::milliseconds timeout) {
+    HWND h = toHwnd(toolbar);
+    if (!IsWindow(h)) return false;
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(h, TB_MOVEBUTTON, index, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                               static_cast<UINT>(timeout.count()), &result) &&
+           result != 0;
+}
+
+std::vector<WindowId> ShellTaskbar::windowsWantingButtons() {
+    std::vector<WindowId> out;
+    EnumWindows(collectWanting, reinterpret_cast<LPARAM>(&out));
+    return out;
+}
+
+}  // namespace zelvane::win32
