@@ -25,7 +25,7 @@ public:
         std::chrono::milliseconds stuckAfter{100};  // a call this long counts as hung
         int maxWorkers = 4;
         int modifierWaitMs = 1500;                  // how long to wait for the chord to be let go
-        std::chrono::milliseconds shownWait{1500};  // how long to wait for the window to be shown
+        std::chrono::milliseconds shownWait{500};  // how long to wait for the window to be shown
     };
 
     explicit Activator(std::shared_ptr<Desktop> desktop);
