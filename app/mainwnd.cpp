@@ -162,6 +162,8 @@ void onSwitchRequest(WPARAM wp, LPARAM lp) {
     HWND carried = reinterpret_cast<HWND>(wp);
     if (carried && !IsWindow(carried)) carried = nullptr;
     ctrl.switchWS(ws->row, ws->col, win32::toWindowId(carried));
+    // The new workspace's wallpaper; this belongs at the end of switchWS itself.
+    ctrl.applyWallpaper(-1, -1);
     if (g_main->ctrlWnd) g_main->ctrlWnd->refresh();
 }
 

@@ -41,6 +41,29 @@ VirtualScreen virtualScreen() {
                          GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
+// Fills the w x h virtual screen in dc with the desktop colour and the
+// wallpaper tiled at its own size from where the system starts the tiles.
+// False (nothing drawn) unless the wallpaper is tiled and its file a bitmap.
+bool drawTiledWallpaper(HDC dc, const DesktopWallpaper& wallpaper, int w, int h) {
+    if (wallpaper.tile != "1" || wallpaper.path.empty()) return false;
+    UniqueGdiObject tile(LoadImageW(nullptr, widen(wallpaper.path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    BITMAP bm{};
+    if (!tile || !GetObjectW(tile.get(), sizeof(bm), &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
+    UniqueMemoryDc tileDc(CreateCompatibleDC(dc));
+    if (!tileDc) return false;
+    SelectedObject selected(tileDc.get(), tile.get());
+    const Tiling t = currentTiling();
+    // The first tile's corner, relative to the virtual screen's corner.
+    const int originX = t.newTiling ? 0 : -t.virtualLeft;
+    const int originY = t.newTiling ? 0 : -t.virtualTop;
+    const int startX = originX % bm.bmWidth - (originX % bm.bmWidth > 0 ? bm.bmWidth : 0);
+    const int startY = originY % bm.bmHeight - (originY % bm.bmHeight > 0 ? bm.bmHeight : 0);
+    for (int y = startY; y < h; y += bm.bmHeight)
+        for (int x = startX; x < w; x += bm.bmWidth)
+            BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, tileDc.get(), 0, 0, SRCCOPY);
+    return true;
+}
+
 }  // namespace
 
 DesktopWallpaper Win32Wallpaper::current() const {
@@ -80,6 +103,9 @@ bool Win32Wallpaper::snapshotDesktop(const std::string& path) {
     UniqueGdiObject picture(CreateCompatibleBitmap(screen.get(), vs.width, vs.height));
     if (!memory || !picture) return false;
     SelectedObject selected(memory.get(), picture.get());
+    // A tiled bitmap (every picture of ours is one) is drawn from its file
+    // exactly as the system tiles it. Other wallpapers the system paints.
+    if (drawTiledWallpaper(memory.get(), current(), vs.width, vs.height)) return saveBitmap(memory.get(), path);
     {
         // A system window class, so the canvas needs no class of its own; it
         // never takes the focus and is gone before this returns.
