@@ -199,8 +199,6 @@ LRESULT CALLBACK ctrlWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_ERASEBKGND:
             return 1;  // the picture covers everything
-        case WM_MOUSEACTIVATE:
-            return MA_NOACTIVATE;  // clicks switch workspaces; the focus stays where it is
         case WM_LBUTTONUP:
             state->click(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             break;
