@@ -102,7 +102,12 @@ public:
     bool previewActive() const { return previewActive_; }
 
     // --- per-workspace wallpaper table ---
-    const std::string& wallpaperOf(std::int32_t row, std::int32_t col) const { return wallpaper_[row][col]; }
+    // Empty outside the 5 x 5 table (the current workspace may lie one step
+    // past a grid that just shrank, and that can be the sixth row).
+    const std::string& wallpaperOf(std::int32_t row, std::int32_t col) const {
+        static const std::string none;
+        return row < 0 || row >= kMaxGrid || col < 0 || col >= kMaxGrid ? none : wallpaper_[row][col];
+    }
     void setWallpaper(std::int32_t row, std::int32_t col, const std::string& path);
 
     // ---- per-workspace wallpaper (controller/wallpaper.cpp). UI thread

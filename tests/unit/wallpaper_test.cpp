@@ -157,10 +157,12 @@ TEST_F(WallpaperTest, EachWorkspaceShowsItsOwnPictureTiledFromTheOrigin) {
     ctrl->setWallpaper(1, 1, (dir / "gone.bmp").u8string());
     EXPECT_FALSE(ctrl->applyWallpaper(1, 1));
     EXPECT_EQ(system->shown.path, "");
-    // Past the 5 x 5 table: refused, nothing touched.
+    // Past the 5 x 5 table: refused, nothing touched, no picture.
     const std::size_t before = system->puts.size();
     EXPECT_FALSE(ctrl->applyWallpaper(5, 0));
     EXPECT_EQ(system->puts.size(), before);
+    EXPECT_EQ(ctrl->wallpaperOf(5, 0), "");
+    EXPECT_EQ(ctrl->wallpaperOf(0, -1), "");
 }
 
 TEST_F(WallpaperTest, TheUsersOwnWallpaperIsRecordedOnceAndPutBackOnDefault) {
