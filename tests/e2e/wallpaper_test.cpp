@@ -135,8 +135,9 @@ protected:
     }
     std::string data(const std::string& name) const { return readBytes(homeDir + L"\\.zlv\\" + std::wstring(name.begin(), name.end())); }
 
-    // A corner of the desktop that no test window covers.
-    POINT bare() const { return POINT{grid.width - 3, grid.height - 3}; }
+    // A point of the desktop that no test window covers (Wine parks the icons
+    // of minimised windows along the bottom), in the lower right quarter.
+    POINT bare() const { return POINT{grid.width - 3, grid.height * 5 / 8}; }
     bool shows(const std::wstring& path, COLORREF colour) const {
         return pollUntil([&] { return systemWallpaper() == path && similar(desktopPixel(bare().x, bare().y), colour); });
     }
