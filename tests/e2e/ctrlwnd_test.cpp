@@ -69,6 +69,9 @@ protected:
         moveTo(POINT{grid.width - 1, grid.height / 2});
         if (!pollUntil([&] { return IsWindowVisible(ctrlWnd) != FALSE; }))
             return ::testing::AssertionFailure() << "the control window never popped up" << zelvaneStatus();
+        // Until the fade has made it visible a click would go through it.
+        if (!pollUntil([&] { return alpha() == 200; }))
+            return ::testing::AssertionFailure() << "the fade-in stopped at alpha " << int(alpha());
         return ::testing::AssertionSuccess();
     }
 
@@ -104,7 +107,6 @@ TEST_F(CtrlWndTest, PopsUpAtTheEdgeInsideTheScreenWithoutTheFocusAndFadesTo200) 
     EXPECT_GE(r.left, 0) << describe(r);
     EXPECT_LE(r.top, grid.height / 2);
     EXPECT_GE(r.bottom, grid.height / 2);
-    EXPECT_TRUE(pollUntil([&] { return alpha() == 200; })) << "alpha " << int(alpha());
     EXPECT_EQ(GetForegroundWindow(), a->window->hwnd()) << "the pop-up took the focus";
 
     // The mouse leaves it (away from any edge): it hides. A second pop-up
@@ -112,7 +114,6 @@ TEST_F(CtrlWndTest, PopsUpAtTheEdgeInsideTheScreenWithoutTheFocusAndFadesTo200) 
     moveTo(POINT{grid.width / 3, grid.height / 3});
     EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(ctrlWnd); })) << "still shown after the mouse left";
     ASSERT_TRUE(popUpAtRightEdge());
-    EXPECT_TRUE(pollUntil([&] { return alpha() == 200; }));
 }
 
 TEST_F(CtrlWndTest, ClickOnACellSwitchesAndRightClickOpensTheMenu) {
@@ -121,7 +122,11 @@ TEST_F(CtrlWndTest, ClickOnACellSwitchesAndRightClickOpensTheMenu) {
     openOn({1, 1}, "d", 2);
     ASSERT_TRUE(start("popupCtrlWndDelay=300\r\n"));
     ASSERT_TRUE(popUpAtRightEdge());
-    ASSERT_TRUE(moveTo(cellCentre(1, 1)));
+    // Placed once as well: after a window popped up under the injected
+    // cursor Wine may drop the next injected input (docs/wine.md).
+    const POINT target = cellCentre(1, 1);
+    ASSERT_TRUE(moveTo(target));
+    SetCursorPos(target.x, target.y);
     ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTDOWN));
     ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTUP));
     ASSERT_SETTLED((Workspace{1, 1}));
