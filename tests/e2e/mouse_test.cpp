@@ -203,6 +203,7 @@ protected:
         GetWindowRect(target, &targetRect);
         const POINT from = centreOf(mainRect), to = centreOf(targetRect);
         moveTo(from);
+        SetCursorPos(from.x, from.y);  // the window just showed under the cursor (docs/wine.md)
         mouseDown(leftButton ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN);
         glideTo(from, to);
         // The drag image follows the cursor.
