@@ -13,6 +13,7 @@ namespace zelvane {
 
 class TrayUi;
 class MouseActions;
+class CtrlWnd;
 
 struct MainContext {
     HWND hwnd = nullptr;
@@ -24,6 +25,7 @@ struct MainContext {
     bool startedUp = false;
     std::unique_ptr<TrayUi> tray;
     std::unique_ptr<MouseActions> mouse;
+    std::unique_ptr<CtrlWnd> ctrlWnd;  // the control window (ctrlwnd/)
 
     MainContext();
     ~MainContext();
@@ -32,6 +34,9 @@ struct MainContext {
 
     // Registers the hotkeys again after their settings changed.
     void rekey();
+    // The wallpaper pictures or the grid changed: the cached plane picture
+    // is dropped and the control window draws anew (app/pictures.cpp).
+    void pictureChanged();
 };
 
 }  // namespace zelvane

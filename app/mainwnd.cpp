@@ -17,8 +17,11 @@
 #include "app/tray_ui.h"
 #include "app/startup_paths.h"
 #include "app/switch_request.h"
+#include "ctrlwnd/ctrlwnd.h"
+#include "preview/wallpaper_image.h"
 #include "win32/handles.h"
 #include "win32/text.h"
+#include "win32/wallpaper_win32.h"
 #include "win32/win32_desktop.h"
 
 namespace zelvane {
@@ -99,6 +102,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
                                  systemErrorText(GetLastError()));
 
     ctrl.setDataDir(paths.dataDir);
+    ctrl.setWallpaperSystem(std::make_shared<win32::Win32Wallpaper>());
     ctrl.loadConfig(paths.configPath);
     ctrl.restoreWindowList();
 
@@ -111,6 +115,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // Placed for the class-registration drag, still hidden.
     SetWindowPos(h, HWND_TOPMOST, ctrl.screenWidth() / 2 - 200, ctrl.screenHeight() / 2 - 50, 400, 100,
                  SWP_NOACTIVATE);
+    g_main->ctrlWnd = std::make_unique<CtrlWnd>(L"control", WS_EX_LAYERED, h, ctrl);
     g_main->startedUp = true;
 }
 
@@ -121,13 +126,16 @@ void shutDown(HWND h) {
     if (g_main->mouse) g_main->mouse->unbindLibrary();
     WSController& ctrl = *g_main->ctrl;
     ctrl.cancelTrayRestore();
+    g_main->ctrlWnd.reset();
     ctrl.releaseAll();
+    ctrl.restoreUserWallpaper();
     // After a failed start-up the settings in memory may come from another
     // file (the current folder's), and the user's file must stay as it is.
     // Nor is there a message loop to end: the entry shows its message box
     // next, and a pending quit message would close that box at once.
     const bool startedUp = g_main->startedUp;
     if (startedUp) ctrl.saveConfig(g_main->configPath);
+    discardWallpaperImage();
     g_main->tray.reset();
     g_main->mouse.reset();
     if (startedUp) PostQuitMessage(0);
@@ -161,6 +169,7 @@ void onSwitchRequest(WPARAM wp, LPARAM lp) {
     HWND carried = reinterpret_cast<HWND>(wp);
     if (carried && !IsWindow(carried)) carried = nullptr;
     ctrl.switchWS(ws->row, ws->col, win32::toWindowId(carried));
+    if (g_main->ctrlWnd) g_main->ctrlWnd->refresh();
 }
 
 void onCommand(WPARAM wp) {
@@ -205,7 +214,14 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             case WM_QUERYENDSESSION:
                 return TRUE;  // never hold up a log-off
             case WM_DISPLAYCHANGE:
-                if (g_main) g_main->ctrl->updateMetrics();
+                if (g_main) {
+                    g_main->ctrl->updateMetrics();
+                    g_main->pictureChanged();
+                }
+                break;
+            case CtrlWnd::kMsgPopUp:
+                if (g_main && !g_main->shutDown && g_main->ctrlWnd && !g_main->ctrlWnd->isVisible())
+                    g_main->ctrlWnd->popup();
                 break;
             case WM_COMMAND:
                 if (g_main) onCommand(wp);

@@ -114,6 +114,11 @@ std::int32_t toggled(std::int32_t modifiers, std::uintptr_t id, std::uintptr_t f
     return modifiers ^ kModifierBits[id - firstId];
 }
 
+void setEveryWallpaper(WSController& ctrl, const std::string& path) {
+    for (std::int32_t row = 0; row < ctrl.wsRowNum(); ++row)
+        for (std::int32_t col = 0; col < ctrl.wsColNum(); ++col) ctrl.setWallpaper(row, col, path);
+}
+
 }  // namespace
 
 MenuSettings menuSettingsOf(const WSController& ctrl) {
@@ -202,10 +207,10 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, std::uintptr_t id) {
 
         case kCmdSaveWallpaper:
             // The snapshot needs per-workspace wallpapers: switch to them first,
-            // as the "individual view" item would. The snapshot of the current
-            // wallpaper is taken here once per-workspace wallpapers exist.
-            if (ctrl.wallsType() == 0) return applyMenuCommand(ctrl, kCmdWallsIndividual);
-            return MenuFollowUp::None;
+            // as the "individual view" item would.
+            if (ctrl.wallsType() == 0) applyMenuCommand(ctrl, kCmdWallsIndividual);
+            ctrl.captureWallpaper();
+            return MenuFollowUp::WallpaperChanged;
 
         case kCmdAddRow:
             ctrl.setWsRowNum(ctrl.wsRowNum() + 1);
@@ -240,19 +245,29 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, std::uintptr_t id) {
             ctrl.setKeyBind("emacs");
             return MenuFollowUp::Rekey;
 
-        // The wallpaper files themselves (the spread picture of the whole
-        // grid, the per-workspace entries pointing at it) are handled here
-        // once per-workspace wallpapers exist; for now only the mode changes.
-        case kCmdWallsDefault:
+        case kCmdWallsDefault: {
+            const std::int32_t old = ctrl.wallsType();
             ctrl.setWallsType(0);
-            return MenuFollowUp::Rebuild;
-        case kCmdWallsIndividual:
+            // Kept for a later return to "individual view": every workspace
+            // shows the whole spread picture.
+            if (old == 2) setEveryWallpaper(ctrl, ctrl.previewBgPath());
+            ctrl.restoreUserWallpaper();
+            return MenuFollowUp::WallpaperChanged;
+        }
+        case kCmdWallsIndividual: {
+            const std::int32_t old = ctrl.wallsType();
             ctrl.setWallsType(1);
-            return MenuFollowUp::Rebuild;
+            if (old == 2) {
+                setEveryWallpaper(ctrl, ctrl.previewBgPath());
+                ctrl.applyWallpaper(-1, -1);
+            }
+            return MenuFollowUp::WallpaperChanged;
+        }
         case kCmdWallsDistant:
             if (ctrl.wallsType() == 2) return MenuFollowUp::None;
-            ctrl.setWallsType(2);
-            return MenuFollowUp::Rebuild;
+            ctrl.setWallsType(2);  // also makes the grid square, at least 2 x 2
+            ctrl.captureWallpaper();
+            return MenuFollowUp::WallpaperChanged;
 
         case kCmdLoopWS:
             ctrl.setLoopWS(!ctrl.loopWS());

@@ -90,6 +90,7 @@ enum class MenuFollowUp {
     Rebuild,        // a setting shown in the menu changed
     Rekey,          // a hotkey setting changed: register again, then rebuild
     GridChanged,    // the grid's size command ran
+    WallpaperChanged,  // the wallpaper mode or pictures changed (and maybe the grid): rebuild, redraw
     ConfirmExit,    // ask, and end the program on yes
     ShowHelp,
     RegisterClass,  // show the main window for the class-registration drag

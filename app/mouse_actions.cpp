@@ -7,6 +7,7 @@
 #include "app/main_context.h"
 #include "app/switch_request.h"
 #include "app/texts.h"
+#include "ctrlwnd/ctrlwnd.h"
 #include "hooklib/quillet.h"
 #include "preview/coverwnd.h"
 #include "win32/text.h"
@@ -151,8 +152,10 @@ void MouseActions::onPointer() {
     in.flipWanted = gesture_.rightHeld() || switchModifiersHeld();
     in.popupCtrlWnd = ctrl.popupCtrlWnd();
     in.windowBeingMoved = movingWnd_ != nullptr;
-    // The control window does not exist yet: it is never visible.
-    in.ctrlWndVisible = false;
+    const CtrlWnd* ctrlWnd = main_.ctrlWnd.get();
+    in.ctrlWndVisible = ctrlWnd && ctrlWnd->isVisible();
+    if (in.ctrlWndVisible)
+        in.ctrlWndRect = Rect{ctrlWnd->rectLeft(), ctrlWnd->rectTop(), ctrlWnd->rectRight(), ctrlWnd->rectBottom()};
     const PointerAction action = pointerAction(in);
     switch (action.kind) {
         case PointerAction::Kind::Flip:
@@ -166,6 +169,8 @@ void MouseActions::onPointer() {
             startPopupDelay();
             break;
         case PointerAction::Kind::HideCtrlWnd:
+            main_.ctrlWnd->hide();
+            break;
         case PointerAction::Kind::None:
             break;
     }
@@ -185,7 +190,7 @@ void MouseActions::startPopupDelay() {
 // behind it.
 void MouseActions::onWindowMoving(HWND moving) {
     WSController& ctrl = *main_.ctrl;
-    if (!ctrl.edgeFlip()) return;
+    if (!ctrl.edgeFlip() || (main_.ctrlWnd && main_.ctrlWnd->isVisible())) return;
     if (!movingWnd_) movingWnd_ = moving;
     POINT p{};
     if (!GetCursorPos(&p)) return;

@@ -110,9 +110,14 @@ bool TrayUi::onCommand(WPARAM id) {
             rebuildMenu();
             break;
         case MenuFollowUp::GridChanged:
-            // The grid's size is shown nowhere in the menu. The control
-            // window's picture and the spread wallpaper follow it here once
-            // they exist.
+            // The grid's size is shown nowhere in the menu; the spread
+            // picture and the pictures of the grid follow it.
+            main_.ctrl->respreadWallpaper();
+            main_.pictureChanged();
+            break;
+        case MenuFollowUp::WallpaperChanged:
+            rebuildMenu();
+            main_.pictureChanged();
             break;
         case MenuFollowUp::ConfirmExit:
             confirmExit();

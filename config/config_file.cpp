@@ -220,7 +220,11 @@ bool WSController::loadConfig(const std::string& path) {
         }
     }
     configFile_.loading = false;
-    if (stoppedAt == fileLines) return true;
+    if (stoppedAt == fileLines) {
+        // The whole file is read: the current workspace's wallpaper goes up.
+        applyWallpaper(currentRow_, currentCol_);
+        return true;
+    }
 
     // Stopped early: the rest stays unread. Every key the load did set needs
     // a line before that point, or the next load would not see its value.

@@ -72,13 +72,14 @@ void WSController::setWsColNum(std::int32_t v) {
     }
 }
 
-// Entering "distant view" makes the grid square at the larger of its sizes
-// (a 1 x 1 grid stays 1 x 1). The size that grows is marked like above.
+// Entering "distant view" makes the grid square at the larger of its sizes,
+// and at least 2 x 2: the spread picture pans between at least two cells each
+// way. The size that grows is marked like above.
 void WSController::setWallsType(std::int32_t v) {
     modified(keyName(ConfigKey::wallsType));
     if (v < 0 || v > 2) v = 0;
     if (v == 2 && s_.wallsType != 2) {
-        const std::int32_t larger = std::max(wsRowNum_, wsColNum_);
+        const std::int32_t larger = std::max({wsRowNum_, wsColNum_, kMinSquareGrid});
         if (wsRowNum_ != larger) {
             modified(keyName(ConfigKey::wsRowNum));
             wsRowNum_ = larger;

@@ -36,6 +36,9 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
     }
     released_ = false;
     publishRescueList();
+    // Never waits on other programs: the change is announced without
+    // waiting for anyone to take it.
+    applyWallpaper(-1, -1);
     enterWorkspace();
     return true;
 }

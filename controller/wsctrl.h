@@ -25,6 +25,7 @@
 #include "controller/tray_restorer.h"
 #include "controller/volume.h"
 #include "controller/volume_keeper.h"
+#include "controller/wallpaper_system.h"
 #include "controller/wndinfo.h"
 
 namespace zelvane {
@@ -112,8 +113,38 @@ public:
     bool previewActive() const { return previewActive_; }
 
     // --- per-workspace wallpaper table ---
-    const std::string& wallpaperOf(std::int32_t row, std::int32_t col) const { return wallpaper_[row][col]; }
+    // Empty outside the 5 x 5 table (the current workspace may lie one step
+    // past a grid that just shrank, and that can be the sixth row).
+    const std::string& wallpaperOf(std::int32_t row, std::int32_t col) const {
+        static const std::string none;
+        return row < 0 || row >= kMaxGrid || col < 0 || col >= kMaxGrid ? none : wallpaper_[row][col];
+    }
     void setWallpaper(std::int32_t row, std::int32_t col, const std::string& path);
+
+    // ---- per-workspace wallpaper (controller/wallpaper.cpp). UI thread
+    //      only; nothing here waits for another program ----
+    // Without a system side (the tests' default) nothing is applied or captured.
+    void setWallpaperSystem(std::shared_ptr<WallpaperSystem> system) { wallpaperSystem_ = std::move(system); }
+    static constexpr std::int32_t spreadScale() { return 125; }  // percent magnification of "distant view"
+    std::string previewBgPath() const;  // the spread picture of "distant view"
+    std::string workspaceBitmapPath(std::int32_t row, std::int32_t col) const;  // a workspace's snapshot
+    std::string userWallpaperRecordPath() const;  // the user's own wallpaper, recorded before the first change
+    // Puts the wallpaper of (row, col) in force; a negative row or column
+    // stands for the current one. False with "default" (0) wallpapers, and
+    // when the picture was refused (the desktop then has none).
+    bool applyWallpaper(std::int32_t row, std::int32_t col);
+    // Snapshots the desktop's wallpaper: into the current workspace's bitmap
+    // file, or in "distant view" into the spread picture, which is then cut
+    // for the grid. A desktop that shows one of our own bitmaps is not
+    // snapshotted over the picture it came from.
+    bool captureWallpaper();
+    // After a grid change in "distant view": cuts the spread picture again for
+    // the new grid (snapshots the desktop only when there is no spread picture).
+    bool respreadWallpaper();
+    // Puts back the wallpaper the user had before Zelvane first changed it,
+    // and forgets the record. Nothing when there is no record.
+    void restoreUserWallpaper();
+    // ---- end of the per-workspace wallpaper block ----
 
     // --- settings, one getter and one setter per key of the settings file ---
     std::int32_t updateInterval() const { return s_.updateInterval; }
@@ -238,6 +269,13 @@ private:
     VolumeKeeper volumes_;
     TrayOrderKeeper trayOrder_;  // its worker holds its own copies, never the controller
     // ---- end of the taskbar-order and volume block ----
+    // ---- per-workspace wallpaper (controller/wallpaper.cpp) ----
+    void recordUserWallpaper();
+    bool spreadWallpaper();
+    bool isOwnBitmap(const std::string& path) const;
+    std::shared_ptr<WallpaperSystem> wallpaperSystem_;
+    std::optional<DesktopWallpaper> userWallpaper_;  // also kept in the data folder
+    // ---- end of the per-workspace wallpaper block ----
     // ---- added by the settings-file code (config/): its bookkeeping between
     //      a load and the save; used only in config/*.cpp ----
     ConfigFileState configFile_;

@@ -34,7 +34,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # Size of Wine's virtual desktop, which is the size of one workspace.
 ZELVANE_DESKTOP_SIZE="${ZELVANE_DESKTOP_SIZE:-1280x800}"
 # Bump when the prefix settings below change, so old prefixes are rebuilt.
-ZELVANE_PREFIX_VERSION=2
+ZELVANE_PREFIX_VERSION=3
 
 ZELVANE_XVFB_PID=""
 ZELVANE_CLEANUP_HOOKS=()
@@ -86,6 +86,9 @@ zelvane_prepare_prefix() {
   # A crashing program (the crash tests make Zelvane crash on purpose) ends
   # with a backtrace on the console, not a dialog on the desktop.
   wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # The wallpaper's tiling differs before and after Windows 8: Zelvane runs
+  # as one fixed version, whatever Wine's default is.
+  wine reg add 'HKCU\Software\Wine\AppDefaults\Zelvane.exe' /v Version /d win10 /f >/dev/null 2>&1
   wineserver -w
   echo "$ZELVANE_PREFIX_VERSION $ZELVANE_DESKTOP_SIZE" >"$stamp"
 }

@@ -166,3 +166,38 @@ private:
 
 }  // namespace zelvane::win32
 // ---- end of remote memory and COM pointers ----
+// ---- GDI selections, windows of our own and registry keys ----
+namespace zelvane::win32 {
+
+// SelectObject for the lifetime of the guard; the DC's previous object goes
+// back in at the end, so the selected one can be read (GetDIBits) or deleted.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), old_(dc && object ? SelectObject(dc, object) : nullptr) {}
+    ~SelectedObject() {
+        if (old_) SelectObject(dc_, old_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+    explicit operator bool() const { return old_ != nullptr; }
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+struct WindowTraits {
+    static HWND invalid() { return nullptr; }
+    static void close(HWND h) { DestroyWindow(h); }
+};
+// A window this thread created and destroys itself.
+using UniqueWindow = UniqueHandle<HWND, WindowTraits>;
+
+struct RegKeyTraits {
+    static HKEY invalid() { return nullptr; }
+    static void close(HKEY h) { RegCloseKey(h); }
+};
+using UniqueRegKey = UniqueHandle<HKEY, RegKeyTraits>;
+
+}  // namespace zelvane::win32
+// ---- end of GDI selections, windows and registry keys ----

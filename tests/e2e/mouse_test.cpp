@@ -203,6 +203,7 @@ protected:
         GetWindowRect(target, &targetRect);
         const POINT from = centreOf(mainRect), to = centreOf(targetRect);
         moveTo(from);
+        SetCursorPos(from.x, from.y);  // the window just showed under the cursor (docs/wine.md)
         mouseDown(leftButton ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_RIGHTDOWN);
         glideTo(from, to);
         // The drag image follows the cursor.
@@ -243,8 +244,11 @@ TEST_F(MouseTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
     EXPECT_EQ("", layout.mismatches({a}, {0, 0}));
 
     // With Alt+Shift held the same contact flips right, and the cursor lands
-    // 5 pixels inside the left edge.
+    // 5 pixels inside the left edge. The control window popped up under the
+    // cursor meanwhile; after that Wine drops the next injected move back to
+    // the edge unless the cursor was placed once (see docs/wine.md).
     ASSERT_TRUE(moveTo(middle));
+    SetCursorPos(middle.x, middle.y);
     from = spy.mark();
     {
         HeldModifiers held({kAlt, kShift});

@@ -127,7 +127,7 @@ TEST_F(ConfigFileTest, DistantViewKeepsTheGridSquareAndTheFileKeepsBothSizes) {
     single->setWsRowNum(1);
     single->setWsColNum(1);
     single->setWallsType(2);
-    EXPECT_EQ(single->wsRowNum() * 10 + single->wsColNum(), 11);
+    EXPECT_EQ(single->wsRowNum() * 10 + single->wsColNum(), 22);  // a spread needs two cells each way
 }
 
 TEST_F(ConfigFileTest, ALoadThatStopsKeepsEarlierValuesAndNeverLosesTheRest) {

@@ -281,19 +281,22 @@ TEST_F(MenuCommandTest, OptionTogglesAndTheAnimationSwitch) {
 }
 
 TEST_F(MenuCommandTest, WallpaperModes) {
-    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::Rebuild);  // needs per-workspace wallpapers
+    // Without the system side nothing is captured, but the modes still change.
+    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);  // needs per-workspace wallpapers
     EXPECT_EQ(ctrl->wallsType(), 1);
-    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::None);
+    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
     EXPECT_EQ(ctrl->wallsType(), 1);
 
-    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::Rebuild);
+    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::WallpaperChanged);
     EXPECT_EQ(ctrl->wallsType(), 2);
     EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::None);
-    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::None);
+    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
     EXPECT_EQ(ctrl->wallsType(), 2);
-    EXPECT_EQ(run(kCmdWallsDefault), MenuFollowUp::Rebuild);
+    EXPECT_EQ(run(kCmdWallsDefault), MenuFollowUp::WallpaperChanged);
     EXPECT_EQ(ctrl->wallsType(), 0);
-    EXPECT_EQ(run(kCmdWallsIndividual), MenuFollowUp::Rebuild);
+    // Leaving "distant view" keeps the spread picture for every workspace.
+    EXPECT_EQ(ctrl->wallpaperOf(1, 1), ctrl->previewBgPath());
+    EXPECT_EQ(run(kCmdWallsIndividual), MenuFollowUp::WallpaperChanged);
     EXPECT_EQ(ctrl->wallsType(), 1);
 }
 

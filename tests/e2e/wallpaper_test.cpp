@@ -1,0 +1,237 @@
+// The wallpaper of each workspace, as the system has it: the path that
+// SPI_GETDESKWALLPAPER reports and the desktop's pixels; the snapshots in
+// the data folder; the crops of "distant view"; the user's own wallpaper
+// coming back; and a switch that changes the wallpaper while a window hangs.
+#include <functional>
+#include <string>
+
+#include "fixture.h"
+
+namespace e2e {
+namespace {
+
+constexpr unsigned kCmdSaveWallpaper = 4;
+constexpr unsigned kCmdWallsDefault = 20;
+constexpr unsigned kCmdWallsDistant = 22;
+
+bool writeBytes(const std::wstring& path, const std::string& bytes) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
+    CloseHandle(f);
+    return ok && n == bytes.size();
+}
+
+std::string readBytes(const std::wstring& path) {
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return {};
+    std::string bytes;
+    char buffer[65536];
+    DWORD n = 0;
+    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
+    CloseHandle(f);
+    return bytes;
+}
+
+void put32(std::string& s, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+// A 24-bit BMP of w x h whose pixel (x, y from the top) is colour(x, y).
+std::string makeBmp(int w, int h, const std::function<COLORREF(int, int)>& colour) {
+    const int row = (3 * w + 3) & ~3;
+    std::string s(54 + static_cast<std::size_t>(row) * h, '\0');
+    s[0] = 'B';
+    s[1] = 'M';
+    put32(s, 2, static_cast<std::uint32_t>(s.size()));
+    put32(s, 10, 54);
+    put32(s, 14, 40);
+    put32(s, 18, static_cast<std::uint32_t>(w));
+    put32(s, 22, static_cast<std::uint32_t>(h));
+    s[26] = 1;
+    s[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const COLORREF c = colour(x, y);
+            const std::size_t at = 54 + static_cast<std::size_t>(h - 1 - y) * row + 3 * x;
+            s[at] = static_cast<char>(GetBValue(c));
+            s[at + 1] = static_cast<char>(GetGValue(c));
+            s[at + 2] = static_cast<char>(GetRValue(c));
+        }
+    return s;
+}
+
+// Pixel (x, y from the top) of a 24-bit BMP file's bytes, or CLR_INVALID.
+COLORREF bmpPixel(const std::string& s, int x, int y) {
+    if (s.size() < 54 || s[0] != 'B' || s[1] != 'M') return CLR_INVALID;
+    const auto get32 = [&](std::size_t at) {
+        std::uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
+        return v;
+    };
+    const int w = static_cast<int>(get32(18)), h = static_cast<int>(get32(22));
+    const int row = (3 * w + 3) & ~3;
+    const std::size_t at = 54 + static_cast<std::size_t>(h - 1 - y) * row + 3 * x;
+    if (x < 0 || y < 0 || x >= w || y >= h || at + 2 >= s.size()) return CLR_INVALID;
+    return RGB(static_cast<unsigned char>(s[at + 2]), static_cast<unsigned char>(s[at + 1]),
+               static_cast<unsigned char>(s[at]));
+}
+
+bool similar(COLORREF a, COLORREF b) {
+    const auto d = [](int x, int y) { return x > y ? x - y : y - x; };
+    return d(GetRValue(a), GetRValue(b)) < 24 && d(GetGValue(a), GetGValue(b)) < 24 &&
+           d(GetBValue(a), GetBValue(b)) < 24;
+}
+
+std::string hex(COLORREF c) {
+    char text[16];
+    wsprintfA(text, "%06lx", static_cast<unsigned long>(c));
+    return text;
+}
+
+// The wallpaper as the system keeps it for every program. (Wine answers
+// SPI_GETDESKWALLPAPER from a copy each process reads once.)
+std::wstring systemWallpaper() {
+    wchar_t path[MAX_PATH + 1]{};
+    DWORD bytes = sizeof(path) - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper", RRF_RT_REG_SZ, nullptr, path, &bytes) !=
+        ERROR_SUCCESS)
+        return L"(none)";
+    return path;
+}
+
+COLORREF desktopPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, x, y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+class DesktopWallpaperTest : public ZelvaneTest {
+protected:
+    void SetUp() override {
+        ZelvaneTest::SetUp();
+        if (IsSkipped()) return;
+        home = ZelvaneProcess::freshHome(L"walls");
+        homeDir = L"C:" + home;
+        userWallpaper = systemWallpaper();
+    }
+    void TearDown() override {
+        ZelvaneTest::TearDown();
+        // The prefix is shared by every test: its wallpaper goes back.
+        std::wstring saved = userWallpaper;
+        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, saved.data(), SPIF_UPDATEINIFILE);
+    }
+
+    std::wstring picture(const std::wstring& name, COLORREF colour) {
+        const std::wstring path = homeDir + L"\\" + name;
+        EXPECT_TRUE(writeBytes(path, makeBmp(64, 64, [&](int, int) { return colour; })));
+        return path;
+    }
+    ZelvaneProcess* start(const std::string& settings) {
+        EXPECT_TRUE(writeBytes(homeDir + L"\\.zlvrc", settings));
+        return startZelvane(home);
+    }
+    std::string data(const std::string& name) const { return readBytes(homeDir + L"\\.zlv\\" + std::wstring(name.begin(), name.end())); }
+
+    // A point of the desktop that no test window covers (Wine parks the icons
+    // of minimised windows along the bottom), in the lower right quarter.
+    POINT bare() const { return POINT{grid.width - 3, grid.height * 5 / 8}; }
+    bool shows(const std::wstring& path, COLORREF colour) const {
+        return pollUntil([&] { return systemWallpaper() == path && similar(desktopPixel(bare().x, bare().y), colour); });
+    }
+    std::string what() const {
+        return " (the system has \"" + narrow(systemWallpaper()) + "\", the desktop shows " +
+               hex(desktopPixel(bare().x, bare().y)) + ")";
+    }
+
+    std::wstring home, homeDir, userWallpaper;
+};
+
+TEST_F(DesktopWallpaperTest, EachWorkspaceShowsItsOwnPictureAndExitPutsTheUsersBack) {
+    const std::wstring mine = picture(L"mine.bmp", RGB(0, 160, 0));
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, const_cast<wchar_t*>(mine.c_str()), SPIF_UPDATEINIFILE));
+    const std::wstring red = picture(L"red.bmp", RGB(255, 0, 0)), blue = picture(L"blue.bmp", RGB(0, 0, 255));
+    ZelvaneProcess* z = start("wallsType=1\r\npopupCtrlWnd=false\r\nwallpaper=1-1|" + narrow(red) + ",1-2|" +
+                              narrow(blue) + "\r\n");
+    ASSERT_NE(nullptr, z);
+    EXPECT_TRUE(shows(red, RGB(255, 0, 0))) << what();
+    ASSERT_TRUE(postSwitch(z->mainWindow(), 0, 1));
+    EXPECT_TRUE(shows(blue, RGB(0, 0, 255))) << what();
+    // Recorded before the first change, in the data folder.
+    EXPECT_NE(std::string::npos, data("_wallpaper").find(narrow(mine)));
+
+    ASSERT_TRUE(z->close());
+    EXPECT_TRUE(shows(mine, RGB(0, 160, 0))) << "at exit" << what();
+    EXPECT_TRUE(data("_wallpaper").empty()) << "the record outlived the restore";
+}
+
+TEST_F(DesktopWallpaperTest, SnapshotsGoToTheNamedFilesAndDistantViewCropsThem) {
+    // Quarters: red, green / blue, white, as large as the screen.
+    const std::wstring quarters = homeDir + L"\\quarters.bmp";
+    const int w = grid.width, h = grid.height;
+    ASSERT_TRUE(writeBytes(quarters, makeBmp(w, h, [&](int x, int y) {
+        const bool right = x >= w / 2, low = y >= h / 2;
+        return low ? (right ? RGB(255, 255, 255) : RGB(0, 0, 255)) : (right ? RGB(0, 255, 0) : RGB(255, 0, 0));
+    })));
+    ZelvaneProcess* z = start("wallsType=1\r\npopupCtrlWnd=false\r\nwallpaper=1-1|" + narrow(quarters) + "\r\n");
+    ASSERT_NE(nullptr, z);
+    ASSERT_TRUE(shows(quarters, RGB(255, 255, 255))) << what();
+
+    PostMessageW(z->mainWindow(), WM_COMMAND, kCmdSaveWallpaper, 0);
+    ASSERT_TRUE(pollUntil([&] { return !data("1_1.bmp").empty(); })) << "no 1_1.bmp";
+    const std::string snapshot = data("1_1.bmp");
+    EXPECT_TRUE(similar(bmpPixel(snapshot, 2, 2), RGB(255, 0, 0))) << hex(bmpPixel(snapshot, 2, 2));
+    EXPECT_TRUE(similar(bmpPixel(snapshot, w - 3, h - 3), RGB(255, 255, 255))) << hex(bmpPixel(snapshot, w - 3, h - 3));
+
+    // Distant view: the spread picture, and one crop per workspace whose
+    // outer corner is the picture's corner on that side.
+    PostMessageW(z->mainWindow(), WM_COMMAND, kCmdWallsDistant, 0);
+    ASSERT_TRUE(pollUntil([&] { return !data("2_2.bmp").empty() && !data("previewBg.bmp").empty(); }));
+    const struct {
+        const char* file;
+        POINT corner;
+        COLORREF colour;
+    } crops[] = {{"1_1.bmp", {2, 2}, RGB(255, 0, 0)},
+                 {"1_2.bmp", {w - 3, 2}, RGB(0, 255, 0)},
+                 {"2_1.bmp", {2, h - 3}, RGB(0, 0, 255)},
+                 {"2_2.bmp", {w - 3, h - 3}, RGB(255, 255, 255)}};
+    for (const auto& c : crops) {
+        const COLORREF got = bmpPixel(data(c.file), c.corner.x, c.corner.y);
+        EXPECT_TRUE(similar(got, c.colour)) << c.file << ": " << hex(got);
+    }
+    // The crops are larger than their quarter: workspace (0, 0)'s far corner is white.
+    EXPECT_TRUE(similar(bmpPixel(data("1_1.bmp"), w - 3, h - 3), RGB(255, 255, 255)));
+    const std::wstring cropPath = homeDir + L"\\.zlv\\2_2.bmp";
+    ASSERT_TRUE(postSwitch(z->mainWindow(), 1, 1));
+    EXPECT_TRUE(shows(cropPath, RGB(255, 255, 255))) << what();
+
+    // Back to "default": the user's own wallpaper.
+    PostMessageW(z->mainWindow(), WM_COMMAND, kCmdWallsDefault, 0);
+    EXPECT_TRUE(pollUntil([&] { return systemWallpaper() == userWallpaper; })) << what();
+}
+
+TEST_F(DesktopWallpaperTest, AHungWindowDoesNotHoldUpASwitchThatChangesTheWallpaper) {
+    openOn({0, 0}, "a", 0);
+    openOn({0, 1}, "b", 1);
+    Tracked* hung = openOn({0, 0}, "hung", 2);
+    const std::wstring red = picture(L"red.bmp", RGB(255, 0, 0)), blue = picture(L"blue.bmp", RGB(0, 0, 255));
+    ZelvaneProcess* z = start("wallsType=1\r\npopupCtrlWnd=false\r\nwallpaper=1-1|" + narrow(red) + ",1-2|" +
+                              narrow(blue) + "\r\n");
+    ASSERT_NE(nullptr, z);
+    ASSERT_TRUE(hung->window->hang());
+    // Both switches finish, wallpaper and all, while the window still hangs.
+    Workspace ws = press({}, VK_RIGHT);
+    EXPECT_EQ("", layout.waitFor(layout.except({hung}), ws)) << zelvaneStatus();
+    EXPECT_TRUE(shows(blue, RGB(0, 0, 255))) << what();
+    ws = press(ws, VK_LEFT);
+    EXPECT_EQ("", layout.waitFor(layout.except({hung}), ws)) << zelvaneStatus();
+    EXPECT_TRUE(shows(red, RGB(255, 0, 0))) << what();
+    EXPECT_FALSE(hung->window->answers(50ms)) << "the window stopped hanging early";
+    hung->window->release();
+    ASSERT_SETTLED(ws);
+}
+
+}  // namespace
+}  // namespace e2e
