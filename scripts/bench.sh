@@ -7,9 +7,11 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT="$PWD"
 
 bash scripts/setup.sh
-cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+# shellcheck source=scripts/windows-arch.sh
+source scripts/windows-arch.sh
+cmake -S . -B "$ZELVANE_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ZELVANE_WIN_TOOLCHAIN" \
       -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build/win32 >/dev/null
+cmake --build "$ZELVANE_WIN_BUILD" >/dev/null
 
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh
@@ -19,8 +21,8 @@ TABLE="$(mktemp)"
 bench_rc=0
 LOAD_BEFORE="$(cut -d' ' -f1-3 /proc/loadavg)"
 echo "running the switch benchmark (a few minutes)..."
-ZELVANE_EXE="$(zelvane_winpath "$ROOT/build/win32/app/Zelvane.exe")" \
-  timeout --kill-after=10 3600 wine "$ROOT/build/win32/bench/switch_bench.exe" "$@" | tr -d '\r' | tee "$TABLE" || bench_rc=$?
+ZELVANE_EXE="$(zelvane_winpath "$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe")" \
+  timeout --kill-after=10 3600 wine "$ROOT/$ZELVANE_WIN_BUILD/bench/switch_bench.exe" "$@" | tr -d '\r' | tee "$TABLE" || bench_rc=$?
 zelvane_wine_down
 
 cpu="$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)"

@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
 # Runs the end-to-end tests under Wine on a private X server, against
-# build/win32/app/Zelvane.exe. Expects the Windows build to be done (test.sh
+# the Windows build that runs here (scripts/windows-arch.sh). Expects the Windows build to be done (test.sh
 # does it). Extra arguments go to the test program, e.g.
 #   bash scripts/e2e.sh --gtest_filter='SwitchTest.*'
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT="$PWD"
-ZELVANE_EXE_UNIX="${ZELVANE_EXE_UNIX:-$ROOT/build/win32/app/Zelvane.exe}"
-E2E_EXE="$ROOT/build/win32/tests/e2e/zelvane_e2e.exe"
+# shellcheck source=scripts/windows-arch.sh
+source "$ROOT/scripts/windows-arch.sh"
+ZELVANE_EXE_UNIX="${ZELVANE_EXE_UNIX:-$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe}"
+E2E_EXE="$ROOT/$ZELVANE_WIN_BUILD/tests/e2e/zelvane_e2e.exe"
+
+if [ "$ZELVANE_WIN_ARCH" != i686 ] && [ -f "$ROOT/build/win32/build.ninja" ]; then
+  # This machine cannot run 32-bit programs: bring the 64-bit build of the
+  # same sources up to date with the 32-bit one (see scripts/windows-arch.sh).
+  mkdir -p "$ROOT/build/test-logs"
+  { cmake -S "$ROOT" -B "$ROOT/$ZELVANE_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ZELVANE_WIN_TOOLCHAIN" \
+          -DCMAKE_BUILD_TYPE=Release && cmake --build "$ROOT/$ZELVANE_WIN_BUILD" -- -k 0; } \
+    >"$ROOT/build/test-logs/e2e-win64-build.log" 2>&1 ||
+    echo "e2e.sh: the $ZELVANE_WIN_ARCH build failed; see build/test-logs/e2e-win64-build.log" >&2
+fi
 
 if [ ! -f "$E2E_EXE" ]; then
   echo "e2e.sh: $E2E_EXE is missing; build the Windows tree first" >&2

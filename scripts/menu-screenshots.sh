@@ -3,12 +3,14 @@
 # docs/menu-japanese.png. Runs the end-to-end test that poses the menu (with
 # its settings submenu open) under Wine on a private X server, photographs
 # the screen when the test says the menu is up, and crops to the menu.
-# Expects the Windows build (build/win32) to be done.
+# Expects the Windows build that runs here (scripts/windows-arch.sh) to be done.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT="$PWD"
-ZELVANE_EXE_UNIX="${ZELVANE_EXE_UNIX:-$ROOT/build/win32/app/Zelvane.exe}"
-E2E_EXE="$ROOT/build/win32/tests/e2e/zelvane_e2e.exe"
+# shellcheck source=scripts/windows-arch.sh
+source "$ROOT/scripts/windows-arch.sh"
+ZELVANE_EXE_UNIX="${ZELVANE_EXE_UNIX:-$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe}"
+E2E_EXE="$ROOT/$ZELVANE_WIN_BUILD/tests/e2e/zelvane_e2e.exe"
 SHOTS="$ROOT/build/menu-shots"
 MARGIN=6
 

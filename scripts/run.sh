@@ -19,9 +19,17 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
       -DCMAKE_BUILD_TYPE=Release >build/run-configure.log 2>&1 ||
   { cat build/run-configure.log; exit 1; }
 cmake --build build/win32 >build/run-build.log 2>&1 || { tail -n 40 build/run-build.log; exit 1; }
+# shellcheck source=scripts/windows-arch.sh
+source scripts/windows-arch.sh
+if [ "$ZELVANE_WIN_ARCH" != i686 ]; then
+  echo "this machine cannot run 32-bit programs: running a 64-bit build ($ZELVANE_WIN_BUILD)"
+  cmake -S . -B "$ZELVANE_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ZELVANE_WIN_TOOLCHAIN" \
+        -DCMAKE_BUILD_TYPE=Release >>build/run-configure.log 2>&1 || { cat build/run-configure.log; exit 1; }
+  cmake --build "$ZELVANE_WIN_BUILD" >>build/run-build.log 2>&1 || { tail -n 40 build/run-build.log; exit 1; }
+fi
 
-ZELVANE_EXE="$ROOT/build/win32/app/Zelvane.exe"
-DEMO_EXE="$ROOT/build/win32/tests/e2e/demo.exe"
+ZELVANE_EXE="$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe"
+DEMO_EXE="$ROOT/$ZELVANE_WIN_BUILD/tests/e2e/demo.exe"
 
 # shellcheck source=scripts/wine-env.sh
 source scripts/wine-env.sh

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build g++ googletest
   clang libclang-rt-dev
-  g++-mingw-w64-i686
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
   xvfb xauth x11-utils imagemagick fonts-noto-cjk
 )

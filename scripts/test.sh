@@ -117,8 +117,21 @@ win32_build() {
 }
 stage "Windows cross-build" win32-build.log win32_build
 
-ZELVANE_EXE_UNIX="$ROOT/build/win32/app/Zelvane.exe"
-E2E_EXE="$ROOT/build/win32/tests/e2e/zelvane_e2e.exe"
+# shellcheck source=scripts/windows-arch.sh
+source "$ROOT/scripts/windows-arch.sh"
+if [ "$ZELVANE_WIN_ARCH" != i686 ]; then
+  # This machine cannot run 32-bit programs: the tests run a 64-bit build of
+  # the same sources (see scripts/windows-arch.sh).
+  win64_build() {
+    cmake -S . -B "$ZELVANE_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ZELVANE_WIN_TOOLCHAIN" \
+          -DCMAKE_BUILD_TYPE=Release &&
+    cmake --build "$ZELVANE_WIN_BUILD" -- -k 0
+  }
+  stage "Windows cross-build, $ZELVANE_WIN_ARCH" win64-build.log win64_build
+fi
+
+ZELVANE_EXE_UNIX="$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe"
+E2E_EXE="$ROOT/$ZELVANE_WIN_BUILD/tests/e2e/zelvane_e2e.exe"
 
 if [ -f "$E2E_EXE" ]; then
   filter=()

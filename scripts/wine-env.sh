@@ -9,8 +9,25 @@
 # ZELVANE_WINEPREFIX names another one.
 
 ZELVANE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export WINEPREFIX="${ZELVANE_WINEPREFIX:-$ZELVANE_ROOT/build/wineprefix}"
-export WINEARCH=win32
+# shellcheck source=scripts/windows-arch.sh
+source "$ZELVANE_ROOT/scripts/windows-arch.sh"
+if [ "$ZELVANE_WIN_ARCH" = x86_64 ]; then
+  # A 64-bit prefix, and `wine` (also behind wineboot) is the 64-bit loader:
+  # Debian's wine wrapper would pick the 32-bit one, which cannot start here.
+  export WINEPREFIX="${ZELVANE_WINEPREFIX:-$ZELVANE_ROOT/build/wineprefix64}"
+  export WINEARCH=win64
+  export WINELOADER=/usr/lib/wine/wine64
+  ZELVANE_WINE_SHIM="$ZELVANE_ROOT/build/wine-shim"
+  mkdir -p "$ZELVANE_WINE_SHIM"
+  for shim in wine wine-stable; do
+    printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$ZELVANE_WINE_SHIM/$shim"
+    chmod +x "$ZELVANE_WINE_SHIM/$shim"
+  done
+  case ":$PATH:" in *":$ZELVANE_WINE_SHIM:"*) ;; *) export PATH="$ZELVANE_WINE_SHIM:$PATH" ;; esac
+else
+  export WINEPREFIX="${ZELVANE_WINEPREFIX:-$ZELVANE_ROOT/build/wineprefix}"
+  export WINEARCH=win32
+fi
 export WINEDEBUG=-all
 # No Mono or Gecko install dialogs: the tests need neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
