@@ -13,6 +13,7 @@ namespace zelvane {
 
 class TrayUi;
 class MouseActions;
+class PreviewLauncher;
 
 struct MainContext {
     HWND hwnd = nullptr;
@@ -21,6 +22,7 @@ struct MainContext {
     bool shutDown = false;
     std::unique_ptr<TrayUi> tray;
     std::unique_ptr<MouseActions> mouse;
+    std::unique_ptr<PreviewLauncher> preview;  // the preview window, one at a time
 
     MainContext();
     ~MainContext();
