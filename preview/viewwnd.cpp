@@ -186,11 +186,22 @@ void createOverlay(ViewState& s) {
     s.overlayAlpha = 0;
     drawOverlay(s);
     SetWindowPos(s.overlay->window(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    // The fade follows the clock and skips steps when a redraw is slow (a
+    // whole-screen layered redraw can take half a second under Wine): it
+    // never holds the preview up for longer than its own duration and one redraw.
     const std::int32_t steps = fadeSteps(s.ctrl->transitionTime());
-    runFrames(steps, [&](std::int32_t k) {
+    const auto start = std::chrono::steady_clock::now();
+    for (std::int32_t k = 1; k <= steps;) {
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const std::int64_t wait = msUntilFrame(k, elapsed);
+        if (wait > 0) Sleep(static_cast<DWORD>(wait));
         s.overlayAlpha = fadeAlpha(k, steps);
         drawOverlay(s);
-    });
+        const auto after =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        k = k == steps ? steps + 1 : std::clamp<std::int32_t>(static_cast<std::int32_t>(after / kFrameMs) + 1, k + 1, steps);
+    }
 }
 
 void destroyOverlay(ViewState& s) {

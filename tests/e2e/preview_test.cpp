@@ -270,5 +270,48 @@ TEST_F(PreviewTest, HungWindowDoesNotHoldUpOpeningOrClosing) {
     ASSERT_SETTLED((Workspace{0, 1}));
 }
 
+// The shell's taskbar, or a stand-in of the same class when the desktop
+// shows none (Wine's virtual desktop has a hidden one).
+HWND taskbarWindow(WindowHost& host) {
+    HWND real = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (real && IsWindowVisible(real)) return real;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    WindowOptions options;
+    options.className = L"Shell_TrayWnd";
+    options.style = WS_POPUP | WS_VISIBLE;
+    HostWindow* w = host.open(L"taskbar", makeRect(0, 770, 400, 30), options);
+    return w->ok() ? w->hwnd() : nullptr;
+}
+
+TEST_F(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled) {
+    openOn({0, 0}, "pad", 0);
+    const HWND taskbar = taskbarWindow(host);
+    ASSERT_NE(nullptr, taskbar);
+    ASSERT_TRUE(IsWindowVisible(taskbar));
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(taskbar); })) << "taskbar still shown under the preview";
+    ASSERT_TRUE(tapKey(VK_ESCAPE));
+    ASSERT_TRUE(waitClosed(z));
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar not shown again";
+
+    // Killed during a preview: the next start shows the taskbar again.
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(taskbar); }));
+    z->kill();
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(taskbar));
+    ASSERT_NE(nullptr, startZelvane(z->homePath())) << zelvaneStatus();
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar left hidden after a crash";
+    ASSERT_SETTLED((Workspace{0, 0}));
+}
+
 }  // namespace
 }  // namespace e2e
