@@ -113,6 +113,10 @@ public:
     // Where the whole plane is drawn on the view window.
     void setPreviewRect(const Rect& rect);
     const Rect& previewRect() const { return previewRect_; }
+    // The same, with `carried` travelling along with the view (its plane
+    // rectangle moves by the view's shift, so it stays still on the screen);
+    // every thumbnail is placed once, never half-way.
+    void setPreviewRectCarrying(const Rect& rect, WindowId carried);
     bool paintPreview(bool refresh, bool present);
     // Places every window for workspace (row, col) (-1: keep the current
     // row or column), makes it current and frees the canvas and sources.

@@ -119,6 +119,17 @@ void WSController::setPreviewRect(const Rect& rect) {
     if (wallsType() == 2) dirty_.assign(1, Rect{planeLeft(), planeTop(), planeRight(), planeBottom()});
 }
 
+void WSController::setPreviewRectCarrying(const Rect& rect, WindowId carried) {
+    const auto it = windows_.find(carried);
+    if (previewActive_ && previewed_.count(carried) && it != windows_.end() && !it->second.exempt) {
+        const std::int32_t dx = previewRect_.left - rect.left, dy = previewRect_.top - rect.top;
+        if ((dx || dy) && !isCompositionEnabled())
+            dirty_.push_back(Rect{it->second.left, it->second.top, it->second.right, it->second.bottom});
+        it->second.moveBy(dx, dy);
+    }
+    setPreviewRect(rect);
+}
+
 bool WSController::paintPreview(bool refresh, bool present) {
     if (!previewActive_ || !canvasReady_) return false;
     if (refresh || !dirty_.empty()) {

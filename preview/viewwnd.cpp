@@ -318,9 +318,10 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
         panFrameCount(s.ctrl->transitionTime(), from.row - target->row, from.col - target->col);
     runFrames(n, [&](std::int32_t i) {
         const Rect r = panRect(easeOut(i, n), from, *target, s.layout);
-        if (s.carried)
-            s.ctrl->moveWindowBy(toWindowId(s.carried), s.viewRect.left - r.left, s.viewRect.top - r.top);
-        showFrame(s, r);
+        s.viewRect = r;
+        s.ctrl->setPreviewRectCarrying(r, toWindowId(s.carried));
+        s.ctrl->paintPreview(false, true);
+        ValidateRect(s.hwnd, nullptr);
     });
     s.selection = *target;
     const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();

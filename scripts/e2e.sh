@@ -29,6 +29,16 @@ fi
 source "$ROOT/scripts/wine-env.sh"
 zelvane_wine_up || exit 1
 
+# The stand-in DWM library of the preview tests (tests/e2e/dwm_standin): put
+# into the test prefix's system folder, where Zelvane looks for it, and
+# preferred to Wine's own for these runs only. Other runs in the prefix
+# (scripts/run.sh) keep Wine's builtin library, which reports composition off.
+DWM_STANDIN="$(dirname "$E2E_EXE")/dwm_standin/dwmapi.dll"
+if [ -f "$DWM_STANDIN" ]; then
+  cp "$DWM_STANDIN" "$WINEPREFIX/drive_c/windows/system32/dwmapi.dll"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=n"
+fi
+
 args=(--gtest_color=no)
 if [ ! -f "$ZELVANE_EXE_UNIX" ]; then
   echo "e2e.sh: Zelvane.exe was not built: running only the harness checks"

@@ -109,6 +109,31 @@ TEST_F(PreviewOpsTest, DuringASlideAnExemptWindowStaysAtItsScreenPlace) {
     ctrl->endPreview(-1, -1);
 }
 
+TEST_F(PreviewOpsTest, ACarriedWindowTravelsWithTheSlideAndItsThumbnailNeverMoves) {
+    surface->composition = true;
+    ctrl->setPreviewMode(true);
+    const auto carried = desktop->add(100, 100, 400, 300);
+    const auto other = desktop->add(700, 100, 300, 300);
+    ASSERT_TRUE(ctrl->beginPreview(view, Rect{0, 0, 5760, 3240}));
+    surface->thumbnails.clear();
+    for (int left : {0, -500, -1200, -1920}) ctrl->setPreviewRectCarrying(Rect{left, 0, left + 5760, 3240}, carried);
+    for (const auto& t : surface->thumbnails) {
+        if (t.w == carried) {
+            EXPECT_EQ(t.rect, (Rect{100, 100, 500, 400}));
+        }
+    }
+    Rect otherLast;
+    for (const auto& t : surface->thumbnails)
+        if (t.w == other) otherLast = t.rect;
+    EXPECT_EQ(otherLast, (Rect{700 - 1920, 100, 1000 - 1920, 400}));
+    ASSERT_TRUE(ctrl->endPreview(0, 1));
+    settle();
+    // Lands on (0, 1) where it was on the screen; the other stays behind, hidden.
+    EXPECT_EQ(rectOf(carried), (Rect{100, 100, 500, 400}));
+    EXPECT_TRUE(visible(carried));
+    EXPECT_FALSE(visible(other));
+}
+
 TEST_F(PreviewOpsTest, DraggedWindowLandsOnItsNewWorkspaceHiddenAndTopmostComesBack) {
     const auto dragged = desktop->add(100, 100, 400, 300);
     const auto topmost = desktop->add(500, 500, 200, 200);
