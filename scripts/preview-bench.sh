@@ -2,19 +2,18 @@
 # The preview benchmark: 50 windows on both rendering paths (the thumbnail
 # path through the tests' stand-in DWM library), under Wine on a private X
 # server. Prints the figures as a Markdown table and saves a screenshot of
-# the open preview as docs/preview.png. Expects the Windows tree built.
-#
-# Environment: ZELVANE_WIN_BUILD names the Windows build folder (default
-# build/win32); ZELVANE_WINEARCH overrides the prefix's architecture.
+# the open preview as docs/preview.png. Expects the Windows tree that runs
+# here built (scripts/windows-arch.sh tells which one).
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT="$PWD"
-BUILD="$ROOT/${ZELVANE_WIN_BUILD:-build/win32}"
+# shellcheck source=scripts/windows-arch.sh
+source "$ROOT/scripts/windows-arch.sh"
+BUILD="$ROOT/$ZELVANE_WIN_BUILD"
 BENCH="$BUILD/tests/e2e/preview_bench/preview_bench.exe"
 [ -f "$BENCH" ] || { echo "preview-bench.sh: $BENCH is missing; build the Windows tree first" >&2; exit 1; }
 # shellcheck source=scripts/wine-env.sh
 source "$ROOT/scripts/wine-env.sh"
-[ -n "${ZELVANE_WINEARCH:-}" ] && export WINEARCH="$ZELVANE_WINEARCH"
 zelvane_wine_up || exit 1
 cp "$BUILD/tests/e2e/dwm_standin/dwmapi.dll" "$WINEPREFIX/drive_c/windows/system32/dwmapi.dll"
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=n"
