@@ -57,7 +57,7 @@ run_tests() {  # OUTPUT-FILE ARGS...
 first="$(mktemp)"
 run_tests "$first" "${args[@]}"
 rc=$?
-failed="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_]+\.[A-Za-z0-9_]+).*/\1/p' "$first" | sort -u | paste -sd: -)"
+failed="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_/]+\.[A-Za-z0-9_/]+).*/\1/p' "$first" | sort -u | paste -sd: -)"
 if [ $rc -eq 0 ] || [ -z "$failed" ]; then
   cat "$first"
   rm -f "$first"
@@ -76,7 +76,7 @@ run_tests "$second" --gtest_color=no --gtest_filter="$failed"
 rc=$?
 passed_second="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$second" | tail -n1)"
 sed -E 's/^\[  (PASSED|FAILED)  \] ([0-9]+ tests?)/[ second try: \1 ] \2/' "$second"
-still_failing="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_]+\.[A-Za-z0-9_]+).*/\1/p' "$second" | sort -u)"
+still_failing="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_/]+\.[A-Za-z0-9_/]+).*/\1/p' "$second" | sort -u)"
 rm -f "$first" "$second"
 echo "[==========] end-to-end tests ran."
 echo "[  PASSED  ] $(( ${passed_first:-0} + ${passed_second:-0} )) tests."

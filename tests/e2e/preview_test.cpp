@@ -69,8 +69,23 @@ std::string describeCursor() {
 
 bool tapKey(WORD vk) { return keyDown(vk) && keyUp(vk); }
 
-class PreviewTest : public ZelvaneTest {
+// Each test runs on both rendering paths: capture (composition off, as Wine
+// reports) and thumbnails (the stand-in DWM library with composition on).
+class PreviewTest : public ZelvaneTest, public ::testing::WithParamInterface<bool> {
 protected:
+    void SetUp() override {
+        ZelvaneTest::SetUp();
+        setComposition(GetParam());
+    }
+    void TearDown() override {
+        ZelvaneTest::TearDown();
+        setComposition(false);
+    }
+    static void setComposition(bool on) {
+        CreateDirectoryA("C:\\zlvdwm", nullptr);
+        std::ofstream("C:\\zlvdwm\\composition", std::ios::binary) << (on ? "1" : "0");
+    }
+
     // Starts Zelvane with these settings lines (written to .zlvrc in a fresh home).
     ZelvaneProcess* startWith(const std::string& settings, std::wstring home = {}) {
         if (home.empty()) home = ZelvaneProcess::freshHome(L"preview");
@@ -131,7 +146,7 @@ protected:
     }
 };
 
-TEST_F(PreviewTest, HotkeyOpensItWithInputOffAndEscapeReturnsWithEverythingBack) {
+TEST_P(PreviewTest, HotkeyOpensItWithInputOffAndEscapeReturnsWithEverythingBack) {
     openOnEveryWorkspace(1);
     ZelvaneProcess* z = startWith("");
     ASSERT_NE(nullptr, z);
@@ -155,7 +170,7 @@ TEST_F(PreviewTest, HotkeyOpensItWithInputOffAndEscapeReturnsWithEverythingBack)
     ASSERT_SETTLED(next);
 }
 
-TEST_F(PreviewTest, KeysOfEachBindingSelectAndEnterSwitches) {
+TEST_P(PreviewTest, KeysOfEachBindingSelectAndEnterSwitches) {
     openOnEveryWorkspace(1);
     ZelvaneProcess* z = startWith("");
     ASSERT_NE(nullptr, z);
@@ -176,7 +191,7 @@ TEST_F(PreviewTest, KeysOfEachBindingSelectAndEnterSwitches) {
     }
 }
 
-TEST_F(PreviewTest, TrayClickOpensAndHoverWithDoubleClickChoosesTheWorkspace) {
+TEST_P(PreviewTest, TrayClickOpensAndHoverWithDoubleClickChoosesTheWorkspace) {
     openOnEveryWorkspace(1);
     ZelvaneProcess* z = startWith("");
     ASSERT_NE(nullptr, z);
@@ -193,7 +208,7 @@ TEST_F(PreviewTest, TrayClickOpensAndHoverWithDoubleClickChoosesTheWorkspace) {
     ASSERT_SETTLED((Workspace{1, 1}));
 }
 
-TEST_F(PreviewTest, SingleClickChoosesWithoutDoubleClickAndClickOutsideDoesNothing) {
+TEST_P(PreviewTest, SingleClickChoosesWithoutDoubleClickAndClickOutsideDoesNothing) {
     openOnEveryWorkspace(1);
     ZelvaneProcess* z = startWith("useDblclk=false\r\nlightenPreview=false\r\n");
     ASSERT_NE(nullptr, z);
@@ -211,7 +226,7 @@ TEST_F(PreviewTest, SingleClickChoosesWithoutDoubleClickAndClickOutsideDoesNothi
     ASSERT_SETTLED((Workspace{0, 1}));
 }
 
-TEST_F(PreviewTest, RightDragMovesAWindowToAnotherWorkspace) {
+TEST_P(PreviewTest, RightDragMovesAWindowToAnotherWorkspace) {
     Tracked* moved = openOn({0, 0}, "moved", 0);
     Tracked* stays = openOn({0, 0}, "stays", 5);
     ZelvaneProcess* z = startWith("");
@@ -252,7 +267,7 @@ TEST_F(PreviewTest, RightDragMovesAWindowToAnotherWorkspace) {
     ASSERT_SETTLED(next);
 }
 
-TEST_F(PreviewTest, HungWindowDoesNotHoldUpOpeningOrClosing) {
+TEST_P(PreviewTest, HungWindowDoesNotHoldUpOpeningOrClosing) {
     openOnEveryWorkspace(1);
     Tracked* hung = openOn({0, 1}, "hung", 6);
     ZelvaneProcess* z = startWith("");
@@ -287,7 +302,7 @@ HWND taskbarWindow(WindowHost& host) {
     return w->ok() ? w->hwnd() : nullptr;
 }
 
-TEST_F(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled) {
+TEST_P(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled) {
     openOn({0, 0}, "pad", 0);
     const HWND taskbar = taskbarWindow(host);
     ASSERT_NE(nullptr, taskbar);
@@ -312,6 +327,11 @@ TEST_F(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled
     EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar left hidden after a crash";
     ASSERT_SETTLED((Workspace{0, 0}));
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, PreviewTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& path) {
+                             return path.param ? "Thumbnails" : "Capture";
+                         });
 
 }  // namespace
 }  // namespace e2e
