@@ -14,6 +14,7 @@ namespace zelvane {
 class TrayUi;
 class MouseActions;
 class CtrlWnd;
+class PreviewLauncher;
 
 struct MainContext {
     HWND hwnd = nullptr;
@@ -26,6 +27,7 @@ struct MainContext {
     std::unique_ptr<TrayUi> tray;
     std::unique_ptr<MouseActions> mouse;
     std::unique_ptr<CtrlWnd> ctrlWnd;  // the control window (ctrlwnd/)
+    std::unique_ptr<PreviewLauncher> preview;  // the preview window, one at a time
 
     MainContext();
     ~MainContext();

@@ -14,11 +14,16 @@
 #include "app/hotkeys.h"
 #include "app/main_context.h"
 #include "app/mouse_actions.h"
+#include "app/preview_launcher.h"
 #include "app/tray_ui.h"
 #include "app/startup_paths.h"
 #include "app/switch_request.h"
 #include "ctrlwnd/ctrlwnd.h"
 #include "preview/wallpaper_image.h"
+#include "preview/dwm_binding.h"
+#include "preview/taskbar.h"
+#include "preview/viewwnd.h"
+#include "preview/win32_surface.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 #include "win32/wallpaper_win32.h"
@@ -103,6 +108,10 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
 
     ctrl.setDataDir(paths.dataDir);
     ctrl.setWallpaperSystem(std::make_shared<win32::Win32Wallpaper>());
+    // A preview that ended with a crash left the taskbar hidden.
+    taskbar::restoreAfterCrash(paths.dataDir);
+    dwm::load();
+    ctrl.setPreviewSurface(std::make_shared<Win32PreviewSurface>());
     ctrl.loadConfig(paths.configPath);
     ctrl.restoreWindowList();
 
@@ -111,6 +120,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     registerHotkeys(h, ctrl);
     g_main->tray = std::make_unique<TrayUi>(*g_main);
     g_main->mouse = std::make_unique<MouseActions>(*g_main);
+    g_main->preview = std::make_unique<PreviewLauncher>(*g_main);
 
     // Placed for the class-registration drag, still hidden.
     SetWindowPos(h, HWND_TOPMOST, ctrl.screenWidth() / 2 - 200, ctrl.screenHeight() / 2 - 50, 400, 100,
@@ -121,6 +131,8 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
 
 void shutDown(HWND h) {
     if (!g_main || g_main->shutDown) return;
+    // An open preview ends first: it places the windows and shows the taskbar.
+    if (g_main->preview) g_main->preview->close();
     g_main->shutDown = true;
     unregisterHotkeys(h);
     if (g_main->mouse) g_main->mouse->unbindLibrary();
@@ -168,14 +180,14 @@ void onSwitchRequest(WPARAM wp, LPARAM lp) {
     if (!ws) return;
     HWND carried = reinterpret_cast<HWND>(wp);
     if (carried && !IsWindow(carried)) carried = nullptr;
+    if (g_main->preview && g_main->preview->animatedSwitch(*ws, carried)) return;
     ctrl.switchWS(ws->row, ws->col, win32::toWindowId(carried));
     if (g_main->ctrlWnd) g_main->ctrlWnd->refresh();
 }
 
 void onCommand(WPARAM wp) {
     if (wp == kHotkeyPreview) {
-        // Opens the full preview; until the preview window exists the
-        // command does nothing.
+        if (g_main->preview) g_main->preview->openFullPreview();
         return;
     }
     if (g_main->tray) g_main->tray->onCommand(wp);
@@ -237,6 +249,9 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 break;
             case kMsgSwitchRequest:
                 if (g_main && !g_main->shutDown) onSwitchRequest(wp, lp);
+                break;
+            case kMsgPreviewClosed:
+                if (g_main && g_main->preview) g_main->preview->onPreviewClosed();
                 break;
             case kMsgTrayCallback:
                 if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->onTrayCallback(wp, lp);

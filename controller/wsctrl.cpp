@@ -138,6 +138,8 @@ std::vector<WindowId> WSController::rescan() {
 }
 
 void WSController::releaseAll() {
+    // An open preview gives back what it holds (its canvas, the taskbar) first.
+    abandonPreview();
     if (released_) return;
     // Visit every position of the 5 x 5 table; the clamping setters turn the
     // positions past the grid into the row and column just beyond it, so

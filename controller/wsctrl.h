@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,6 +28,7 @@
 #include "controller/volume_keeper.h"
 #include "controller/wallpaper_system.h"
 #include "controller/wndinfo.h"
+#include "preview/preview_surface.h"
 
 namespace zelvane {
 
@@ -109,9 +111,58 @@ public:
     // file is written (tests and benchmarks); false when the time ran out.
     bool waitIdle(std::chrono::milliseconds timeout);
 
-    // --- preview state (the preview itself lives elsewhere) ---
+    // --- preview state ---
     bool previewActive() const { return previewActive_; }
 
+    // ---- the preview and the animated switch (preview/preview_ops.cpp).
+    //      The drawing goes through a PreviewSurface; all of these run on the
+    //      UI thread and none waits for another program. ----
+    void setPreviewSurface(std::shared_ptr<PreviewSurface> surface) { previewSurface_ = std::move(surface); }
+    bool isCompositionEnabled() const;
+    // Creates the canvas (sized like rect) and an image source for every
+    // window shown in the preview. Refused while a preview is open; after a
+    // false return the preview is still open and endPreview closes it.
+    bool beginPreview(WindowId view, const Rect& rect);
+    // Where the whole plane is drawn on the view window.
+    void setPreviewRect(const Rect& rect);
+    const Rect& previewRect() const { return previewRect_; }
+    // The same, with `carried` travelling along with the view (its plane
+    // rectangle moves by the view's shift, so it stays still on the screen);
+    // every thumbnail is placed once, never half-way.
+    void setPreviewRectCarrying(const Rect& rect, WindowId carried);
+    bool paintPreview(bool refresh, bool present);
+    // Places every window for workspace (row, col) (-1: keep the current
+    // row or column), makes it current and frees the canvas and sources.
+    bool endPreview(std::int32_t row, std::int32_t col);
+    // Frees what an open preview holds and shows the taskbar again, without
+    // placing any window (for releaseAll, which places them all itself).
+    void abandonPreview();
+    WindowId windowAt(std::int32_t x, std::int32_t y) const;
+    bool moveWindowBy(WindowId w, std::int32_t dx, std::int32_t dy);
+    bool previewMode() const { return previewMode_; }
+    void setPreviewMode(bool animatedSwitch) { previewMode_ = animatedSwitch; }
+    void setPreviewActive(bool active) { previewActive_ = active; }
+    bool previewed(WindowId w) const { return previewed_.count(w) != 0; }
+
+private:
+    bool previewable(WindowId w, const WndInfo& info) const;
+    void addPreviewSource(WindowId w, const WndInfo& info, const Plane& p);
+    void updateThumbnails(WindowId w, bool reRegister);
+    void updateAllThumbnails(bool reRegister, bool bottomUp);
+    Rect toView(const Rect& planeRect) const;
+
+    std::shared_ptr<PreviewSurface> previewSurface_;
+    std::set<WindowId> previewed_;  // windows with an image source
+    WindowId previewWindow_ = kNoWindow;
+    Rect previewRect_;
+    std::int32_t canvasWidth_ = 0;
+    std::int32_t canvasHeight_ = 0;
+    bool canvasReady_ = false;
+    std::vector<Rect> dirty_;  // plane rectangles to repaint on the canvas
+    bool previewMode_ = false;  // true: the animated switch, false: the full preview
+    // ---- end of the preview block ----
+
+public:
     // --- per-workspace wallpaper table ---
     // Empty outside the 5 x 5 table (the current workspace may lie one step
     // past a grid that just shrank, and that can be the sixth row).

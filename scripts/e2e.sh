@@ -29,6 +29,16 @@ fi
 source "$ROOT/scripts/wine-env.sh"
 zelvane_wine_up || exit 1
 
+# The stand-in DWM library of the preview tests (tests/e2e/dwm_standin): put
+# into the test prefix's system folder, where Zelvane looks for it, and
+# preferred to Wine's own for these runs only. Other runs in the prefix
+# (scripts/run.sh) keep Wine's builtin library, which reports composition off.
+DWM_STANDIN="$(dirname "$E2E_EXE")/dwm_standin/dwmapi.dll"
+if [ -f "$DWM_STANDIN" ]; then
+  cp "$DWM_STANDIN" "$WINEPREFIX/drive_c/windows/system32/dwmapi.dll"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=n"
+fi
+
 args=(--gtest_color=no)
 if [ ! -f "$ZELVANE_EXE_UNIX" ]; then
   echo "e2e.sh: Zelvane.exe was not built: running only the harness checks"
@@ -47,7 +57,7 @@ run_tests() {  # OUTPUT-FILE ARGS...
 first="$(mktemp)"
 run_tests "$first" "${args[@]}"
 rc=$?
-failed="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_]+\.[A-Za-z0-9_]+).*/\1/p' "$first" | sort -u | paste -sd: -)"
+failed="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_/]+\.[A-Za-z0-9_/]+).*/\1/p' "$first" | sort -u | paste -sd: -)"
 if [ $rc -eq 0 ] || [ -z "$failed" ]; then
   cat "$first"
   rm -f "$first"
@@ -66,7 +76,7 @@ run_tests "$second" --gtest_color=no --gtest_filter="$failed"
 rc=$?
 passed_second="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?\..*/\1/p' "$second" | tail -n1)"
 sed -E 's/^\[  (PASSED|FAILED)  \] ([0-9]+ tests?)/[ second try: \1 ] \2/' "$second"
-still_failing="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_]+\.[A-Za-z0-9_]+).*/\1/p' "$second" | sort -u)"
+still_failing="$(sed -nE 's/^\[  FAILED  \] ([A-Za-z0-9_/]+\.[A-Za-z0-9_/]+).*/\1/p' "$second" | sort -u)"
 rm -f "$first" "$second"
 echo "[==========] end-to-end tests ran."
 echo "[  PASSED  ] $(( ${passed_first:-0} + ${passed_second:-0} )) tests."

@@ -1,0 +1,684 @@
+#include "preview/viewwnd.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "app/app_instance.h"
+#include "app/switch_request.h"
+#include "preview/coverwnd.h"
+#include "preview/preview_geometry.h"
+#include "preview/preview_keys.h"
+#include "preview/taskbar.h"
+#include "win32/handles.h"
+#include "win32/text.h"
+#include "win32/win32_desktop.h"
+
+namespace zelvane {
+
+namespace {
+
+using win32::toHwnd;
+using win32::toWindowId;
+
+constexpr UINT_PTR kTimerDrag = 100;
+constexpr UINT_PTR kTimerRefresh = 101;
+constexpr UINT_PTR kTimerHold = 102;
+constexpr UINT kDragPeriodMs = 20;
+
+// The state of the one preview window. Module-wide because one preview at a
+// time is the rule (a second request is refused while this exists); the
+// window procedure reaches it without a pointer stored in the window.
+struct ViewState {
+    WSController* ctrl = nullptr;
+    HWND hwnd = nullptr;
+    HWND owner = nullptr;
+    Workspace selection;
+    PreviewLayout layout;
+    RestingGeometry rest;
+    Rect viewRect;
+    bool interactive = false;
+    bool finished = false;  // endPreview has run
+    bool refreshPending = false;
+    POINT lastCursor{};
+    HWND carried = nullptr;
+    // Dragging: the cursor where the drag began and how far the window has
+    // been moved on the plane since, so rounding never accumulates.
+    bool dragging = false;
+    POINT dragOrigin{};
+    Point dragApplied;
+    // A grabbed window held long enough (or grabbed with the right button)
+    // becomes every workspace's focus when the preview ends: activating it
+    // while the preview is open would take the foreground (and with it the
+    // keys and the mouse capture) from the preview.
+    bool focusOnDrop = false;
+    HWND focusAtEnd = nullptr;
+    // The last left press, to tell a double click where the system does not.
+    DWORD lastPressTime = 0;
+    POINT lastPress{-1, -1};
+    // The dim overlay with the selected cell as a hole.
+    std::unique_ptr<CoverWnd> overlay;
+    win32::UniqueGdiObject overlayBitmap;
+    win32::UniqueMemoryDc overlayDc;
+    win32::UniqueGdiObject overlayBrush;
+    BYTE overlayAlpha = 0;
+};
+std::unique_ptr<ViewState> g_state;
+
+std::mutex g_classLock;
+bool g_classRegistered = false;
+
+LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+
+void registerViewClass() {
+    std::lock_guard<std::mutex> lock(g_classLock);
+    if (g_classRegistered) return;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+    wc.lpfnWndProc = viewWndProc;
+    wc.hInstance = appInstance();
+    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    // Lives as long as the class, which lives as long as the process.
+    wc.hbrBackground = CreateSolidBrush(RGB(0, 0, 0));
+    wc.lpszClassName = L"ZelvaneViewClass";
+    if (!RegisterClassExW(&wc)) {
+        if (wc.hbrBackground) DeleteObject(wc.hbrBackground);
+        throw std::runtime_error("failed to register window-class.");
+    }
+    g_classRegistered = true;
+}
+
+PreviewLayout layoutOf(const WSController& c) {
+    return PreviewLayout{c.screenWidth(),  c.screenHeight(),  c.virtualLeft(), c.virtualTop(),
+                         c.virtualWidth(), c.virtualHeight(), c.wsRowNum(),    c.wsColNum()};
+}
+
+bool keyDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
+
+// The asynchronous key state: the preview window's own thread state would
+// only know the keys it has read itself.
+bool modifiersHeld(std::int32_t set) {
+    return modifierSetHeld(set, [](unsigned vk) { return keyDown(static_cast<int>(vk)); });
+}
+
+POINT cursorPos() {
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+// Blacks out the window around the plane.
+void blackMargins(HDC dc, const Rect& r, const PreviewLayout& l) {
+    const int vw = l.virtualWidth, vh = l.virtualHeight;
+    PatBlt(dc, 0, 0, r.left, r.bottom, BLACKNESS);
+    PatBlt(dc, 0, r.bottom, r.right, vh - r.bottom, BLACKNESS);
+    PatBlt(dc, r.right, r.top, vw - r.right, vh - r.top, BLACKNESS);
+    PatBlt(dc, r.left, 0, vw - r.left, r.top, BLACKNESS);
+}
+
+void showFrame(ViewState& s, const Rect& r) {
+    s.viewRect = r;
+    s.ctrl->setPreviewRect(r);
+    s.ctrl->paintPreview(false, true);
+    win32::WindowDc dc(s.hwnd);
+    if (dc) blackMargins(dc.get(), r, s.layout);
+    ValidateRect(s.hwnd, nullptr);
+}
+
+// Runs frames 1..n, frame i no earlier than i x kFrameMs after the start.
+template <typename Frame>
+void runFrames(std::int32_t n, Frame frame) {
+    const auto start = std::chrono::steady_clock::now();
+    for (std::int32_t i = 1; i <= n; ++i) {
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const std::int64_t wait = msUntilFrame(i, elapsed);
+        if (wait > 0) Sleep(static_cast<DWORD>(wait));
+        frame(i);
+    }
+}
+
+void drawOverlay(ViewState& s) {
+    if (!s.overlay || !s.overlayDc) return;
+    const int w = s.layout.screenWidth, h = s.layout.screenHeight;
+    PatBlt(s.overlayDc.get(), 0, 0, w, h, BLACKNESS);
+    PatBlt(s.overlayDc.get(), s.selection.col * s.rest.cellW + s.rest.restLeft,
+           s.selection.row * s.rest.cellH + s.rest.restTop, s.rest.cellW, s.rest.cellH, PATCOPY);
+    win32::WindowDc screen(nullptr);
+    POINT origin{0, 0};
+    SIZE size{w, h};
+    BLENDFUNCTION blend{AC_SRC_OVER, 0, s.overlayAlpha, 0};
+    UpdateLayeredWindow(s.overlay->window(), screen.get(), nullptr, &size, s.overlayDc.get(), &origin,
+                        RGB(255, 255, 255), &blend, ULW_COLORKEY | ULW_ALPHA);
+}
+
+void createOverlay(ViewState& s) {
+    const int w = s.layout.screenWidth, h = s.layout.screenHeight;
+    s.overlay = std::make_unique<CoverWnd>(L"cover", WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST, s.hwnd, 0, 0,
+                                           w, h);
+    if (!s.overlay->window()) {
+        s.overlay.reset();
+        return;
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    s.overlayBitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    s.overlayDc.reset(CreateCompatibleDC(nullptr));
+    s.overlayBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
+    if (!s.overlayBitmap || !s.overlayDc || !s.overlayBrush) {
+        s.overlay.reset();
+        return;
+    }
+    SelectObject(s.overlayDc.get(), s.overlayBitmap.get());
+    SelectObject(s.overlayDc.get(), s.overlayBrush.get());
+    s.overlayAlpha = 0;
+    drawOverlay(s);
+    SetWindowPos(s.overlay->window(), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    // The fade follows the clock and skips steps when a redraw is slow (a
+    // whole-screen layered redraw can take half a second under Wine): it
+    // never holds the preview up for longer than its own duration and one redraw.
+    const std::int32_t steps = fadeSteps(s.ctrl->transitionTime());
+    const auto start = std::chrono::steady_clock::now();
+    for (std::int32_t k = 1; k <= steps;) {
+        const auto elapsed =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        const std::int64_t wait = msUntilFrame(k, elapsed);
+        if (wait > 0) Sleep(static_cast<DWORD>(wait));
+        s.overlayAlpha = fadeAlpha(k, steps);
+        drawOverlay(s);
+        const auto after =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+        k = k == steps ? steps + 1 : std::clamp<std::int32_t>(static_cast<std::int32_t>(after / kFrameMs) + 1, k + 1, steps);
+    }
+}
+
+void destroyOverlay(ViewState& s) {
+    s.overlay.reset();
+    s.overlayDc.reset();  // before the bitmap and brush it holds
+    s.overlayBitmap.reset();
+    s.overlayBrush.reset();
+}
+
+void endDrag(ViewState& s) {
+    KillTimer(s.hwnd, kTimerDrag);
+    KillTimer(s.hwnd, kTimerHold);
+    const HWND dropped = s.carried;
+    s.carried = nullptr;
+    if (s.dragging) {
+        s.dragging = false;
+        if (GetCapture() == s.hwnd) ReleaseCapture();
+    }
+    if (s.focusOnDrop && dropped) s.focusAtEnd = dropped;
+    s.focusOnDrop = false;
+}
+
+// Ends the preview on the selection: every window placed for it, the
+// canvas freed, the taskbar back. Runs once, on whichever way out comes first.
+void finish(ViewState& s) {
+    if (s.finished) return;
+    s.finished = true;
+    // A window carried through a slide lands with nothing remembered as the
+    // focus of the workspace it lands on, so nothing else is activated there.
+    const bool slideCarried = s.ctrl->previewMode() && s.carried;
+    KillTimer(s.hwnd, kTimerRefresh);
+    endDrag(s);
+    destroyOverlay(s);
+    if (s.focusAtEnd && IsWindow(s.focusAtEnd)) s.ctrl->setWSFocus(toWindowId(s.focusAtEnd), -1, -1);
+    if (slideCarried) s.ctrl->setWSFocus(kNoWindow, s.selection.row, s.selection.col);
+    s.ctrl->endPreview(s.selection.row, s.selection.col);
+}
+
+void onCreate(HWND h, const CREATESTRUCTW& cs) {
+    g_state = std::make_unique<ViewState>();
+    ViewState& s = *g_state;
+    s.ctrl = static_cast<WSController*>(cs.lpCreateParams);
+    s.hwnd = h;
+    s.owner = cs.hwndParent;
+    WSController& c = *s.ctrl;
+    c.saveFocus();
+    if (!c.previewMode()) taskbar::hide(c.dataDir());
+    s.selection = Workspace{c.currentRow(), c.currentCol()};
+    s.layout = layoutOf(c);
+    const PreviewLayout& l = s.layout;
+
+    // A still picture of the screen covers the rearranging behind it.
+    CoverWnd freeze(L"cover", WS_EX_LAYERED | WS_EX_TOPMOST, h, l.virtualLeft, l.virtualTop, l.virtualWidth,
+                    l.virtualHeight);
+    if (freeze.window()) {
+        SetLayeredWindowAttributes(freeze.window(), 0, 0, LWA_ALPHA);
+        SetWindowPos(freeze.window(), HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0,
+                     SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+        {
+            win32::WindowDc coverDc(freeze.window());
+            win32::WindowDc screen(nullptr);
+            if (coverDc && screen)
+                BitBlt(coverDc.get(), 0, 0, l.virtualWidth, l.virtualHeight, screen.get(), l.virtualLeft,
+                       l.virtualTop, SRCCOPY | CAPTUREBLT);
+        }
+        SetLayeredWindowAttributes(freeze.window(), 0, 255, LWA_ALPHA);
+    }
+
+    s.rest = restingGeometry(l, c.previewScale());
+    SetWindowPos(h, HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    const Rect resting{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
+                       s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
+    if (!c.beginPreview(toWindowId(h), resting)) {
+        // Closed once the creation is over, so the owner always hears of a
+        // window that really existed.
+        PostMessageW(h, WM_CLOSE, 0, 0);
+        return;
+    }
+    showFrame(s, fullSizeRect(s.selection, l));
+    // The freeze cover goes with `freeze`, uncovering the same picture.
+}
+
+void zoomOut(ViewState& s) {
+    if (s.interactive || s.finished) return;
+    s.interactive = true;
+    SetForegroundWindow(s.hwnd);
+    const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
+    runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(easeOut(i, n), s.selection, s.rest, s.layout)); });
+    if (s.ctrl->lightenPreview()) createOverlay(s);
+    s.lastCursor = cursorPos();
+    if (s.ctrl->updateInterval() > 0) SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.ctrl->updateInterval()), nullptr);
+    showFrame(s, s.viewRect);
+}
+
+void zoomIn(ViewState& s) {
+    if (s.finished) return;
+    KillTimer(s.hwnd, kTimerRefresh);
+    endDrag(s);
+    destroyOverlay(s);
+    const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
+    runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(1.0 - easeOut(i, n), s.selection, s.rest, s.layout)); });
+    s.interactive = false;
+    SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
+}
+
+void slide(ViewState& s, WPARAM wp, LPARAM lp) {
+    if (s.interactive || s.finished) return;
+    const auto target = unpackWorkspace(static_cast<std::uintptr_t>(lp), s.layout.rows, s.layout.cols);
+    if (!target) return;
+    HWND carried = reinterpret_cast<HWND>(wp);
+    s.carried = carried && IsWindow(carried) ? carried : nullptr;
+    const Workspace from = s.selection;
+    const std::int32_t n =
+        panFrameCount(s.ctrl->transitionTime(), from.row - target->row, from.col - target->col);
+    runFrames(n, [&](std::int32_t i) {
+        const Rect r = panRect(easeOut(i, n), from, *target, s.layout);
+        s.viewRect = r;
+        s.ctrl->setPreviewRectCarrying(r, toWindowId(s.carried));
+        s.ctrl->paintPreview(false, true);
+        ValidateRect(s.hwnd, nullptr);
+    });
+    s.selection = *target;
+    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    if (modifiersHeld(set)) {
+        // Further steps follow while the modifiers are held.
+        if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
+        if (s.ctrl->isCompositionEnabled()) {
+            win32::WindowDc dc(s.hwnd);
+            if (dc) PaintDesktop(dc.get());
+            ValidateRect(s.hwnd, nullptr);
+        }
+    } else {
+        SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
+    }
+}
+
+void slideBy(ViewState& s, PreviewKey key) {
+    const Workspace next = moveSelection(s.selection, key, s.layout.rows, s.layout.cols);
+    SendMessageW(s.hwnd, kMsgSlide, reinterpret_cast<WPARAM>(s.carried), static_cast<LPARAM>(packWorkspace(next)));
+}
+
+void selectAndZoomIn(ViewState& s, Workspace ws) {
+    s.selection = ws;
+    PostMessageW(s.hwnd, kMsgZoomIn, 0, 0);
+}
+
+void onKey(ViewState& s, WPARAM vk) {
+    const PreviewKey key = previewKeyOf(static_cast<unsigned>(vk));
+    if (s.interactive) {
+        switch (key) {
+            case PreviewKey::Left:
+            case PreviewKey::Right:
+            case PreviewKey::Up:
+            case PreviewKey::Down:
+                // Without the overlay the selection cannot be seen: the keys do nothing.
+                if (!s.overlay) return;
+                s.selection = moveSelection(s.selection, key, s.layout.rows, s.layout.cols);
+                drawOverlay(s);
+                return;
+            case PreviewKey::Enter:
+                PostMessageW(s.hwnd, kMsgZoomIn, 0, 0);
+                return;
+            case PreviewKey::Escape:
+                selectAndZoomIn(s, Workspace{s.ctrl->currentRow(), s.ctrl->currentCol()});
+                return;
+            case PreviewKey::Space:
+                if (modifiersHeld(s.ctrl->movKey()))
+                    selectAndZoomIn(s, Workspace{s.ctrl->currentRow(), s.ctrl->currentCol()});
+                return;
+            case PreviewKey::None:
+                return;
+        }
+        return;
+    }
+    if (!s.ctrl->previewMode() || s.finished) return;
+    switch (key) {
+        case PreviewKey::Left:
+        case PreviewKey::Right:
+        case PreviewKey::Up:
+        case PreviewKey::Down:
+            slideBy(s, key);
+            return;
+        case PreviewKey::Space:
+            if (s.carried) return;
+            // The slide becomes the full preview, zooming out from here.
+            s.ctrl->setPreviewMode(false);
+            taskbar::hide(s.ctrl->dataDir());
+            PostMessageW(s.hwnd, kMsgZoomOut, 0, 0);
+            return;
+        default:
+            return;
+    }
+}
+
+void onSlideRelease(ViewState& s) {
+    if (s.interactive || s.finished || !s.ctrl->previewMode()) return;
+    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    if (!modifiersHeld(set)) SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
+}
+
+void onSlideMouseMove(ViewState& s) {
+    if (s.interactive || s.finished || !s.ctrl->previewMode()) return;
+    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    if (!modifiersHeld(set)) return;
+    const POINT c = cursorPos();
+    const PreviewLayout& l = s.layout;
+    const auto step = edgeStepAt(Point{c.x, c.y}, l.virtualLeft, l.virtualTop, l.virtualLeft + l.virtualWidth,
+                                 l.virtualTop + l.virtualHeight);
+    if (!step) return;
+    SetCursorPos(step->cursor.x, step->cursor.y);
+    slideBy(s, step->direction);
+}
+
+Point planePointAt(const ViewState& s, POINT screen) {
+    return screenToPlane(Point{screen.x, screen.y}, s.rest, s.layout);
+}
+
+// Where a mouse message happened, in screen coordinates: the message may be
+// handled a while after the press, when the cursor is elsewhere.
+POINT messagePoint(HWND h, LPARAM lp) {
+    POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    ClientToScreen(h, &p);
+    return p;
+}
+
+void grab(ViewState& s, bool right, POINT c) {
+    s.lastCursor = c;
+    const Point p = planePointAt(s, c);
+    const WindowId hit = s.ctrl->windowAt(p.x, p.y);
+    if (hit == kNoWindow) return;
+    s.carried = toHwnd(hit);
+    s.dragging = true;
+    s.dragOrigin = c;
+    s.dragApplied = Point{};
+    // Captured, so the release reaches us wherever it happens.
+    SetCapture(s.hwnd);
+    SetTimer(s.hwnd, kTimerDrag, kDragPeriodMs, nullptr);
+    if (right)
+        s.focusOnDrop = true;
+    else
+        SetTimer(s.hwnd, kTimerHold, GetDoubleClickTime(), nullptr);
+}
+
+// Moves the dragged window on the plane to follow the cursor at c, counted
+// from where the drag began, so rounding never adds up.
+void dragTo(ViewState& s, POINT c) {
+    // The cursor stays on the plane while dragging.
+    const POINT clamped{std::clamp<LONG>(c.x, s.rest.restLeft, std::max<LONG>(s.rest.restLeft, s.rest.restRight() - 1)),
+                        std::clamp<LONG>(c.y, s.rest.restTop, std::max<LONG>(s.rest.restTop, s.rest.restBottom() - 1))};
+    if (clamped.x != c.x || clamped.y != c.y) {
+        SetCursorPos(clamped.x, clamped.y);
+        c = clamped;
+    }
+    const std::int64_t restW = std::max(1, s.rest.restW), restH = std::max(1, s.rest.restH);
+    const auto wantX = static_cast<std::int32_t>((std::int64_t{c.x} - s.dragOrigin.x) * s.layout.planeWidth() / restW);
+    const auto wantY = static_cast<std::int32_t>((std::int64_t{c.y} - s.dragOrigin.y) * s.layout.planeHeight() / restH);
+    if (s.ctrl->moveWindowBy(toWindowId(s.carried), wantX - s.dragApplied.x, wantY - s.dragApplied.y))
+        s.dragApplied = Point{wantX, wantY};
+    s.lastCursor = c;
+}
+
+void dragStep(ViewState& s) {
+    if (!s.dragging || !s.carried) return;
+    if (!keyDown(VK_LBUTTON) && !keyDown(VK_RBUTTON)) {
+        // The release went elsewhere: the drag ends here all the same.
+        endDrag(s);
+        return;
+    }
+    dragTo(s, cursorPos());
+}
+
+// The button is up: the window goes where the release happened.
+void drop(ViewState& s, POINT at) {
+    if (s.dragging && s.carried) {
+        dragTo(s, at);
+        s.ctrl->paintPreview(false, !s.ctrl->isCompositionEnabled());
+    }
+    endDrag(s);
+}
+
+void onTimer(ViewState& s, UINT_PTR id) {
+    if (!s.interactive || s.finished) return;
+    if (GetForegroundWindow() != s.hwnd && !s.dragging) SetForegroundWindow(s.hwnd);
+    switch (id) {
+        case kTimerRefresh:
+            s.refreshPending = true;
+            [[fallthrough]];
+        case kTimerDrag: {
+            dragStep(s);
+            const bool composition = s.ctrl->isCompositionEnabled();
+            s.ctrl->paintPreview(s.refreshPending, !composition);
+            s.refreshPending = false;
+            break;
+        }
+        case kTimerHold:
+            KillTimer(s.hwnd, kTimerHold);
+            if (s.carried) s.focusOnDrop = true;
+            break;
+        default:
+            break;
+    }
+}
+
+void onMouseMove(ViewState& s) {
+    const POINT c = cursorPos();
+    if (!s.carried && c.x == s.lastCursor.x && c.y == s.lastCursor.y) return;
+    if (!s.carried) s.lastCursor = c;
+    const auto cell = cellAt(Point{c.x, c.y}, s.rest, s.layout);
+    if (!cell || (cell->row == s.selection.row && cell->col == s.selection.col)) return;
+    s.selection = *cell;
+    drawOverlay(s);
+}
+
+// A press soon after another one, close to it, is the second click of a
+// double click even where the system reports it as a plain press.
+bool isSecondClick(ViewState& s, POINT c) {
+    const DWORD now = static_cast<DWORD>(GetMessageTime());
+    const bool second = now - s.lastPressTime <= GetDoubleClickTime() &&
+                        std::abs(c.x - s.lastPress.x) <= GetSystemMetrics(SM_CXDOUBLECLK) &&
+                        std::abs(c.y - s.lastPress.y) <= GetSystemMetrics(SM_CYDOUBLECLK);
+    s.lastPressTime = now;
+    s.lastPress = second ? POINT{-1, -1} : c;
+    return second;
+}
+
+void onDoubleClick(ViewState& s, POINT c) {
+    KillTimer(s.hwnd, kTimerHold);
+    endDrag(s);
+    if (const auto cell = cellAt(Point{c.x, c.y}, s.rest, s.layout)) selectAndZoomIn(s, *cell);
+}
+
+void showClassName(ViewState& s, POINT c) {
+    const Point p = planePointAt(s, c);
+    const WindowId hit = s.ctrl->windowAt(p.x, p.y);
+    if (hit == kNoWindow) return;
+    const auto it = s.ctrl->windows().find(hit);
+    if (it == s.ctrl->windows().end()) return;
+    const std::wstring name = win32::widen(it->second.className);
+    win32::WindowDc dc(s.hwnd);
+    if (dc) TextOutW(dc.get(), 0, 0, name.c_str(), static_cast<int>(name.size()));
+}
+
+// The desktop is repainted a moment after the preview, once the windows
+// have been placed; a thread timer, so no thread is needed for it.
+void CALLBACK repaintDesktop(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void onDestroy(ViewState& s) {
+    finish(s);
+    s.ctrl->restoreFocus();
+    if (!s.ctrl->isCompositionEnabled()) SetTimer(nullptr, 0, 500, repaintDesktop);
+    PostMessageW(s.owner, kMsgPreviewClosed, 0, reinterpret_cast<LPARAM>(s.hwnd));
+}
+
+LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_CREATE) {
+        onCreate(h, *reinterpret_cast<const CREATESTRUCTW*>(lp));
+        return 0;
+    }
+    if (!g_state || g_state->hwnd != h) return DefWindowProcW(h, msg, wp, lp);
+    ViewState& s = *g_state;
+    switch (msg) {
+        case WM_DESTROY:
+            onDestroy(s);
+            g_state.reset();
+            return 0;
+        case WM_CLOSE:
+        case WM_DISPLAYCHANGE:
+            // Both end the preview and destroy the window.
+            finish(s);
+            DestroyWindow(h);
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            win32::PaintDc dc(h);
+            if (dc) blackMargins(dc.get(), s.viewRect, s.layout);
+            s.ctrl->paintPreview(false, true);
+            return 0;
+        }
+        case kMsgZoomOut:
+            zoomOut(s);
+            return 0;
+        case kMsgZoomIn:
+            zoomIn(s);
+            return 0;
+        case kMsgSlide:
+            slide(s, wp, lp);
+            return 0;
+        case WM_TIMER:
+            onTimer(s, wp);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (s.interactive)
+                onMouseMove(s);
+            else
+                onSlideMouseMove(s);
+            return 0;
+        case WM_LBUTTONDOWN:
+            if (!s.interactive) return 0;
+            if (!s.ctrl->useDblclk() || isSecondClick(s, messagePoint(h, lp)))
+                PostMessageW(h, WM_LBUTTONDBLCLK, wp, lp);  // a single click selects
+            else
+                grab(s, false, messagePoint(h, lp));
+            return 0;
+        case WM_RBUTTONDOWN:
+            if (s.interactive) grab(s, true, messagePoint(h, lp));
+            return 0;
+        case WM_LBUTTONUP:
+        case WM_RBUTTONUP:
+            if (s.interactive)
+                drop(s, messagePoint(h, lp));
+            else
+                onSlideRelease(s);
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (s.dragging && reinterpret_cast<HWND>(lp) != h) endDrag(s);
+            return 0;
+        case WM_LBUTTONDBLCLK:
+            if (s.interactive) onDoubleClick(s, messagePoint(h, lp));
+            return 0;
+        case WM_MBUTTONDOWN:
+            if (s.interactive) showClassName(s, messagePoint(h, lp));
+            return 0;
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            onKey(s, wp);
+            return 0;
+        case WM_KEYUP:
+        case WM_SYSKEYUP:
+            onSlideRelease(s);
+            return 0;
+        default:
+            return DefWindowProcW(h, msg, wp, lp);
+    }
+}
+
+LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    try {
+        return handle(h, msg, wp, lp);
+    } catch (...) {
+        // Nothing may unwind through the system's frames: the preview ends
+        // and gives the desktop back.
+        if (g_state && g_state->hwnd == h && msg != WM_DESTROY) {
+            try {
+                finish(*g_state);
+            } catch (...) {
+            }
+            PostMessageW(h, WM_CLOSE, 0, 0);
+        }
+        return 0;
+    }
+}
+
+}  // namespace
+
+ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl) {
+    registerViewClass();
+    const HWND h = CreateWindowExW(exStyle, L"ZelvaneViewClass", title.c_str(), WS_POPUP, ctrl.virtualLeft(),
+                                   ctrl.virtualTop(), ctrl.virtualWidth(), ctrl.virtualHeight(), owner, nullptr,
+                                   appInstance(), &ctrl);
+    hwnd_ = h;
+}
+
+ViewWnd::~ViewWnd() {
+    if (hwnd_ && IsWindow(hwnd_)) SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void ViewWnd::runSwitch(int row, int col, HWND carried) {
+    PostMessageW(hwnd_, kMsgSlide, reinterpret_cast<WPARAM>(carried),
+                 static_cast<LPARAM>(packWorkspace(Workspace{row, col})));
+}
+
+void ViewWnd::closePreview() { SendMessageW(hwnd_, kMsgZoomIn, 0, 0); }
+
+void ViewWnd::openPreview() { PostMessageW(hwnd_, kMsgZoomOut, 0, 0); }
+
+}  // namespace zelvane

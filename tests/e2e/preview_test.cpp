@@ -1,0 +1,337 @@
+// End-to-end tests of the full-screen preview: opening it every way, the
+// keys of the three bindings, hover and clicks, dragging a window to another
+// workspace, the taskbar, a hung window, and a second request while open.
+// Under Wine another process's window may be pictured black (PrintWindow
+// cannot draw a foreign process's window), so these tests check where
+// windows end up, never pixels.
+#include <cstdlib>
+#include <fstream>
+
+#include "fixture.h"
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kViewClass[] = L"ZelvaneViewClass";
+constexpr UINT kPreviewCommand = 100027;
+constexpr UINT kTrayCallback = WM_APP + 2;
+constexpr UINT kTrayIconId = 0x8001;
+constexpr DWORD kMousePacing = 40;
+
+bool sendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = dx;
+    in.mi.dy = dy;
+    in.mi.dwFlags = flags;
+    const bool ok = SendInput(1, &in, sizeof in) == 1;
+    Sleep(kMousePacing);
+    return ok;
+}
+
+bool moveTo(POINT p) {
+    const int x0 = GetSystemMetrics(SM_XVIRTUALSCREEN), y0 = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    auto norm = [](int pixel, int origin, int size) {
+        return static_cast<LONG>((static_cast<long long>(pixel - origin) * 65536 + size / 2) / size);
+    };
+    return sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, norm(p.x, x0, w),
+                     norm(p.y, y0, h));
+}
+
+// Glides the cursor there in paced steps, as a hand would, and waits until
+// it is there. Under Wine a single absolute jump is seen at once by the
+// process that made it but not always by others (they may go on seeing the
+// old place for a while); a glide reaches everyone.
+bool placeCursor(POINT p) {
+    POINT from{};
+    GetCursorPos(&from);
+    for (int i = 1; i <= 10; ++i)
+        if (!moveTo(POINT{from.x + (p.x - from.x) * i / 10, from.y + (p.y - from.y) * i / 10})) return false;
+    // Other processes see the last move only once another event follows it.
+    if (!moveTo(p)) return false;
+    const bool there = pollUntil(
+        [&] {
+            POINT c{};
+            GetCursorPos(&c);
+            return std::abs(c.x - p.x) <= 1 && std::abs(c.y - p.y) <= 1;
+        },
+        2s);
+    Sleep(100);
+    return there;
+}
+
+std::string describeCursor() {
+    POINT c{};
+    GetCursorPos(&c);
+    return "cursor at (" + std::to_string(c.x) + ", " + std::to_string(c.y) + ")";
+}
+
+bool tapKey(WORD vk) { return keyDown(vk) && keyUp(vk); }
+
+// Each test runs on both rendering paths: capture (composition off, as Wine
+// reports) and thumbnails (the stand-in DWM library with composition on).
+class PreviewTest : public ZelvaneTest, public ::testing::WithParamInterface<bool> {
+protected:
+    void SetUp() override {
+        ZelvaneTest::SetUp();
+        setComposition(GetParam());
+    }
+    void TearDown() override {
+        ZelvaneTest::TearDown();
+        setComposition(false);
+    }
+    static void setComposition(bool on) {
+        CreateDirectoryA("C:\\zlvdwm", nullptr);
+        std::ofstream("C:\\zlvdwm\\composition", std::ios::binary) << (on ? "1" : "0");
+    }
+
+    // Starts Zelvane with these settings lines (written to .zlvrc in a fresh home).
+    ZelvaneProcess* startWith(const std::string& settings, std::wstring home = {}) {
+        if (home.empty()) home = ZelvaneProcess::freshHome(L"preview");
+        if (!settings.empty()) {
+            std::ofstream out(narrow(L"C:" + home + L"\\.zlvrc"), std::ios::binary);
+            out << settings;
+        }
+        return startZelvane(home);
+    }
+
+    HWND view(const ZelvaneProcess* z) const {
+        for (HWND w : topLevelWindows(z->pid(), kViewClass))
+            if (IsWindowVisible(w)) return w;
+        return nullptr;
+    }
+    // Waits for the preview to be open and zoomed out, ready for input.
+    HWND waitOpen(const ZelvaneProcess* z) const {
+        HWND w = nullptr;
+        if (!pollUntil([&] { return (w = view(z)) != nullptr; })) return nullptr;
+        // The zoom-out runs on Zelvane's UI thread: once the window answers
+        // a message, the zoom and the overlay's fade are over and input is
+        // taken at once (input that came during them is handled late, with
+        // the cursor long gone elsewhere).
+        pollUntil([&] { return GetForegroundWindow() == w; }, 5s);
+        for (int i = 0; i < 2; ++i) {
+            DWORD_PTR r = 0;
+            if (!SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &r)) return nullptr;
+            Sleep(100);
+        }
+        return w;
+    }
+    bool waitClosed(const ZelvaneProcess* z) const {
+        return pollUntil([&] { return topLevelWindows(z->pid(), kViewClass).empty(); });
+    }
+    static bool hotkeysOn() {
+        return pollUntil([] { return hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE); });
+    }
+
+    // The resting preview of a 2 x 2 grid at the default scale of 90 %.
+    POINT cellCentre(Workspace ws) const {
+        const int restW0 = grid.width * 90 / 100;
+        int restW = restW0, restH = restW0 * grid.rows * grid.height / (grid.cols * grid.width);
+        if (restH > grid.height) {
+            restH = grid.height * 90 / 100;
+            restW = restH * grid.cols * grid.width / (grid.rows * grid.height);
+        }
+        const int left = (grid.width - restW) / 2, top = (grid.height - restH) / 2;
+        const int cellW = restW / grid.cols, cellH = restH / grid.rows;
+        return POINT{left + ws.col * cellW + cellW / 2, top + ws.row * cellH + cellH / 2};
+    }
+    // Where a point of workspace ws's screen appears in the resting preview.
+    POINT inPreview(Workspace ws, POINT onScreen) const {
+        const POINT c = cellCentre(Workspace{0, 0});
+        const int stepX = cellCentre({0, 1}).x - c.x, stepY = cellCentre({1, 0}).y - c.y;
+        const int left = c.x - stepX / 2, top = c.y - stepY / 2;
+        return POINT{left + ws.col * stepX + onScreen.x * stepX / grid.width,
+                     top + ws.row * stepY + onScreen.y * stepY / grid.height};
+    }
+};
+
+TEST_P(PreviewTest, HotkeyOpensItWithInputOffAndEscapeReturnsWithEverythingBack) {
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    ASSERT_TRUE(hotkeysOn());
+    ASSERT_TRUE(pressChord({kAlt, kShift}, VK_SPACE));
+    HWND v = waitOpen(z);
+    ASSERT_NE(nullptr, v) << zelvaneStatus();
+    EXPECT_FALSE(hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE)) << "hotkeys still registered under the preview";
+    // A second request while it is open is ignored: still one preview.
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    Sleep(300);
+    EXPECT_EQ(topLevelWindows(z->pid(), kViewClass).size(), 1u);
+
+    ASSERT_TRUE(tapKey(VK_ESCAPE));
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    EXPECT_TRUE(hotkeysOn()) << "hotkeys not registered again after the preview";
+    ASSERT_SETTLED((Workspace{0, 0}));
+    // And they work.
+    const Workspace next = press({0, 0}, VK_RIGHT);
+    ASSERT_SETTLED(next);
+}
+
+TEST_P(PreviewTest, KeysOfEachBindingSelectAndEnterSwitches) {
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    struct Step {
+        WORD key;
+        Workspace to;
+    };
+    // Cursor keys, then vi, then emacs, each from where the last one ended.
+    const Step steps[] = {{VK_RIGHT, {0, 1}}, {'J', {1, 1}}, {'B', {1, 0}}, {'P', {0, 0}}};
+    for (const Step& s : steps) {
+        ASSERT_TRUE(hotkeysOn());
+        ASSERT_TRUE(pressChord({kAlt, kShift}, VK_SPACE));
+        ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+        ASSERT_TRUE(tapKey(s.key));
+        ASSERT_TRUE(tapKey(VK_RETURN));
+        ASSERT_TRUE(waitClosed(z));
+        ASSERT_SETTLED(s.to);
+    }
+}
+
+TEST_P(PreviewTest, TrayClickOpensAndHoverWithDoubleClickChoosesTheWorkspace) {
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), kTrayCallback, kTrayIconId, WM_LBUTTONUP);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    // Empty space of cell (1, 1): no window is grabbed, the click selects.
+    const POINT target = inPreview({1, 1}, POINT{grid.width - 20, grid.height - 20});
+    ASSERT_TRUE(placeCursor(target));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTDOWN));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTUP));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTDOWN));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTUP));
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    ASSERT_SETTLED((Workspace{1, 1}));
+}
+
+TEST_P(PreviewTest, SingleClickChoosesWithoutDoubleClickAndClickOutsideDoesNothing) {
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startWith("useDblclk=false\r\nlightenPreview=false\r\n");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    ASSERT_TRUE(placeCursor(POINT{5, 5}));  // outside the plane
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTDOWN));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTUP));
+    Sleep(300);
+    ASSERT_FALSE(topLevelWindows(z->pid(), kViewClass).empty());
+    ASSERT_TRUE(placeCursor(inPreview({0, 1}, POINT{grid.width - 20, grid.height - 20})));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTDOWN));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_LEFTUP));
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    ASSERT_SETTLED((Workspace{0, 1}));
+}
+
+TEST_P(PreviewTest, RightDragMovesAWindowToAnotherWorkspace) {
+    Tracked* moved = openOn({0, 0}, "moved", 0);
+    Tracked* stays = openOn({0, 0}, "stays", 5);
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+
+    // Grab the middle of `moved` in cell (0, 0) and drop it the same place in cell (0, 1).
+    const RECT base = moved->base;
+    const POINT middle{(base.left + base.right) / 2, (base.top + base.bottom) / 2};
+    const POINT from = inPreview({0, 0}, middle), to = inPreview({0, 1}, middle);
+    ASSERT_TRUE(placeCursor(from)) << describeCursor();
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_RIGHTDOWN));
+    for (int i = 1; i <= 10; ++i) ASSERT_TRUE(moveTo(POINT{from.x + (to.x - from.x) * i / 10, from.y}));
+    ASSERT_TRUE(moveTo(to));
+    Sleep(100);
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_RIGHTUP));
+    ASSERT_TRUE(tapKey(VK_ESCAPE));
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+
+    // It lands hidden on (0, 1), about where it was on (0, 0); the other stays.
+    layout.moveHome(moved, {0, 1});
+    std::string misplaced;
+    const bool ok = pollUntil([&] {
+        const WindowState s = stateOf(moved->window->hwnd());
+        const int expectedLeft = base.left + grid.width;
+        return s.exists && !s.visible && std::abs(s.rect.left - expectedLeft) <= grid.width / 50 &&
+               std::abs(s.rect.top - base.top) <= grid.height / 50;
+    });
+    EXPECT_TRUE(ok) << "moved window at " << describe(stateOf(moved->window->hwnd()));
+    EXPECT_EQ(layout.mismatches({stays}, {0, 0}), "");
+    // Its exact place after the drop is its new base on (0, 1).
+    RECT now{};
+    GetWindowRect(moved->window->hwnd(), &now);
+    OffsetRect(&now, -grid.width, 0);
+    moved->base = now;
+    const Workspace next = press({0, 0}, VK_RIGHT);
+    ASSERT_SETTLED(next);
+}
+
+TEST_P(PreviewTest, HungWindowDoesNotHoldUpOpeningOrClosing) {
+    openOnEveryWorkspace(1);
+    Tracked* hung = openOn({0, 1}, "hung", 6);
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    ASSERT_TRUE(hung->window->hang());
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    ASSERT_TRUE(tapKey(VK_RIGHT));
+    ASSERT_TRUE(tapKey(VK_RETURN));
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    EXPECT_TRUE(hotkeysOn());
+    // Everyone else is placed while the hung one still waits.
+    ASSERT_EQ(layout.waitFor(layout.except({hung}), {0, 1}), "") << zelvaneStatus();
+    hung->window->release();
+    ASSERT_SETTLED((Workspace{0, 1}));
+}
+
+// The shell's taskbar, or a stand-in of the same class when the desktop
+// shows none (Wine's virtual desktop has a hidden one).
+HWND taskbarWindow(WindowHost& host) {
+    HWND real = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (real && IsWindowVisible(real)) return real;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    WindowOptions options;
+    options.className = L"Shell_TrayWnd";
+    options.style = WS_POPUP | WS_VISIBLE;
+    HostWindow* w = host.open(L"taskbar", makeRect(0, 770, 400, 30), options);
+    return w->ok() ? w->hwnd() : nullptr;
+}
+
+TEST_P(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled) {
+    openOn({0, 0}, "pad", 0);
+    const HWND taskbar = taskbarWindow(host);
+    ASSERT_NE(nullptr, taskbar);
+    ASSERT_TRUE(IsWindowVisible(taskbar));
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(taskbar); })) << "taskbar still shown under the preview";
+    ASSERT_TRUE(tapKey(VK_ESCAPE));
+    ASSERT_TRUE(waitClosed(z));
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar not shown again";
+
+    // Killed during a preview: the next start shows the taskbar again.
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(taskbar); }));
+    z->kill();
+    Sleep(300);
+    EXPECT_FALSE(IsWindowVisible(taskbar));
+    ASSERT_NE(nullptr, startZelvane(z->homePath())) << zelvaneStatus();
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar left hidden after a crash";
+    ASSERT_SETTLED((Workspace{0, 0}));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothPaths, PreviewTest, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& path) {
+                             return path.param ? "Thumbnails" : "Capture";
+                         });
+
+}  // namespace
+}  // namespace e2e

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include "preview/preview_geometry.h"
+#include "preview/preview_keys.h"
+#include "preview/taskbar_record.h"
+
+namespace zelvane {
+namespace {
+
+PreviewLayout layout(std::int32_t w, std::int32_t h, std::int32_t rows, std::int32_t cols) {
+    return PreviewLayout{w, h, 0, 0, w, h, rows, cols};
+}
+
+TEST(PreviewGeometryTest, RestingRectangleKeepsThePlaneAspectAndFitsTheScreen) {
+    const RestingGeometry g = restingGeometry(layout(1920, 1080, 2, 3), 50);
+    EXPECT_EQ(g.restW, 960);
+    EXPECT_EQ(g.restH, 360);
+    EXPECT_EQ(g.restLeft, 480);
+    EXPECT_EQ(g.restTop, 360);
+    EXPECT_EQ(g.cellW, 320);
+    EXPECT_EQ(g.cellH, 180);
+
+    // Five rows, one column: the height from the width would not fit.
+    const RestingGeometry tall = restingGeometry(layout(1920, 1080, 5, 1), 90);
+    EXPECT_EQ(tall.restH, 972);
+    EXPECT_EQ(tall.restW, 972 * 1920 / 5400);
+    EXPECT_LE(tall.restH, 1080);
+
+    // Degenerate metrics give an empty rectangle, not a division by zero.
+    EXPECT_EQ(restingGeometry(layout(0, 0, 2, 2), 90).restW, 0);
+}
+
+TEST(PreviewGeometryTest, PlaneRectanglesMapWithoutOverflowOnLargePlanes) {
+    // 3 x 3 on 1920 x 1080 with a 960 x 540 canvas: the whole plane is one pixel wider.
+    EXPECT_EQ(dirtyCanvasRect(Rect{0, 0, 5760, 3240}, 0, 0, 5760, 3240, 960, 540), (Rect{0, 0, 961, 541}));
+    EXPECT_EQ(mapPlaneRect(Rect{4000, 1200, 4800, 1800}, 0, 0, 5760, 3240, Rect{0, 0, 960, 540}),
+              (Rect{666, 200, 800, 300}));
+
+    // Five columns of 3840-pixel screens zoomed in: 32-bit products overflow here.
+    const std::int32_t pw = 5 * 3840, ph = 5 * 2160;
+    const Rect zoomed{-4 * 3840, -4 * 2160, 3840, 2160};
+    EXPECT_EQ(mapPlaneRect(Rect{pw - 100, ph - 100, pw, ph}, 0, 0, pw, ph, zoomed),
+              (Rect{3740, 2060, 3840, 2160}));
+    EXPECT_EQ(mapPlaneRect(Rect{0, 0, pw, ph}, 0, 0, pw, ph, zoomed), zoomed);
+
+    // A plane whose virtual screen starts left of the primary screen.
+    EXPECT_EQ(mapPlaneRect(Rect{-1280, 0, 0, 800}, -1280, 0, 2560, 800, Rect{10, 10, 266, 90}),
+              (Rect{10, 10, 138, 90}));
+}
+
+TEST(PreviewGeometryTest, HitTestingAndScreenToPlane) {
+    const PreviewLayout l = layout(1920, 1080, 2, 3);
+    const RestingGeometry g = restingGeometry(l, 50);  // 480,360 960x360, cells 320x180
+    EXPECT_FALSE(cellAt({479, 400}, g, l));
+    EXPECT_FALSE(cellAt({1440, 400}, g, l));
+    EXPECT_FALSE(cellAt({600, 720}, g, l));
+    EXPECT_EQ(cellAt({480, 360}, g, l)->row, 0);
+    // On the line between two cells: the upper and the left one.
+    const auto onLine = cellAt({480 + 320, 360 + 180}, g, l);
+    ASSERT_TRUE(onLine);
+    EXPECT_EQ(onLine->row, 0);
+    EXPECT_EQ(onLine->col, 0);
+    const auto last = cellAt({1439, 719}, g, l);
+    EXPECT_EQ(last->row, 1);
+    EXPECT_EQ(last->col, 2);
+
+    EXPECT_EQ(screenToPlane({480, 360}, g, l).x, 0);
+    const Point p = screenToPlane({480 + 480, 360 + 270}, g, l);
+    EXPECT_EQ(p.x, 2880);
+    EXPECT_EQ(p.y, 1620);
+}
+
+TEST(PreviewGeometryTest, EasingAndFrameCounts) {
+    EXPECT_DOUBLE_EQ(easeOut(0, 20), 0.0);
+    EXPECT_DOUBLE_EQ(easeOut(20, 20), 1.0);
+    EXPECT_DOUBLE_EQ(easeOut(10, 20), 1.0 - 0.0625);
+    EXPECT_DOUBLE_EQ(easeOut(30, 20), 1.0);  // clamped
+    for (int i = 1; i <= 20; ++i) EXPECT_GT(easeOut(i, 20), easeOut(i - 1, 20));
+
+    EXPECT_EQ(zoomFrameCount(120), 12);
+    EXPECT_EQ(zoomFrameCount(5), 1);
+    EXPECT_EQ(zoomFrameCount(0), 1);
+    EXPECT_EQ(panFrameCount(200, 0, 1), 20);
+    EXPECT_EQ(panFrameCount(200, 1, 1), 28);
+    EXPECT_EQ(panFrameCount(200, 0, 2), 40);
+    EXPECT_EQ(panFrameCount(5, 0, 1), 1);
+
+    // Frames are due on the clock: a slow paint is caught up, never slept on.
+    EXPECT_EQ(msUntilFrame(1, 0), 10);
+    EXPECT_EQ(msUntilFrame(3, 25), 5);
+    EXPECT_EQ(msUntilFrame(3, 40), 0);
+}
+
+TEST(PreviewGeometryTest, ZoomStartsFullSizeAndEndsAtRestAndPanEndsOnTheTarget) {
+    const PreviewLayout l = layout(1920, 1080, 2, 3);
+    const RestingGeometry g = restingGeometry(l, 50);
+    const Workspace sel{1, 2};
+    EXPECT_EQ(zoomRect(0.0, sel, g, l), fullSizeRect(sel, l));
+    EXPECT_EQ(fullSizeRect(sel, l), (Rect{-3840, -1080, 1920, 1080}));
+    EXPECT_EQ(zoomRect(1.0, sel, g, l), (Rect{g.restLeft, g.restTop, g.restRight(), g.restBottom()}));
+
+    EXPECT_EQ(panRect(0.0, {0, 0}, {0, 1}, l), fullSizeRect({0, 0}, l));
+    EXPECT_EQ(panRect(1.0, {0, 0}, {0, 1}, l), fullSizeRect({0, 1}, l));
+    const Rect half = panRect(0.5, {0, 0}, {1, 1}, l);
+    EXPECT_EQ(half.left, -960);
+    EXPECT_EQ(half.top, -540);
+    EXPECT_EQ(half.right - half.left, l.planeWidth());
+
+    EXPECT_EQ(fadeSteps(0), 1);
+    EXPECT_EQ(fadeAlpha(1, 1), 128);
+    EXPECT_EQ(fadeAlpha(5, 10), 64);
+}
+
+TEST(PreviewKeysTest, TheThreeBindingsMoveTheSelectionAndWrap) {
+    struct Case {
+        unsigned vk;
+        PreviewKey key;
+    };
+    const Case cases[] = {{0x25, PreviewKey::Left}, {'H', PreviewKey::Left},   {'B', PreviewKey::Left},
+                          {0x27, PreviewKey::Right}, {'L', PreviewKey::Right}, {'F', PreviewKey::Right},
+                          {0x26, PreviewKey::Up},    {'K', PreviewKey::Up},    {'P', PreviewKey::Up},
+                          {0x28, PreviewKey::Down},  {'J', PreviewKey::Down},  {'N', PreviewKey::Down},
+                          {0x0D, PreviewKey::Enter}, {0x1B, PreviewKey::Escape}, {0x20, PreviewKey::Space},
+                          {'A', PreviewKey::None}};
+    for (const Case& c : cases) EXPECT_EQ(previewKeyOf(c.vk), c.key) << c.vk;
+
+    const Workspace corner{0, 0};
+    EXPECT_EQ(moveSelection(corner, PreviewKey::Left, 2, 3).col, 2);
+    EXPECT_EQ(moveSelection(corner, PreviewKey::Up, 2, 3).row, 1);
+    EXPECT_EQ(moveSelection({1, 2}, PreviewKey::Right, 2, 3).col, 0);
+    EXPECT_EQ(moveSelection({1, 2}, PreviewKey::Down, 2, 3).row, 0);
+    EXPECT_EQ(moveSelection({1, 2}, PreviewKey::Enter, 2, 3).col, 2);
+}
+
+TEST(PreviewKeysTest, ModifierSetsAndEdgeSteps) {
+    auto only = [](unsigned held) { return [held](unsigned vk) { return vk == held; }; };
+    EXPECT_TRUE(modifierSetHeld(1 | 4, only(0x10)));   // Shift of Alt+Shift
+    EXPECT_FALSE(modifierSetHeld(1 | 4, only(0x11)));  // Ctrl is not in it
+    EXPECT_TRUE(modifierSetHeld(8, only(0x5C)));       // either Win key
+    EXPECT_FALSE(modifierSetHeld(0, [](unsigned) { return true; }));
+
+    const auto left = edgeStepAt({0, 300}, 0, 0, 1280, 800);
+    ASSERT_TRUE(left);
+    EXPECT_EQ(left->direction, PreviewKey::Left);
+    EXPECT_EQ(left->cursor.x, 1275);
+    EXPECT_EQ(edgeStepAt({1279, 300}, 0, 0, 1280, 800)->cursor.x, 5);
+    EXPECT_EQ(edgeStepAt({300, 799}, 0, 0, 1280, 800)->direction, PreviewKey::Down);
+    EXPECT_FALSE(edgeStepAt({300, 300}, 0, 0, 1280, 800));
+}
+
+TEST(PreviewKeysTest, TaskbarRecordRoundTripsAndRejectsJunk) {
+    EXPECT_EQ(parseTaskbarRecord(taskbarRecordText({0x1234, 0xABCDEF})),
+              (std::vector<std::uintptr_t>{0x1234, 0xABCDEF}));
+    EXPECT_EQ(parseTaskbarRecord("0\nzz\n12\r\n-5\n123456789abcdef012\n"), (std::vector<std::uintptr_t>{0x12}));
+    std::string many;
+    for (int i = 1; i <= 40; ++i) many += "1f\n";
+    EXPECT_EQ(parseTaskbarRecord(many).size(), 16u);
+}
+
+}  // namespace
+}  // namespace zelvane

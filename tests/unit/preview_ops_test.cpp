@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include "controller_fixture.h"
+#include "fake_preview_surface.h"
+
+namespace zelvane::testing {
+namespace {
+
+// A 3 x 3 grid on 1920 x 1080, previewed on a 960 x 540 canvas.
+class PreviewOpsTest : public ControllerTest {
+protected:
+    void SetUp() override {
+        desktop->screen = ScreenMetrics{1920, 1080, 0, 0, 1920, 1080};
+        ControllerTest::SetUp();
+        ctrl->setWsRowNum(3);
+        ctrl->setWsColNum(3);
+        ctrl->setPreviewSurface(surface);
+        view = desktop->add(0, 0, 1920, 1080, "ZelvaneViewClass");
+    }
+    bool begin() { return ctrl->beginPreview(view, Rect{480, 270, 1440, 810}); }
+
+    std::shared_ptr<FakePreviewSurface> surface = std::make_shared<FakePreviewSurface>();
+    WindowId view = kNoWindow;
+};
+
+TEST_F(PreviewOpsTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) {
+    const auto plain = desktop->add(100, 100, 400, 300);
+    const auto cloaked = desktop->add(200, 200, 300, 300);
+    const auto clickThrough = desktop->add(300, 300, 100, 100);
+    const auto minimized = desktop->add(0, 0, 10, 10);
+    desktop->edit(minimized, [](auto& w) { w.minimized = true; });
+    const auto button = desktop->add(0, 1040, 60, 40, "Button");  // exempt, still previewed
+    const auto cover = desktop->add(0, 0, 1920, 1080, "ZelvaneCoverClass");
+    surface->cloakedWindows.insert(cloaked);
+    surface->exStyles[clickThrough] = kExTransparent;
+    surface->owners[cover] = view;
+
+    ASSERT_TRUE(begin());
+    EXPECT_TRUE(ctrl->previewActive());
+    EXPECT_EQ(surface->sources, (std::set<WindowId>{plain, button}));
+    // Only managed windows are captured: exempt ones are not drawn on this path.
+    EXPECT_EQ(surface->captures, (std::vector<WindowId>{plain}));
+    EXPECT_FALSE(ctrl->beginPreview(view, Rect{0, 0, 10, 10}));  // one preview at a time
+
+    ASSERT_TRUE(ctrl->paintPreview(false, true));
+    EXPECT_EQ(surface->backgrounds, (std::vector<Rect>{Rect{0, 0, 961, 541}}));
+    EXPECT_EQ(surface->drawn[plain], (Rect{16, 16, 16 + 66, 16 + 50}));
+    EXPECT_EQ(surface->presented.back(), (Rect{480, 270, 1440, 810}));
+    // Nothing dirty and no refresh: only presented again.
+    surface->backgrounds.clear();
+    ctrl->paintPreview(false, true);
+    EXPECT_TRUE(surface->backgrounds.empty());
+
+    ASSERT_TRUE(ctrl->endPreview(-1, -1));
+    EXPECT_FALSE(ctrl->previewActive());
+    EXPECT_TRUE(surface->sources.empty());
+    EXPECT_FALSE(surface->canvas);
+    EXPECT_EQ(surface->taskbarShows, 1);
+}
+
+TEST_F(PreviewOpsTest, ThumbnailsAreRegisteredBottomUpAndExemptWindowsGetOnePerCell) {
+    surface->composition = true;
+    const auto low = desktop->add(100, 100, 400, 300);
+    const auto high = desktop->add(1920 * 2 + 100, 1080 + 100, 400, 300);  // on (1, 2), hidden
+    desktop->edit(high, [](auto& w) { w.visible = false; });
+    // Known to the controller from before, hidden by a switch.
+    ctrl->setWsRowNum(3);
+    const auto button = desktop->add(0, 1040, 60, 40, "Button");
+    ASSERT_TRUE(begin());
+
+    std::vector<WindowId> order;
+    for (const auto& t : surface->thumbnails) {
+        EXPECT_TRUE(t.reRegister);
+        if (order.empty() || order.back() != t.w) order.push_back(t.w);
+    }
+    EXPECT_EQ(order, (std::vector<WindowId>{low, button}));  // the hidden window was never measured as managed
+    std::vector<std::uint32_t> slots;
+    for (const auto& t : surface->thumbnails)
+        if (t.w == button) slots.push_back(t.slot);
+    EXPECT_EQ(slots, (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    // Column 1, row 0 of the button: shifted one screen right, then scaled.
+    EXPECT_EQ(surface->thumbnails[1 + 3].rect, (Rect{480 + 320, 270 + 173, 480 + 330, 270 + 180}));
+
+    // Moving the plane repositions without registering again; a drag moves the thumbnail.
+    surface->thumbnails.clear();
+    ctrl->setPreviewRect(Rect{0, 0, 5760, 3240});
+    for (const auto& t : surface->thumbnails) EXPECT_FALSE(t.reRegister);
+    surface->thumbnails.clear();
+    ASSERT_TRUE(ctrl->moveWindowBy(low, 1920, 0));
+    ASSERT_EQ(surface->thumbnails.size(), 1u);
+    EXPECT_EQ(surface->thumbnails[0].rect, (Rect{2020, 100, 2420, 400}));
+    EXPECT_FALSE(ctrl->moveWindowBy(button, 10, 10));  // exempt windows stay
+    ctrl->endPreview(-1, -1);
+}
+
+TEST_F(PreviewOpsTest, DuringASlideAnExemptWindowStaysAtItsScreenPlace) {
+    surface->composition = true;
+    ctrl->setPreviewMode(true);
+    const auto button = desktop->add(10, 1040, 60, 40, "Button");
+    switchTo(1, 1);
+    ASSERT_TRUE(begin());
+    ctrl->setPreviewRect(Rect{-1920, -1080, 3840, 2160});
+    ASSERT_FALSE(surface->thumbnails.empty());
+    for (const auto& t : surface->thumbnails) {
+        EXPECT_EQ(t.w, button);
+        EXPECT_EQ(t.slot, 0u);
+        EXPECT_EQ(t.rect, (Rect{10, 1040, 70, 1080}));
+    }
+    ctrl->endPreview(-1, -1);
+}
+
+TEST_F(PreviewOpsTest, ACarriedWindowTravelsWithTheSlideAndItsThumbnailNeverMoves) {
+    surface->composition = true;
+    ctrl->setPreviewMode(true);
+    const auto carried = desktop->add(100, 100, 400, 300);
+    const auto other = desktop->add(700, 100, 300, 300);
+    ASSERT_TRUE(ctrl->beginPreview(view, Rect{0, 0, 5760, 3240}));
+    surface->thumbnails.clear();
+    for (int left : {0, -500, -1200, -1920}) ctrl->setPreviewRectCarrying(Rect{left, 0, left + 5760, 3240}, carried);
+    for (const auto& t : surface->thumbnails) {
+        if (t.w == carried) {
+            EXPECT_EQ(t.rect, (Rect{100, 100, 500, 400}));
+        }
+    }
+    Rect otherLast;
+    for (const auto& t : surface->thumbnails)
+        if (t.w == other) otherLast = t.rect;
+    EXPECT_EQ(otherLast, (Rect{700 - 1920, 100, 1000 - 1920, 400}));
+    ASSERT_TRUE(ctrl->endPreview(0, 1));
+    settle();
+    // Lands on (0, 1) where it was on the screen; the other stays behind, hidden.
+    EXPECT_EQ(rectOf(carried), (Rect{100, 100, 500, 400}));
+    EXPECT_TRUE(visible(carried));
+    EXPECT_FALSE(visible(other));
+}
+
+TEST_F(PreviewOpsTest, DraggedWindowLandsOnItsNewWorkspaceHiddenAndTopmostComesBack) {
+    const auto dragged = desktop->add(100, 100, 400, 300);
+    const auto topmost = desktop->add(500, 500, 200, 200);
+    surface->exStyles[topmost] = kExTopmost;
+    ASSERT_TRUE(begin());
+    settle();
+    // Out of the preview's way while it is open.
+    EXPECT_EQ(rectOf(topmost).left, 1920);
+
+    ctrl->paintPreview(false, false);
+    EXPECT_EQ(ctrl->windowAt(150, 150), dragged);
+    EXPECT_EQ(ctrl->windowAt(50, 50), kNoWindow);
+    ASSERT_TRUE(ctrl->moveWindowBy(dragged, 1920, 0));  // into cell (0, 1)
+    EXPECT_EQ(ctrl->windowAt(150, 150), kNoWindow);
+    EXPECT_EQ(ctrl->windowAt(2020, 150), dragged);
+    // The old place is repainted at the next paint.
+    surface->backgrounds.clear();
+    ctrl->paintPreview(false, false);
+    EXPECT_EQ(surface->backgrounds.size(), 1u);
+
+    ASSERT_TRUE(ctrl->endPreview(-1, -1));
+    settle();
+    EXPECT_FALSE(visible(dragged));
+    EXPECT_EQ(rectOf(dragged), (Rect{2020, 100, 2420, 400}));
+    EXPECT_TRUE(visible(topmost));
+    EXPECT_EQ(rectOf(topmost), (Rect{500, 500, 700, 700}));
+
+    switchTo(0, 1);
+    EXPECT_TRUE(visible(dragged));
+    EXPECT_EQ(rectOf(dragged), (Rect{100, 100, 500, 400}));
+}
+
+TEST_F(PreviewOpsTest, EndingOnAnotherWorkspaceSwitchesAndHungWindowsDoNotHoldItUp) {
+    const auto here = desktop->add(100, 100, 400, 300);
+    const auto hung = desktop->add(600, 100, 400, 300);
+    desktop->setHung(hung, true);
+    ASSERT_TRUE(begin());
+    ASSERT_TRUE(ctrl->endPreview(2, 2));  // returns at once although `hung` cannot be hidden now
+    EXPECT_TRUE(desktop->waitFor(here, [](const auto& w) { return !w.visible; }));
+    EXPECT_EQ(ctrl->currentRow(), 2);
+    EXPECT_EQ(ctrl->currentCol(), 2);
+    EXPECT_FALSE(visible(here));
+    EXPECT_TRUE(visible(hung));
+    desktop->answer(hung);
+    EXPECT_TRUE(desktop->waitFor(hung, [](const auto& w) { return !w.visible; }));
+}
+
+TEST_F(PreviewOpsTest, RefreshAddsNewWindowsAndDropsClosedOnesAndAFailedCanvasStillEnds) {
+    const auto first = desktop->add(100, 100, 400, 300);
+    ASSERT_TRUE(begin());
+    const auto later = desktop->add(700, 100, 300, 300);
+    desktop->close(first);
+    ASSERT_TRUE(ctrl->paintPreview(true, false));
+    EXPECT_EQ(surface->sources, (std::set<WindowId>{later}));
+    EXPECT_EQ(surface->backgrounds.back(), (Rect{0, 0, 961, 541}));  // everything repainted
+    ctrl->endPreview(-1, -1);
+
+    surface->canvasFails = true;
+    EXPECT_FALSE(begin());
+    EXPECT_TRUE(ctrl->previewActive());
+    EXPECT_FALSE(ctrl->paintPreview(true, true));
+    EXPECT_FALSE(ctrl->switchWS(0, 1, kNoWindow));
+    EXPECT_TRUE(ctrl->endPreview(-1, -1));
+    EXPECT_FALSE(ctrl->previewActive());
+
+    // releaseAll's way out frees everything without placing.
+    surface->canvasFails = false;
+    ASSERT_TRUE(begin());
+    ctrl->abandonPreview();
+    EXPECT_FALSE(ctrl->previewActive());
+    EXPECT_TRUE(surface->sources.empty());
+}
+
+}  // namespace
+}  // namespace zelvane::testing
