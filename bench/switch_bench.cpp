@@ -91,23 +91,55 @@ RECT benchSlot(const Grid& grid, int i) {
 
 Workspace other(Workspace ws) { return Workspace{0, ws.col == 0 ? 1 : 0}; }
 
-// The modifiers go down before the clock starts (paced, as typed), the rest
-// of the chord right after it.
+// The modifiers go down before the clock starts, paced as typed. Wine
+// forgets injected modifiers when the focus moves, so they are pressed again
+// until they read as down.
 void prepare(Trigger how) {
     if (how != Trigger::Hotkey) return;
     setKeyPacing(30);
-    keyDown(kAlt);
-    keyDown(kShift);
-    setKeyPacing(0);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        bool down = true;
+        for (WORD m : {kAlt, kShift})
+            if (GetAsyncKeyState(m) >= 0) {
+                down = false;
+                keyDown(m);
+            }
+        if (down) return;
+    }
 }
 
+// Waits (at most 3 s) until the switcher has brought a window of `current`
+// to the foreground, as it does after each switch once the keys are up:
+// that focus change must not fall into the next switch.
+void waitForeground(const std::vector<BenchWindow>& windows, Workspace current) {
+    pollUntil(
+        [&] {
+            const HWND fg = GetForegroundWindow();
+            for (const BenchWindow& w : windows)
+                if (w.hwnd == fg) return w.home == current && IsWindowVisible(fg) != FALSE;
+            return false;
+        },
+        3s, 5ms);
+}
+
+// The request itself: for the hotkey, the key-down that completes the chord
+// (the hotkey fires on it). Sent without a pause, so the timing starts at
+// once; under Wine the whole chord sent without pauses sometimes does not
+// switch at all.
 bool trigger(Trigger how, HWND main, Workspace to) {
     if (how == Trigger::Posted) return postSwitch(main, to.row, to.col);
-    const WORD key = to.col == 1 ? VK_RIGHT : VK_LEFT;
-    bool ok = keyDown(key);
-    ok = keyUp(key) && ok;
-    ok = keyUp(kShift) && ok;
-    return keyUp(kAlt) && ok;
+    setKeyPacing(0);
+    const bool ok = keyDown(to.col == 1 ? VK_RIGHT : VK_LEFT);
+    setKeyPacing(30);
+    return ok;
+}
+
+// After the switch has been timed: the rest of the chord, paced.
+void finishTrigger(Trigger how, Workspace to) {
+    if (how != Trigger::Hotkey) return;
+    keyUp(to.col == 1 ? VK_RIGHT : VK_LEFT);
+    keyUp(kShift);
+    keyUp(kAlt);
 }
 
 // The windows as they are when the switcher starts: all visible, each at
@@ -138,8 +170,9 @@ bool settleAfterRelease(const std::vector<BenchWindow>& windows) {
     return shown;
 }
 
-// Switches back and forth `count` times (after the warm-up), each from the
-// moment `start` returns; `start` returns false when the request failed.
+// Switches back and forth `count` times (after the warm-up). `start(to)`
+// makes the request and returns the time it was made (negative when it
+// failed); `finish(to)` runs after each switch has been timed.
 template <typename Start, typename Finish>
 std::string measureSwitches(const Grid& grid, const std::vector<BenchWindow>& responsive, int count,
                             Figures& into, Start start, Finish finish) {
@@ -154,7 +187,7 @@ std::string measureSwitches(const Grid& grid, const std::vector<BenchWindow>& re
         const double t0 = start(to);
         if (t0 < 0) return "the switch could not be requested";
         const SwitchTiming t = timeSwitch(grid, responsive, to, t0, kTimeoutMs);
-        finish();
+        finish(to);
         ws = to;
         if (rep >= kWarmup) into.add(t);
     }
@@ -173,11 +206,12 @@ std::string zelvanePhase(const Scenario& s, const Grid& grid, const std::vector<
     std::string error = measureSwitches(
         grid, responsive, count, into,
         [&](Workspace to) {
+            waitForeground(responsive, other(to));
             prepare(s.trigger);
             const double t0 = nowMs();
             return trigger(s.trigger, main, to) ? t0 : -1.0;
         },
-        [] {});
+        [&](Workspace to) { finishTrigger(s.trigger, to); });
     setKeyPacing(30);
     for (HostWindow* w : hung) w->release();
     if (!zelvane.close(60s) && error.empty()) error = "Zelvane did not end";
@@ -193,7 +227,7 @@ std::string floorPhase(FloorProcess& floor, const Grid& grid, const std::vector<
             const double t0 = nowMs();
             return floor.go(static_cast<size_t>(to.col)) ? t0 : -1.0;
         },
-        [&] { floor.waitDone(static_cast<DWORD>(kTimeoutMs)); });
+        [&](Workspace) { floor.waitDone(static_cast<DWORD>(kTimeoutMs)); });
 }
 
 Result run(const Scenario& s, int reps, int rounds) {
