@@ -33,6 +33,11 @@ void registerClass() {
     });
 }
 
+BOOL CALLBACK destroyWindow(HWND h, LPARAM) {
+    DestroyWindow(h);
+    return TRUE;
+}
+
 }  // namespace
 
 SharedThreadHost::SharedThreadHost() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
@@ -76,13 +81,7 @@ void SharedThreadHost::threadMain() {
     }
     // The windows of a thread are destroyed with it; destroying them here
     // first keeps the order of teardown plain.
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND h, LPARAM) -> BOOL {
-            DestroyWindow(h);
-            return TRUE;
-        },
-        0);
+    EnumThreadWindows(GetCurrentThreadId(), destroyWindow, 0);
 }
 
 HWND SharedThreadHost::open(const std::wstring& title, const RECT& rect) {
