@@ -30,6 +30,7 @@ SwitchTiming timeSwitch(const e2e::Grid& grid, const std::vector<BenchWindow>& w
         watch.push_back({w.hwnd, targetRect(grid, w, to), arriving});
         ++(arriving ? arrivingLeft : leavingLeft);
     }
+    const size_t leaving = leavingLeft;
     size_t placedLeft = watch.size();
     SwitchTiming t;
     for (;;) {
@@ -45,6 +46,7 @@ SwitchTiming timeSwitch(const e2e::Grid& grid, const std::vector<BenchWindow>& w
             if (w.arriving) --arrivingLeft;
         }
         const double now = e2e::nowMs() - startMs;
+        if (t.firstMs < 0 && (placedLeft < watch.size() || leavingLeft < leaving)) t.firstMs = now;
         if (leavingLeft == 0 && t.hideMs < 0) t.hideMs = now;
         if (arrivingLeft == 0 && t.showMs < 0) t.showMs = now;
         if (placedLeft == 0) {

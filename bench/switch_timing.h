@@ -1,6 +1,6 @@
 #pragma once
 // Timing one switch between two workspaces by polling the windows from
-// this process: when every window leaving is hidden, when every window
+// this process: when the first window changes, when every window leaving is hidden, when every window
 // arriving is shown in its place, and when every window is in its place.
 //
 // Called on the benchmark's main thread; timeSwitch() polls (about every
@@ -23,6 +23,7 @@ struct BenchWindow {
 
 // Milliseconds from the start of a switch; negative = not reached.
 struct SwitchTiming {
+    double firstMs = -1;   // the first window changed (hidden or placed)
     double hideMs = -1;    // every window leaving hidden
     double showMs = -1;    // every window arriving visible at its place
     double placedMs = -1;  // every window at its place with its visibility
