@@ -26,7 +26,7 @@ awk '/^## Reading the figures/ {keep=1} keep && /^## / && !/^## Reading the figu
 bench_rc=0
 LOAD_BEFORE="$(cut -d' ' -f1-3 /proc/loadavg)"
 STARTED="$(date -u +%H:%M)"
-echo "running the switch benchmark (about half an hour on a busy 2-core machine)..."
+echo "running the switch benchmark (15 to 30 minutes on a busy 2-core machine)..."
 ZELVANE_EXE="$(zelvane_winpath "$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe")" \
   timeout --kill-after=10 5400 wine "$ROOT/$ZELVANE_WIN_BUILD/bench/switch_bench.exe" "$@" | tr -d '\r' | tee "$TABLE" || bench_rc=$?
 LOAD_AFTER="$(cut -d' ' -f1-3 /proc/loadavg)"
