@@ -70,6 +70,10 @@ public:
     // Whether a request posted to w has not been carried out yet (its live
     // position and visibility are then stale).
     virtual bool placementPending(WindowId w) const = 0;
+    // Ends a batch of placements: asks each program that got requests to say
+    // when it has carried them out (one notice per thread, not per window).
+    // Until then the batch's windows count as pending. UI thread only.
+    virtual void flushPlacements() = 0;
 
     // Brings w to the foreground; may wait for the window that has it now.
     // Only the activation workers call it, never the UI thread.

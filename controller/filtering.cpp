@@ -48,6 +48,7 @@ void WSController::showNewlyExempt(const std::string& className) {
         if (info.exempt || !info.managed || info.className != className || info.isOnCurrentWS(p)) continue;
         place(w, info.minimized ? std::nullopt : std::optional<Point>(info.homeScreenPosition(p)), true);
     }
+    desktop_->flushPlacements();
 }
 
 bool WSController::removeExclusion(const std::string& className) {

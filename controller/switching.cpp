@@ -20,14 +20,18 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
 
     // Each placement is posted to the window's program and never waited for,
     // so a window whose program does not answer cannot hold up the switch.
-    for (WindowId w : zOrder) {
-        if (w == carried) continue;
-        const auto it = windows_.find(w);
-        if (it == windows_.end()) continue;
-        const WndInfo& info = it->second;
-        if (info.exempt || !info.managed) continue;
-        const auto pos = info.minimized ? std::nullopt : std::optional<Point>(info.screenPosition(p));
-        place(w, pos, info.isOnCurrentWS(p));
+    // The windows leaving go first, so the old workspace is gone from the
+    // screen as early as possible (a program that owns windows of both
+    // workspaces takes the requests in the order they are posted).
+    for (const bool show : {false, true}) {
+        for (WindowId w : zOrder) {
+            if (w == carried) continue;
+            const auto it = windows_.find(w);
+            if (it == windows_.end()) continue;
+            const WndInfo& info = it->second;
+            if (info.exempt || !info.managed || info.isOnCurrentWS(p) != show) continue;
+            place(w, info.minimized ? std::nullopt : std::optional<Point>(info.screenPosition(p)), show);
+        }
     }
 
     if (carried == kNoWindow) {

@@ -75,6 +75,7 @@ bool WSController::waitIdle(std::chrono::milliseconds timeout) {
 }
 
 void WSController::publishRescueList() {
+    desktop_->flushPlacements();  // every batch of placements ends here
     const Plane p = plane();
     std::vector<RescuePlacement> list;
     for (const auto& [w, info] : windows_) {
@@ -170,6 +171,7 @@ void WSController::releaseAll() {
     // Posted, not waited for: a program that does not answer shows its
     // window once it answers again, even after we are gone.
     for (const auto& [w, pos] : target) place(w, pos, true);
+    desktop_->flushPlacements();
     desktop_->setRescueList({});
     removeWindowListFile();
     released_ = true;

@@ -2,6 +2,7 @@
 
 #include <mutex>
 #include <unordered_map>
+#include <vector>
 
 #include "win32/crash_rescue.h"
 #include "win32/text.h"
@@ -16,17 +17,21 @@ namespace {
 // before it shows or hides, the order a switch needs.
 constexpr UINT kPlaceFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
-// The placements each window's program has not carried out yet. After
-// posting a placement we ask, with SendMessageCallback, to be told when the
-// window's thread has taken a message sent after it: the system queues
-// both to that thread in order, so the notice means the placement is done.
+// The placements each window's program has not carried out yet. A batch of
+// placements (one switch) ends with one notice per thread that got
+// requests: SendMessageCallback to the last window of that thread. The
+// system queues it behind the thread's requests (both wait in its queue of
+// sent messages, in order), so the notice means all of them are done, and a
+// program that owns a hundred windows answers one notice, not a hundred.
 // Notices reach onPlacementDone on the UI thread while it takes its
 // messages, possibly after the desktop object that asked is gone (the error
 // box at exit still takes messages): that is why the table lives as long as
 // the process. The activation workers read it too, hence the lock.
 struct PendingPlacements {
     std::mutex lock;
-    std::unordered_map<HWND, ULONG_PTR> newest;  // the ticket of the last notice asked for
+    std::unordered_map<HWND, ULONG_PTR> newest;  // the notice that covers each window; 0 = not asked yet
+    std::unordered_map<DWORD, std::vector<HWND>> batch;  // requests since the last flush, by thread
+    std::unordered_map<ULONG_PTR, std::vector<HWND>> covered;  // the windows each notice covers
     ULONG_PTR lastTicket = 0;
 };
 
@@ -35,11 +40,16 @@ PendingPlacements& pendingPlacements() {
     return table;
 }
 
-VOID CALLBACK onPlacementDone(HWND h, UINT, ULONG_PTR ticket, LRESULT) {
+VOID CALLBACK onPlacementDone(HWND, UINT, ULONG_PTR ticket, LRESULT) {
     PendingPlacements& p = pendingPlacements();
     std::lock_guard<std::mutex> guard(p.lock);
-    const auto it = p.newest.find(h);
-    if (it != p.newest.end() && it->second == ticket) p.newest.erase(it);
+    const auto it = p.covered.find(ticket);
+    if (it == p.covered.end()) return;
+    for (HWND h : it->second) {
+        const auto w = p.newest.find(h);
+        if (w != p.newest.end() && w->second == ticket) p.newest.erase(w);
+    }
+    p.covered.erase(it);
 }
 
 BOOL CALLBACK collectWindow(HWND h, LPARAM list) {
@@ -127,17 +137,40 @@ void Win32Desktop::placeWindow(WindowId w, std::optional<Point> pos, bool show) 
     const HWND h = toHwnd(w);
     const UINT flags = kPlaceFlags | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | (pos ? 0 : SWP_NOMOVE);
     if (!SetWindowPos(h, nullptr, pos ? pos->x : 0, pos ? pos->y : 0, 0, 0, flags)) return;
+    const DWORD thread = GetWindowThreadProcessId(h, nullptr);
     PendingPlacements& p = pendingPlacements();
-    ULONG_PTR ticket;
+    std::lock_guard<std::mutex> guard(p.lock);
+    p.newest[h] = 0;
+    p.batch[thread].push_back(h);
+}
+
+void Win32Desktop::flushPlacements() {
+    PendingPlacements& p = pendingPlacements();
+    std::unordered_map<DWORD, std::vector<HWND>> batch;
     {
         std::lock_guard<std::mutex> guard(p.lock);
-        ticket = ++p.lastTicket;
-        p.newest[h] = ticket;
+        batch.swap(p.batch);
     }
-    // Outside the lock: for a window of this thread the notice comes at once.
-    if (!SendMessageCallbackW(h, WM_NULL, 0, 0, onPlacementDone, ticket)) {
-        std::lock_guard<std::mutex> guard(p.lock);
-        p.newest.erase(h);
+    for (auto& [thread, windows] : batch) {
+        const HWND last = windows.back();
+        ULONG_PTR ticket;
+        {
+            std::lock_guard<std::mutex> guard(p.lock);
+            ticket = ++p.lastTicket;
+            for (HWND h : windows) p.newest[h] = ticket;
+            p.covered[ticket] = windows;
+        }
+        // Outside the lock: for a window of this thread the notice comes at once.
+        if (!SendMessageCallbackW(last, WM_NULL, 0, 0, onPlacementDone, ticket)) {
+            // The last window is gone: its thread can be asked through no
+            // other window of the batch it is sure to answer for either.
+            std::lock_guard<std::mutex> guard(p.lock);
+            for (HWND h : windows) {
+                const auto it = p.newest.find(h);
+                if (it != p.newest.end() && it->second == ticket) p.newest.erase(it);
+            }
+            p.covered.erase(ticket);
+        }
     }
 }
 

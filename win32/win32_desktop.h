@@ -24,6 +24,7 @@ public:
 
     void placeWindow(WindowId w, std::optional<Point> pos, bool show) override;
     bool placementPending(WindowId w) const override;
+    void flushPlacements() override;
     bool setForeground(WindowId w) override;
     void waitForModifiersReleased(int limitMs) override;
     void setRescueList(const std::vector<RescuePlacement>& list) override;

@@ -96,6 +96,7 @@ public:
         const auto it = queued_.find(id);
         return it != queued_.end() && !it->second.empty() && windows_.count(id);
     }
+    void flushPlacements() override {}
     void setRescueList(const std::vector<RescuePlacement>& list) override {
         std::lock_guard<std::mutex> lock(mutex_);
         rescue = list;
