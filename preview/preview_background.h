@@ -1,8 +1,9 @@
 #pragma once
 // The picture behind the workspaces in the preview. The one place where the
-// background of the preview is drawn, whatever the wallpaper setting: for
-// now every cell shows the desktop's own background. UI thread only; draws
-// only into the program's own windows and memory.
+// background of the preview is drawn: the desktop's own background in every
+// cell, with each workspace's own picture (individual view) or the one
+// spread picture (distant view) over it. UI thread only; draws only into the
+// program's own windows and memory.
 #include <windows.h>
 
 #include "preview/preview_surface.h"

@@ -5,6 +5,8 @@
 // build implements it in preview/win32_surface.*; the unit tests record its
 // calls. Called only on the UI thread; no call waits for another program.
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "controller/desktop.h"
 
@@ -17,6 +19,10 @@ struct CanvasSpec {
     std::int32_t cols = 1;
     std::int32_t wallsType = 0;
     bool showWallpaper = true;
+    // The pictures behind the cells: with wallsType 1 each workspace's own
+    // file (row by row), with wallsType 2 the one spread picture.
+    std::vector<std::string> cellWallpapers;
+    std::string spreadWallpaper;
 };
 
 class PreviewSurface {
