@@ -247,7 +247,10 @@ void CtrlWnd::resize(int w, int h) {
     SetWindowPos(hwnd_, nullptr, 0, 0, s.w, s.h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void CtrlWnd::refresh() { PostMessageW(hwnd_, WM_SIZE, 0, 0); }
+// A hidden window is drawn anew when it pops up; only a shown one needs it now.
+void CtrlWnd::refresh() {
+    if (isVisible()) PostMessageW(hwnd_, WM_SIZE, 0, 0);
+}
 
 void CtrlWnd::forgetPicture() { state_->planePicture.reset(); }
 

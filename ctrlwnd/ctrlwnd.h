@@ -38,7 +38,8 @@ public:
     virtual void popup();
     // Resizes the window to w x h (clamped to the virtual screen).
     virtual void resize(int w, int h);
-    // Draws the picture anew (after a switch or a grid change) and repaints.
+    // Draws the picture anew (after a switch or a grid change) and repaints;
+    // a hidden window is drawn when it pops up.
     virtual void refresh();
     // The wallpaper pictures changed: they are drawn anew at the next render.
     virtual void forgetPicture();
