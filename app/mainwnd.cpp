@@ -187,6 +187,8 @@ void onSwitchRequest(WPARAM wp, LPARAM lp) {
 
 void onCommand(WPARAM wp) {
     if (wp == kHotkeyPreview) {
+        // The small map of the grid makes way for the full one.
+        if (g_main->ctrlWnd && g_main->ctrlWnd->isVisible()) g_main->ctrlWnd->hide();
         if (g_main->preview) g_main->preview->openFullPreview();
         return;
     }
@@ -252,6 +254,7 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 break;
             case kMsgPreviewClosed:
                 if (g_main && g_main->preview) g_main->preview->onPreviewClosed();
+                if (g_main && g_main->ctrlWnd) g_main->ctrlWnd->refresh();  // the preview may have switched
                 break;
             case kMsgTrayCallback:
                 if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->onTrayCallback(wp, lp);
