@@ -10,8 +10,8 @@
 
 namespace zelvane {
 
-// Fills target (spec.width x spec.height pixels) with one background per
+// Fills target (layout.width x layout.height pixels) with one background per
 // cell. view is the preview window, which lies over the whole virtual screen.
-void paintPreviewBackground(HDC target, HWND view, const CanvasSpec& spec);
+void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout);
 
 }  // namespace zelvane

@@ -53,11 +53,11 @@ bool WSController::beginPreview(WindowId view, const Rect& rect) {
     previewRect_ = rect;
     canvasWidth_ = rect.right - rect.left;
     canvasHeight_ = rect.bottom - rect.top;
-    CanvasSpec spec{canvasWidth_, canvasHeight_, wsRowNum_, wsColNum_, wallsType(), showWallpaper(), {}, {}};
+    CanvasLayout layout{canvasWidth_, canvasHeight_, wsRowNum_, wsColNum_, wallsType(), showWallpaper(), {}, {}};
     for (std::int32_t row = 0; row < wsRowNum_; ++row)
-        for (std::int32_t col = 0; col < wsColNum_; ++col) spec.cellWallpapers.push_back(wallpaperOf(row, col));
-    spec.spreadWallpaper = previewBgPath();
-    canvasReady_ = canvasWidth_ > 0 && canvasHeight_ > 0 && previewSurface_->createCanvas(view, spec);
+        for (std::int32_t col = 0; col < wsColNum_; ++col) layout.cellWallpapers.push_back(wallpaperOf(row, col));
+    layout.spreadWallpaper = previewBgPath();
+    canvasReady_ = canvasWidth_ > 0 && canvasHeight_ > 0 && previewSurface_->createCanvas(view, layout);
     if (!canvasReady_) return false;
 
     const std::vector<WindowId> zOrder = rescan();

@@ -12,7 +12,7 @@
 
 namespace zelvane {
 
-struct CanvasSpec {
+struct CanvasLayout {
     std::int32_t width = 0;  // the resting size of the plane in the preview
     std::int32_t height = 0;
     std::int32_t rows = 1;
@@ -36,7 +36,7 @@ public:
     virtual WindowId owner(WindowId w) = 0;
 
     // The canvas and its background picture (false: no canvas).
-    virtual bool createCanvas(WindowId view, const CanvasSpec& spec) = 0;
+    virtual bool createCanvas(WindowId view, const CanvasLayout& layout) = 0;
     virtual void destroyCanvas() = 0;
     // Repaints a canvas rectangle with the background and the grid lines
     // (black when there is no picture).

@@ -22,13 +22,13 @@ std::uint32_t Win32PreviewSurface::exStyle(WindowId w) {
 }
 WindowId Win32PreviewSurface::owner(WindowId w) { return toWindowId(GetWindow(toHwnd(w), GW_OWNER)); }
 
-bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasSpec& spec) {
+bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasLayout& layout) {
     destroyCanvas();
     view_ = toHwnd(view);
-    spec_ = spec;
+    layout_ = layout;
     win32::WindowDc screen(nullptr);
     if (!screen) return false;
-    canvasBitmap_.reset(CreateCompatibleBitmap(screen.get(), spec.width, spec.height));
+    canvasBitmap_.reset(CreateCompatibleBitmap(screen.get(), layout.width, layout.height));
     canvasDc_.reset(CreateCompatibleDC(screen.get()));
     if (!canvasBitmap_ || !canvasDc_) {
         destroyCanvas();
@@ -36,12 +36,12 @@ bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasSpec& spec) {
     }
     SelectObject(canvasDc_.get(), canvasBitmap_.get());
     SetStretchBltMode(canvasDc_.get(), COLORONCOLOR);
-    if (spec.showWallpaper) {
-        backgroundBitmap_.reset(CreateCompatibleBitmap(screen.get(), spec.width, spec.height));
+    if (layout.showWallpaper) {
+        backgroundBitmap_.reset(CreateCompatibleBitmap(screen.get(), layout.width, layout.height));
         backgroundDc_.reset(CreateCompatibleDC(screen.get()));
         if (backgroundBitmap_ && backgroundDc_) {
             SelectObject(backgroundDc_.get(), backgroundBitmap_.get());
-            paintPreviewBackground(backgroundDc_.get(), view_, spec);
+            paintPreviewBackground(backgroundDc_.get(), view_, layout);
         } else {
             backgroundDc_.reset();
             backgroundBitmap_.reset();
@@ -66,12 +66,12 @@ void Win32PreviewSurface::paintBackground(const Rect& r) {
     }
     BitBlt(canvasDc_.get(), r.left, r.top, w, h, backgroundDc_.get(), r.left, r.top, SRCCOPY);
     // The grid lines across the whole canvas, in the default black pen.
-    for (int i = 1; i < spec_.rows; ++i) {
-        const POINT line[2] = {{0, i * spec_.height / spec_.rows}, {spec_.width, i * spec_.height / spec_.rows}};
+    for (int i = 1; i < layout_.rows; ++i) {
+        const POINT line[2] = {{0, i * layout_.height / layout_.rows}, {layout_.width, i * layout_.height / layout_.rows}};
         Polyline(canvasDc_.get(), line, 2);
     }
-    for (int i = 1; i < spec_.cols; ++i) {
-        const POINT line[2] = {{i * spec_.width / spec_.cols, 0}, {i * spec_.width / spec_.cols, spec_.height}};
+    for (int i = 1; i < layout_.cols; ++i) {
+        const POINT line[2] = {{i * layout_.width / layout_.cols, 0}, {i * layout_.width / layout_.cols, layout_.height}};
         Polyline(canvasDc_.get(), line, 2);
     }
 }
@@ -81,8 +81,8 @@ void Win32PreviewSurface::present(const Rect& r) {
     win32::WindowDc dc(view_);
     if (!dc) return;
     SetStretchBltMode(dc.get(), COLORONCOLOR);
-    StretchBlt(dc.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, canvasDc_.get(), 0, 0, spec_.width,
-               spec_.height, SRCCOPY);
+    StretchBlt(dc.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, canvasDc_.get(), 0, 0, layout_.width,
+               layout_.height, SRCCOPY);
 }
 
 void Win32PreviewSurface::coverWithDesktop() {

@@ -24,7 +24,7 @@ public:
     std::uint32_t exStyle(WindowId w) override;
     WindowId owner(WindowId w) override;
 
-    bool createCanvas(WindowId view, const CanvasSpec& spec) override;
+    bool createCanvas(WindowId view, const CanvasLayout& layout) override;
     void destroyCanvas() override;
     void paintBackground(const Rect& canvasRect) override;
     void present(const Rect& viewRect) override;
@@ -45,7 +45,7 @@ public:
 
 private:
     HWND view_ = nullptr;
-    CanvasSpec spec_;
+    CanvasLayout layout_;
     // Bitmaps before the DCs that hold them: the DCs go first.
     win32::UniqueGdiObject canvasBitmap_;
     win32::UniqueMemoryDc canvasDc_;

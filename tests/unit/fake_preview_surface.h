@@ -37,7 +37,7 @@ public:
     bool cloaked(WindowId w) override { return cloakedWindows.count(w) != 0; }
     std::uint32_t exStyle(WindowId w) override { return exStyles.count(w) ? exStyles[w] : 0; }
     WindowId owner(WindowId w) override { return owners.count(w) ? owners[w] : kNoWindow; }
-    bool createCanvas(WindowId, const CanvasSpec&) override { return canvas = !canvasFails; }
+    bool createCanvas(WindowId, const CanvasLayout&) override { return canvas = !canvasFails; }
     void destroyCanvas() override { canvas = false; }
     void paintBackground(const Rect& r) override { backgrounds.push_back(r); }
     void present(const Rect& r) override { presented.push_back(r); }
