@@ -35,7 +35,7 @@ void WSController::addPreviewSource(WindowId w, const WndInfo& info, const Plane
         const bool topmost = (previewSurface_->exStyle(w) & kExTopmost) != 0;
         const bool elsewhere = !info.isOnCurrentWS(p);
         if (topmost || elsewhere)
-            placeWindow(w, topmost ? std::optional<Point>(Point{virtualWidth(), virtualHeight()}) : std::nullopt, true);
+            place(w, topmost ? std::optional<Point>(Point{virtualWidth(), virtualHeight()}) : std::nullopt, true);
     }
     previewed_.insert(w);
     previewSurface_->addSource(w);
@@ -67,6 +67,7 @@ bool WSController::beginPreview(WindowId view, const Rect& rect) {
         if (it == windows_.end() || !previewable(w, it->second)) continue;
         addPreviewSource(w, it->second, p);
     }
+    publishRescueList();  // ends the batch of placements made for the preview
     if (isCompositionEnabled()) {
         updateAllThumbnails(true, true);
     } else {
@@ -151,6 +152,7 @@ bool WSController::paintPreview(bool refresh, bool present) {
                 addPreviewSource(w, info, p);
                 added = true;
             }
+            if (added) publishRescueList();
             if (added && composition) updateAllThumbnails(true, true);
             {
                 std::lock_guard<std::mutex> lock(registryLock_);
