@@ -38,9 +38,11 @@ public:
 
     // Reads the button list. Blocks for at most about limits.total; any thread.
     virtual TaskbarRead readButtons(const TaskbarLimits& limits) = 0;
-    // Moves the button at `index` to index 0. False when the shell refused or
-    // did not answer within `timeout`. Any thread.
-    virtual bool moveButtonToFront(WindowId toolbar, std::size_t index, std::chrono::milliseconds timeout) = 0;
+    // Moves the button at `index` to index 0 if it still names `expected`
+    // (kNoWindow for a header). False when it names another window, or the
+    // shell refused or did not answer within `timeout`. Any thread.
+    virtual bool moveButtonToFront(WindowId toolbar, std::size_t index, WindowId expected,
+                                   std::chrono::milliseconds timeout) = 0;
     // The windows that should have a button now: visible, not tool windows,
     // and either unowned or marked as application windows. Never blocks.
     virtual std::vector<WindowId> windowsWantingButtons() = 0;

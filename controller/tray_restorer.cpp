@@ -139,17 +139,21 @@ void TrayOrderKeeper::run(const Request& request) {
         if (read.status == TaskbarReadStatus::NoTaskbar || read.status == TaskbarReadStatus::NoAccess) return;
         // Unfinished (the shell did not answer) or a taskbar that has not yet
         // caught up with the windows just shown: try again a little later.
+        // The shell keeps adding and removing buttons while the moves are
+        // made, so the order counts as back only when a read finds it so.
         if (read.status == TaskbarReadStatus::Done &&
             taskbarHasAll(read.buttons, request.taskbar->windowsWantingButtons())) {
-            bool allMoved = true;
-            for (std::size_t index : planTrayReorder(request.saved, read.buttons)) {
+            const std::vector<std::size_t> moves = planTrayReorder(request.saved, read.buttons);
+            if (moves.empty()) return;
+            std::vector<WindowId> buttons = read.buttons;
+            for (std::size_t index : moves) {
                 if (calledOff()) return;
-                if (!request.taskbar->moveButtonToFront(read.toolbar, index, options_.moveTimeout)) {
-                    allMoved = false;  // read again and plan from what the shell has now
+                // A button that is not the one planned for: read again and
+                // plan from what the shell has now.
+                if (!request.taskbar->moveButtonToFront(read.toolbar, index, buttons[index], options_.moveTimeout))
                     break;
-                }
+                moveToFront(buttons, index);
             }
-            if (allMoved) return;
         }
         if (std::chrono::steady_clock::now() + options_.retryEvery >= giveUpAt) return;
         if (!pause(options_.retryEvery)) return;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "controller/tray_order.h"
@@ -84,6 +85,60 @@ HWND findTaskbarToolbar() {
     return nullptr;
 }
 
+namespace {
+
+// The shell's process opened for reading its buttons, with one block of its
+// memory that TB_GETBUTTON fills in.
+class ButtonReader {
+public:
+    explicit ButtonReader(HWND toolbar) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(toolbar, &pid);
+        process_.reset(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE |
+                                       PROCESS_QUERY_INFORMATION,
+                                   FALSE, pid));
+        if (!process_) return;
+        if (shellPointerBytes(static_cast<int>(sizeof(void*)), runsUnderWow64(GetCurrentProcess()),
+                              runsUnderWow64(process_.get())) != static_cast<int>(sizeof(void*)))
+            return;
+        block_ = std::make_unique<RemoteMemory>(process_.get(), sizeof(ShellButton));
+        if (!*block_) block_.reset();
+    }
+    bool ok() const { return block_ != nullptr; }
+
+    enum class Result { Read, NoAccess, Unfinished };
+    // The window behind button i (kNoWindow: a header, or a button whose data
+    // could not be read).
+    Result windowAt(HWND toolbar, std::size_t i, const CallBudget& budget, const TaskbarLimits& limits,
+                    WindowId& window) {
+        window = kNoWindow;
+        // Cleared first, so a call the toolbar does not carry out cannot
+        // leave the previous button's record to be read as this one's.
+        const ShellButton cleared{};
+        SIZE_T written = 0;
+        if (!WriteProcessMemory(process_.get(), block_->get(), &cleared, sizeof(cleared), &written) ||
+            written != sizeof(cleared))
+            return Result::NoAccess;
+        const auto got =
+            sendBounded(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(block_->get()), budget, limits);
+        if (!got) return Result::Unfinished;
+        ShellButton button{};
+        if (*got == 0 || !readExactly(process_.get(), block_->get(), &button, sizeof(button)) || button.dwData == 0)
+            return Result::Read;
+        // The button's data block starts with the handle of its window.
+        WindowId read = kNoWindow;
+        if (readExactly(process_.get(), reinterpret_cast<const void*>(button.dwData), &read, sizeof(read)))
+            window = read;
+        return Result::Read;
+    }
+
+private:
+    UniqueKernelHandle process_;
+    std::unique_ptr<RemoteMemory> block_;
+};
+
+}  // namespace
+
 TaskbarRead ShellTaskbar::readButtons(const TaskbarLimits& limits) {
     const CallBudget budget(limits.perCall, limits.total, Clock::now());
     TaskbarRead out;
@@ -91,17 +146,8 @@ TaskbarRead ShellTaskbar::readButtons(const TaskbarLimits& limits) {
     if (!toolbar) return out;
     out.toolbar = toWindowId(toolbar);
     out.status = TaskbarReadStatus::NoAccess;
-
-    DWORD pid = 0;
-    GetWindowThreadProcessId(toolbar, &pid);
-    UniqueKernelHandle process(
-        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE, pid));
-    if (!process) return out;
-    if (shellPointerBytes(static_cast<int>(sizeof(void*)), runsUnderWow64(GetCurrentProcess()),
-                          runsUnderWow64(process.get())) != static_cast<int>(sizeof(void*)))
-        return out;
-    RemoteMemory block(process.get(), sizeof(ShellButton));
-    if (!block) return out;
+    ButtonReader reader(toolbar);
+    if (!reader.ok()) return out;
 
     out.status = TaskbarReadStatus::Unfinished;
     const auto reported = sendBounded(toolbar, TB_BUTTONCOUNT, 0, 0, budget, limits);
@@ -111,36 +157,35 @@ TaskbarRead ShellTaskbar::readButtons(const TaskbarLimits& limits) {
 
     out.buttons.assign(*count, kNoWindow);
     for (std::size_t i = 0; i < *count; ++i) {
-        // Cleared first, so a call the toolbar does not carry out cannot
-        // leave the previous button's record to be read as this one's.
-        const ShellButton cleared{};
-        SIZE_T written = 0;
-        if (!WriteProcessMemory(process.get(), block.get(), &cleared, sizeof(cleared), &written) ||
-            written != sizeof(cleared)) {
-            out.status = TaskbarReadStatus::NoAccess;
-            out.buttons.clear();
-            return out;
+        switch (reader.windowAt(toolbar, i, budget, limits, out.buttons[i])) {
+            case ButtonReader::Result::Read:
+                break;
+            case ButtonReader::Result::NoAccess:
+                out.status = TaskbarReadStatus::NoAccess;
+                out.buttons.clear();
+                return out;
+            case ButtonReader::Result::Unfinished:
+                out.buttons.clear();
+                return out;
         }
-        const auto got = sendBounded(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(block.get()), budget, limits);
-        if (!got) {
-            out.buttons.clear();
-            return out;
-        }
-        ShellButton button{};
-        if (*got == 0 || !readExactly(process.get(), block.get(), &button, sizeof(button)) || button.dwData == 0)
-            continue;  // a 0 entry: no window behind this button, or none we could read
-        // The button's data block starts with the handle of its window.
-        WindowId window = kNoWindow;
-        if (readExactly(process.get(), reinterpret_cast<const void*>(button.dwData), &window, sizeof(window)))
-            out.buttons[i] = window;
     }
     out.status = TaskbarReadStatus::Done;
     return out;
 }
 
-bool ShellTaskbar::moveButtonToFront(WindowId toolbar, std::size_t index, std::chrono::milliseconds timeout) {
+bool ShellTaskbar::moveButtonToFront(WindowId toolbar, std::size_t index, WindowId expected,
+                                     std::chrono::milliseconds timeout) {
     HWND h = toHwnd(toolbar);
     if (!IsWindow(h)) return false;
+    // The shell adds and removes buttons on its own: the button must still
+    // be the one the move was planned for, or the move would tear a group apart.
+    ButtonReader reader(h);
+    if (!reader.ok()) return false;
+    const CallBudget budget(timeout, timeout, Clock::now());
+    const TaskbarLimits limits{timeout, timeout, 0, nullptr};
+    WindowId there = kNoWindow;
+    if (reader.windowAt(h, index, budget, limits, there) != ButtonReader::Result::Read || there != expected)
+        return false;
     DWORD_PTR result = 0;
     return SendMessageTimeoutW(h, TB_MOVEBUTTON, index, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
                                static_cast<UINT>(timeout.count()), &result) &&

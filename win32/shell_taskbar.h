@@ -18,7 +18,8 @@ HWND findTaskbarToolbar();
 class ShellTaskbar : public Taskbar {
 public:
     TaskbarRead readButtons(const TaskbarLimits& limits) override;
-    bool moveButtonToFront(WindowId toolbar, std::size_t index, std::chrono::milliseconds timeout) override;
+    bool moveButtonToFront(WindowId toolbar, std::size_t index, WindowId expected,
+                           std::chrono::milliseconds timeout) override;
     std::vector<WindowId> windowsWantingButtons() override;
 };
 

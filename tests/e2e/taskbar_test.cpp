@@ -169,8 +169,12 @@ TEST_F(TaskbarReaderTest, ReadsButtonsHeadersAndMovesAcrossProcesses) {
     // The last group (header and button) to the front, as the restore does it.
     std::vector<HWND> expected = taskbar.order();
     std::rotate(expected.begin(), expected.end() - 2, expected.end());
-    for (int k = 0; k < 2; ++k)
-        ASSERT_TRUE(reader.moveButtonToFront(read.toolbar, read.buttons.size() - 1, std::chrono::milliseconds(500)));
+    const std::size_t last = read.buttons.size() - 1;
+    // A move planned for another button than the one there is refused.
+    EXPECT_FALSE(reader.moveButtonToFront(read.toolbar, last, read.buttons[last - 1], std::chrono::milliseconds(500)));
+    EXPECT_EQ(asWindows(read.buttons), taskbar.order());
+    ASSERT_TRUE(reader.moveButtonToFront(read.toolbar, last, read.buttons[last], std::chrono::milliseconds(500)));
+    ASSERT_TRUE(reader.moveButtonToFront(read.toolbar, last, read.buttons[last - 1], std::chrono::milliseconds(500)));
     EXPECT_EQ(expected, taskbar.order());
 
     const auto wanting = asWindows(reader.windowsWantingButtons());

@@ -3,9 +3,12 @@
 // against a fake taskbar.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "controller/tray_order.h"
 #include "controller/tray_restorer.h"
@@ -82,9 +85,11 @@ public:
         if (hung) return {TaskbarReadStatus::Unfinished, 7, {}};
         return {TaskbarReadStatus::Done, 7, buttons};
     }
-    bool moveButtonToFront(WindowId toolbar, std::size_t index, std::chrono::milliseconds) override {
+    bool moveButtonToFront(WindowId toolbar, std::size_t index, WindowId expected,
+                           std::chrono::milliseconds) override {
         std::lock_guard<std::mutex> g(m);
-        if (hung || toolbar != 7) return false;
+        if (beforeFirstMove) std::exchange(beforeFirstMove, nullptr)();
+        if (hung || toolbar != 7 || index >= buttons.size() || buttons[index] != expected) return false;
         ++moves;
         moveToFront(buttons, index);
         return true;
@@ -108,6 +113,7 @@ public:
     Buttons wanting;
     bool hung = false;
     bool absent = false;
+    std::function<void()> beforeFirstMove;  // the shell changing its buttons after a read
     int reads = 0;
     int moves = 0;
 };
@@ -134,6 +140,26 @@ TEST_F(TrayOrderKeeperTest, SavedOrderComesBackAndTheCountReturnsToZero) {
     ASSERT_TRUE(keeper.waitIdle(5s));
     EXPECT_EQ(taskbar->now(), (Buttons{3, 2, 1}));
     EXPECT_EQ(keeper.pending(), 0);
+}
+
+TEST_F(TrayOrderKeeperTest, ButtonsTheShellRemovesDuringTheMovesLeaveTheGroupsWhole) {
+    TrayOrderKeeper keeper(quickOptions());
+    // Groups: [header, 1], [header, 2], [header, 3].
+    taskbar->buttons = {0, 3, 0, 2, 0, 1};
+    keeper.save(taskbar.get(), 0, 0);
+    // Back on the workspace, the group of a window just hidden (9) is still
+    // there when read and goes away before the moves: the planned indices are stale.
+    taskbar->edit([&] {
+        taskbar->buttons = {0, 9, 0, 1, 0, 2, 0, 3};
+        taskbar->beforeFirstMove = [&] {
+            auto& b = taskbar->buttons;
+            const auto nine = std::find(b.begin(), b.end(), 9);
+            b.erase(nine - 1, nine + 1);
+        };
+    });
+    ASSERT_TRUE(keeper.restore(taskbar, 0, 0));
+    ASSERT_TRUE(keeper.waitIdle(5s));
+    EXPECT_EQ(taskbar->now(), (Buttons{0, 3, 0, 2, 0, 1}));
 }
 
 TEST_F(TrayOrderKeeperTest, UnfinishedReadKeepsTheStoredOrderAndNoTaskbarClearsIt) {

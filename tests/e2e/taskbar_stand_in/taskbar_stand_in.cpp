@@ -5,7 +5,8 @@
 // button when a window is shown and removes it when the window is hidden;
 // each button's data is a block of this process's memory that starts with
 // the window's handle. With --groups, buttons are grouped by window class
-// under a header button whose block starts with 0.
+// under a header button whose block starts with 0; a header goes when its
+// group has no button left.
 //
 // It notices windows by looking every 25 ms; windows found in the same look
 // are appended in the order of their handles. The messages of
@@ -41,6 +42,7 @@ struct State {
     // a header), the rest is room as in the shell's own blocks.
     std::map<int, std::unique_ptr<std::array<DWORD_PTR, 6>>> blocks;
     std::map<int, std::wstring> headerGroup;  // command id of a header -> its class
+    std::map<int, std::wstring> buttonGroup;  // command id of a window's button -> its class
 };
 State g;  // one taskbar per process, used only on its thread
 
@@ -79,6 +81,7 @@ void removeAt(int i) {
     SendMessageW(g.toolbar, TB_DELETEBUTTON, i, 0);
     g.blocks.erase(id);
     g.headerGroup.erase(id);
+    g.buttonGroup.erase(id);
 }
 
 void insertAt(int index, HWND window, const std::wstring& group) {
@@ -94,7 +97,7 @@ void insertAt(int index, HWND window, const std::wstring& group) {
     b.dwData = reinterpret_cast<DWORD_PTR>(block.get());
     b.iString = -1;
     g.blocks[id] = std::move(block);
-    if (!window) g.headerGroup[id] = group;
+    (window ? g.buttonGroup : g.headerGroup)[id] = group;
     SendMessageW(g.toolbar, TB_INSERTBUTTONW, index, reinterpret_cast<LPARAM>(&b));
 }
 
@@ -133,9 +136,16 @@ void look() {
         else
             removeAt(i);
     }
-    // Headers left without buttons go too.
-    for (int i = buttonCount() - 1; i >= 0; --i)
-        if (isHeader(i) && (i + 1 == buttonCount() || isHeader(i + 1))) removeAt(i);
+    // Headers whose group has no button left go too. Like the shell, the
+    // stand-in knows each button's group; where the buttons stand does not
+    // matter (a group is torn apart for a moment while it is moved).
+    for (int i = buttonCount() - 1; i >= 0; --i) {
+        const auto header = g.headerGroup.find(buttonAt(i).idCommand);
+        if (header == g.headerGroup.end()) continue;
+        const bool used = std::any_of(g.buttonGroup.begin(), g.buttonGroup.end(),
+                                      [&](const auto& b) { return b.second == header->second; });
+        if (!used) removeAt(i);
+    }
 
     for (HWND w : wanting) {  // std::set: in the order of the handles
         if (present.count(w)) continue;
