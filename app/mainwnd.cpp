@@ -148,6 +148,7 @@ void shutDown(HWND h) {
     const bool startedUp = g_main->startedUp;
     if (startedUp) ctrl.saveConfig(g_main->configPath);
     discardWallpaperImage();
+    dwm::unload();  // the preview and its thumbnails are gone
     g_main->tray.reset();
     g_main->mouse.reset();
     if (startedUp) PostQuitMessage(0);

@@ -138,6 +138,9 @@ public:
     // placing any window (for releaseAll, which places them all itself).
     void abandonPreview();
     WindowId windowAt(std::int32_t x, std::int32_t y) const;
+    // The window being dragged is drawn above every other one but the
+    // topmost windows, and found first under the cursor, until the preview ends.
+    void raiseInPreview(WindowId w);
     bool moveWindowBy(WindowId w, std::int32_t dx, std::int32_t dy);
     bool previewMode() const { return previewMode_; }
     void setPreviewMode(bool animatedSwitch) { previewMode_ = animatedSwitch; }
@@ -150,6 +153,9 @@ private:
     void updateThumbnails(WindowId w, bool reRegister);
     void updateAllThumbnails(bool reRegister, bool bottomUp);
     Rect toView(const Rect& planeRect) const;
+    // The windows from the top as the preview stacks them: the Z order with
+    // the raised window just below the topmost windows.
+    std::vector<WindowId> previewStack() const;
 
     std::shared_ptr<PreviewSurface> previewSurface_;
     std::set<WindowId> previewed_;  // windows with an image source
@@ -159,6 +165,7 @@ private:
     std::int32_t canvasHeight_ = 0;
     bool canvasReady_ = false;
     std::vector<Rect> dirty_;  // plane rectangles to repaint on the canvas
+    WindowId raised_ = kNoWindow;  // drawn above the others (the window dragged)
     bool previewMode_ = false;  // true: the animated switch, false: the full preview
     // ---- end of the preview block ----
 

@@ -50,6 +50,16 @@ void load() {
         b.module = std::move(m);
 }
 
+void unload() {
+    Binding& b = binding();
+    b.module.reset();
+    b.isCompositionEnabled = nullptr;
+    b.registerThumbnail = nullptr;
+    b.unregisterThumbnail = nullptr;
+    b.updateThumbnailProperties = nullptr;
+    b.getWindowAttribute = nullptr;
+}
+
 bool available() { return static_cast<bool>(binding().module); }
 
 bool compositionEnabled() {

@@ -13,6 +13,9 @@ namespace zelvane::dwm {
 // Binds the library and its five functions once; without all five the
 // program behaves as on a system without it.
 void load();
+// Frees the library at shutdown, once no thumbnail is left; from then on the
+// program behaves as without it.
+void unload();
 bool available();
 bool compositionEnabled();
 bool cloaked(HWND w);

@@ -110,12 +110,37 @@ void WSController::updateThumbnails(WindowId w, bool reRegister) {
     }
 }
 
-// Thumbnails registered later are drawn above earlier ones: registering
-// walks the Z order from the bottom.
-void WSController::updateAllThumbnails(bool reRegister, bool bottomUp) {
+std::vector<WindowId> WSController::previewStack() const {
     std::vector<WindowId> order = desktop_->topLevelWindows();
+    const auto raised = std::find(order.begin(), order.end(), raised_);
+    if (raised_ == kNoWindow || raised == order.end()) return order;
+    const auto belowTopmost = std::find_if(order.begin(), order.end(), [this](WindowId w) {
+        return w == raised_ || !(previewSurface_->exStyle(w) & kExTopmost);
+    });
+    std::rotate(belowTopmost, raised, raised + 1);
+    return order;
+}
+
+// Thumbnails registered later are drawn above earlier ones: registering
+// walks the stack from the bottom.
+void WSController::updateAllThumbnails(bool reRegister, bool bottomUp) {
+    std::vector<WindowId> order = previewStack();
     if (bottomUp) std::reverse(order.begin(), order.end());
     for (WindowId w : order) updateThumbnails(w, reRegister);
+}
+
+void WSController::raiseInPreview(WindowId w) {
+    const auto it = windows_.find(w);
+    if (!previewActive_ || !previewed_.count(w) || it == windows_.end() || it->second.exempt || raised_ == w) return;
+    raised_ = w;
+    if (isCompositionEnabled()) {
+        // Registered anew above the others, then the topmost windows again above it.
+        const std::vector<WindowId> stack = previewStack();
+        const auto at = std::find(stack.begin(), stack.end(), w);
+        for (auto i = std::make_reverse_iterator(at + 1); i != stack.rend(); ++i) updateThumbnails(*i, true);
+    } else {
+        dirty_.push_back(Rect{it->second.left, it->second.top, it->second.right, it->second.bottom});
+    }
 }
 
 void WSController::setPreviewRect(const Rect& rect) {
@@ -178,7 +203,7 @@ bool WSController::paintPreview(bool refresh, bool present) {
                 dirtyCanvasRect(r, planeLeft(), planeTop(), planeWidth(), planeHeight(), canvasWidth_, canvasHeight_));
         dirty_.clear();
         if (!composition) {
-            std::vector<WindowId> order = desktop_->topLevelWindows();
+            std::vector<WindowId> order = previewStack();
             std::reverse(order.begin(), order.end());
             for (WindowId w : order) {
                 const auto it = windows_.find(w);
@@ -215,7 +240,7 @@ bool WSController::moveWindowBy(WindowId w, std::int32_t dx, std::int32_t dy) {
 
 WindowId WSController::windowAt(std::int32_t x, std::int32_t y) const {
     if (!previewActive_) return kNoWindow;
-    for (WindowId w : desktop_->topLevelWindows()) {
+    for (WindowId w : previewStack()) {
         const auto it = windows_.find(w);
         if (it == windows_.end() || it->second.exempt || !previewed_.count(w)) continue;
         const WndInfo& info = it->second;
@@ -259,6 +284,7 @@ void WSController::abandonPreview() {
     }
     previewed_.clear();
     dirty_.clear();
+    raised_ = kNoWindow;
     canvasReady_ = false;
     previewWindow_ = kNoWindow;
     previewActive_ = false;

@@ -427,6 +427,16 @@ POINT messagePoint(HWND h, LPARAM lp) {
     return p;
 }
 
+// The grabbed window is held: it is drawn above the others while it is
+// dragged, and becomes the focus window at the end. (Activating it now would
+// take the foreground from the preview.)
+void holdGrabbed(ViewState& s) {
+    if (!s.carried) return;
+    s.focusOnDrop = true;
+    s.ctrl->raiseInPreview(toWindowId(s.carried));
+    s.ctrl->paintPreview(false, !s.ctrl->isCompositionEnabled());
+}
+
 void grab(ViewState& s, bool right, POINT c) {
     s.lastCursor = c;
     const Point p = planePointAt(s, c);
@@ -440,7 +450,7 @@ void grab(ViewState& s, bool right, POINT c) {
     SetCapture(s.hwnd);
     SetTimer(s.hwnd, kTimerDrag, kDragPeriodMs, nullptr);
     if (right)
-        s.focusOnDrop = true;
+        holdGrabbed(s);
     else
         SetTimer(s.hwnd, kTimerHold, GetDoubleClickTime(), nullptr);
 }
@@ -498,7 +508,7 @@ void onTimer(ViewState& s, UINT_PTR id) {
         }
         case kTimerHold:
             KillTimer(s.hwnd, kTimerHold);
-            if (s.carried) s.focusOnDrop = true;
+            holdGrabbed(s);
             break;
         default:
             break;

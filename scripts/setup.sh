@@ -8,7 +8,7 @@ PACKAGES=(
   clang libclang-rt-dev
   g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix
   wine wine32:i386 wine64
-  xvfb xauth x11-utils imagemagick fonts-noto-cjk
+  xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   zip unzip
 )
 

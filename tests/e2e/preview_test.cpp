@@ -328,6 +328,49 @@ TEST_P(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled
     ASSERT_SETTLED((Workspace{0, 0}));
 }
 
+// Whether any pixel of the screen rectangle r is not black.
+bool anythingDrawnIn(RECT r) {
+    HDC screen = GetDC(nullptr);
+    bool drawn = false;
+    for (int y = r.top; y < r.bottom && !drawn; y += 2)
+        for (int x = r.left; x < r.right && !drawn; x += 2) drawn = (GetPixel(screen, x, y) & 0xFFFFFF) != 0;
+    ReleaseDC(nullptr, screen);
+    return drawn;
+}
+
+TEST_P(PreviewTest, MiddleClickNamesAWindowAndADisplayChangeEndsThePreviewOnTheSelection) {
+    Tracked* named = openOn({0, 0}, "named", 0);
+    openOn({1, 1}, "other", 1);
+    const HWND taskbar = taskbarWindow(host);
+    ASSERT_NE(nullptr, taskbar);
+    // No dim overlay: the top-left corner of the screen is the black margin.
+    ZelvaneProcess* z = startWith("lightenPreview=false\r\n");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    HWND v = waitOpen(z);
+    ASSERT_NE(nullptr, v) << zelvaneStatus();
+    const RECT corner{0, 0, 120, 14};
+    ASSERT_FALSE(anythingDrawnIn(corner));
+
+    // The class name of the window under the cursor, written in the corner.
+    const RECT base = named->base;
+    ASSERT_TRUE(placeCursor(inPreview({0, 0}, POINT{(base.left + base.right) / 2, (base.top + base.bottom) / 2})));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_MIDDLEDOWN));
+    ASSERT_TRUE(sendMouse(MOUSEEVENTF_MIDDLEUP));
+    EXPECT_TRUE(pollUntil([&] { return anythingDrawnIn(corner); }, 5s)) << "no class name written";
+
+    // Hover selects (1, 1); a display change ends the preview there at once,
+    // with the desktop given back: view gone, hotkeys on, taskbar shown.
+    ASSERT_TRUE(placeCursor(inPreview({1, 1}, POINT{grid.width - 20, grid.height - 20})));
+    ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(taskbar); }));
+    DWORD_PTR r = 0;
+    SendMessageTimeoutW(v, WM_DISPLAYCHANGE, 32, MAKELPARAM(grid.width, grid.height), SMTO_NORMAL, 10000, &r);
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    EXPECT_TRUE(hotkeysOn());
+    EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar not shown again";
+    ASSERT_SETTLED((Workspace{1, 1}));
+}
+
 INSTANTIATE_TEST_SUITE_P(BothPaths, PreviewTest, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& path) {
                              return path.param ? "Thumbnails" : "Capture";

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "fixture.h"
+#include "unix_command.h"
 
 namespace e2e {
 namespace {
@@ -216,24 +217,73 @@ TEST_F(ThumbnailTest, SpaceDuringASlideTurnsItIntoTheFullPreview) {
     ASSERT_TRUE(pollUntil([] { return hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE); }));
     HWND view = nullptr;
     {
-        HeldModifiers held({kAlt, kShift});
-        ASSERT_TRUE(held.tap(VK_RIGHT));
+        // Held in the X server: Wine reads the keyboard back from X when the
+        // slide takes the foreground, and finds them down, as a user's are.
+        XKeysHeld held({L"Alt_L", L"Shift_L"});
+        ASSERT_TRUE(held.ok()) << "xdotool did not run (scripts/setup.sh installs it)";
+        ASSERT_TRUE(pollUntil([] { return GetAsyncKeyState(kAlt) < 0 && GetAsyncKeyState(kShift) < 0; }));
+        ASSERT_TRUE(pressChord({}, VK_RIGHT));
         view = openView(z);
         ASSERT_NE(nullptr, view);
         ASSERT_TRUE(idle(view));
-        Sleep(600);  // the slide (200 ms) is over
-        // Wine reports held modifiers as up once the foreground has moved
-        // (docs/wine.md), and the slide then ends as if they were let go.
-        if (!IsWindow(view)) GTEST_SKIP() << "Wine reported the held modifiers as released after the slide";
+        Sleep(600);  // the slide (200 ms) is over; the modifiers are still down
+        ASSERT_TRUE(IsWindow(view)) << "the slide ended while the modifiers were held";
+        ASSERT_TRUE(IsWindowVisible(view));
         // Space while the modifiers are held: the full preview zooms out.
-        PostMessageW(view, WM_KEYDOWN, VK_SPACE, 0);
+        ASSERT_TRUE(pressChord({}, VK_SPACE));
         ASSERT_TRUE(idle(view));
     }
-    Sleep(300);
+    // Letting the modifiers go no longer ends it: it is the full preview now.
+    Sleep(500);
     ASSERT_TRUE(IsWindow(view)) << "the slide ended instead of becoming the preview";
-    PostMessageW(view, WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(pollUntil([] { return FindWindowW(L"ZelvaneCoverClass", nullptr) != nullptr; }, 5s))
+        << "no dim overlay: the full preview did not open";
+    // Enter chooses the workspace the slide reached.
+    ASSERT_TRUE(pressChord({}, VK_RETURN));
     ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
     ASSERT_SETTLED((Workspace{0, 1}));
+}
+
+// With the modifiers held after a slide, the cursor at a screen edge slides
+// on in that direction and comes back at the opposite edge, as the mouse
+// hook's edge flip does; letting go ends the slide there.
+TEST_F(ThumbnailTest, CursorAtTheEdgeDuringASlideSlidesOn) {
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startWith("transitionTime=200\r\n");
+    ASSERT_NE(nullptr, z);
+    ASSERT_TRUE(pollUntil([] { return hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE); }));
+    SetCursorPos(grid.width / 2, grid.height / 2);
+    {
+        XKeysHeld held({L"Alt_L", L"Shift_L"});
+        ASSERT_TRUE(held.ok()) << "xdotool did not run (scripts/setup.sh installs it)";
+        ASSERT_TRUE(pollUntil([] { return GetAsyncKeyState(kAlt) < 0 && GetAsyncKeyState(kShift) < 0; }));
+        ASSERT_TRUE(pressChord({}, VK_RIGHT));
+        HWND view = openView(z);
+        ASSERT_NE(nullptr, view);
+        ASSERT_TRUE(idle(view));
+        Sleep(400);
+        ASSERT_TRUE(IsWindow(view)) << "the slide ended while the modifiers were held";
+        // To the bottom edge: one step down, the cursor put back near the top.
+        // Two injected moves: other processes see a move once another event follows it.
+        for (int i = 0; i < 2; ++i) {
+            INPUT in{};
+            in.type = INPUT_MOUSE;
+            in.mi.dx = 32768;
+            in.mi.dy = 65535;
+            in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+            ASSERT_EQ(1u, SendInput(1, &in, sizeof in));
+            Sleep(50);
+        }
+        ASSERT_TRUE(pollUntil([] {
+            POINT c{};
+            GetCursorPos(&c);
+            return c.y < 100;
+        }, 5s)) << "the cursor was not put back at the opposite edge";
+        ASSERT_TRUE(idle(view));
+        Sleep(400);
+    }
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    ASSERT_SETTLED((Workspace{1, 1}));
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ public:
     std::set<WindowId> sources;
     std::vector<WindowId> captures;
     std::map<WindowId, Rect> drawn;
+    std::vector<WindowId> drawOrder;
     std::vector<Thumbnail> thumbnails;
     std::vector<Rect> backgrounds;
     std::vector<Rect> presented;
@@ -49,7 +50,10 @@ public:
         captures.push_back(w);
         return true;
     }
-    void drawSource(WindowId w, const Rect& r) override { drawn[w] = r; }
+    void drawSource(WindowId w, const Rect& r) override {
+        drawn[w] = r;
+        drawOrder.push_back(w);
+    }
     void updateThumbnail(WindowId w, const Rect& r, bool reRegister, std::uint32_t slot) override {
         thumbnails.push_back({w, r, reRegister, slot});
     }

@@ -18,6 +18,7 @@ protected:
         view = desktop->add(0, 0, 1920, 1080, "ZelvaneViewClass");
     }
     bool begin() { return ctrl->beginPreview(view, Rect{480, 270, 1440, 810}); }
+    void heldWindowIsRaised(bool composition);
 
     std::shared_ptr<FakePreviewSurface> surface = std::make_shared<FakePreviewSurface>();
     WindowId view = kNoWindow;
@@ -92,6 +93,52 @@ TEST_F(PreviewOpsTest, ThumbnailsAreRegisteredBottomUpAndExemptWindowsGetOnePerC
     EXPECT_FALSE(ctrl->moveWindowBy(button, 10, 10));  // exempt windows stay
     ctrl->endPreview(-1, -1);
 }
+
+// A window held for dragging is drawn and found above every window but the
+// topmost ones, on either path, until the preview ends.
+void PreviewOpsTest::heldWindowIsRaised(bool composition) {
+    surface->composition = composition;
+    const auto held = desktop->add(100, 100, 400, 300);
+    const auto over = desktop->add(200, 200, 400, 300);
+    const auto topmost = desktop->add(250, 250, 100, 100);
+    surface->exStyles[topmost] = kExTopmost;
+    ASSERT_TRUE(begin());
+    EXPECT_EQ(ctrl->windowAt(220, 220), over);
+
+    surface->thumbnails.clear();
+    surface->drawOrder.clear();
+    ctrl->raiseInPreview(held);
+    EXPECT_EQ(ctrl->windowAt(220, 220), held);
+    EXPECT_EQ(ctrl->windowAt(260, 260), topmost);
+    if (composition) {
+        // Registered anew, then the topmost window again above it.
+        std::vector<WindowId> order;
+        for (const auto& t : surface->thumbnails) {
+            EXPECT_TRUE(t.reRegister);
+            order.push_back(t.w);
+        }
+        EXPECT_EQ(order, (std::vector<WindowId>{held, topmost}));
+        // A refresh that registers everything again (a new topmost window
+        // opened) keeps the stacking.
+        const auto added = desktop->add(300, 300, 50, 50);
+        surface->exStyles[added] = kExTopmost;
+        surface->thumbnails.clear();
+        ctrl->paintPreview(true, false);
+        order.clear();
+        for (const auto& t : surface->thumbnails) order.push_back(t.w);
+        EXPECT_EQ(order, (std::vector<WindowId>{over, held, topmost, added}));
+    } else {
+        ctrl->paintPreview(false, false);
+        EXPECT_EQ(surface->drawOrder, (std::vector<WindowId>{over, held, topmost}));
+    }
+    ctrl->endPreview(-1, -1);
+    ASSERT_TRUE(begin());  // the next preview stacks by the Z order again
+    EXPECT_EQ(ctrl->windowAt(220, 220), over);
+    ctrl->endPreview(-1, -1);
+}
+
+TEST_F(PreviewOpsTest, AHeldWindowIsRaisedOnTheCapturePath) { heldWindowIsRaised(false); }
+TEST_F(PreviewOpsTest, AHeldWindowIsRaisedOnTheThumbnailPath) { heldWindowIsRaised(true); }
 
 TEST_F(PreviewOpsTest, DuringASlideAnExemptWindowStaysAtItsScreenPlace) {
     surface->composition = true;

@@ -33,9 +33,10 @@ public:
     HeldModifiers(const HeldModifiers&) = delete;
     HeldModifiers& operator=(const HeldModifiers&) = delete;
     bool tap(WORD key);
+    // Presses again whatever Wine has come to report as released.
+    void reassert();
 
 private:
-    void reassert();
     std::vector<WORD> held_;
 };
 
