@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/hotkey_registration.h"
 #include "controller/wsctrl.h"
 
 namespace zelvane {
@@ -28,6 +29,7 @@ struct MainContext {
     std::unique_ptr<MouseActions> mouse;
     std::unique_ptr<CtrlWnd> ctrlWnd;  // the control window (ctrlwnd/)
     std::unique_ptr<PreviewLauncher> preview;  // the preview window, one at a time
+    HotkeyRetry hotkeyRetry;  // hotkeys whose chord was taken, tried again
 
     MainContext();
     ~MainContext();

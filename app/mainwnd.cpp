@@ -117,7 +117,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
 
     // Hotkeys first: adding the tray icon waits for the shell, which may be
     // busy, and the keyboard must work from the start whatever the shell does.
-    registerHotkeys(h, ctrl);
+    registerHotkeys(h, ctrl, g_main->hotkeyRetry);
     g_main->tray = std::make_unique<TrayUi>(*g_main);
     g_main->mouse = std::make_unique<MouseActions>(*g_main);
     g_main->preview = std::make_unique<PreviewLauncher>(*g_main);
@@ -134,7 +134,7 @@ void shutDown(HWND h) {
     // An open preview ends first: it places the windows and shows the taskbar.
     if (g_main->preview) g_main->preview->close();
     g_main->shutDown = true;
-    unregisterHotkeys(h);
+    unregisterHotkeys(h, g_main->hotkeyRetry);
     if (g_main->mouse) g_main->mouse->unbindLibrary();
     WSController& ctrl = *g_main->ctrl;
     ctrl.cancelTrayRestore();
@@ -247,6 +247,10 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                     return 0;
                 }
                 break;
+            case WM_TIMER:
+                if (wp == HotkeyRetry::kTimer && g_main && !g_main->shutDown)
+                    retryHotkeys(h, *g_main->ctrl, g_main->hotkeyRetry);
+                break;
             case WM_HOTKEY:
                 if (g_main && !g_main->shutDown) onHotkey(h, static_cast<int>(wp));
                 break;
@@ -279,8 +283,8 @@ MainContext::MainContext() = default;
 MainContext::~MainContext() = default;
 
 void MainContext::rekey() {
-    unregisterHotkeys(hwnd);
-    registerHotkeys(hwnd, *ctrl);
+    unregisterHotkeys(hwnd, hotkeyRetry);
+    registerHotkeys(hwnd, *ctrl, hotkeyRetry);
 }
 
 void rethrowWindowError() {

@@ -15,7 +15,7 @@ bool PreviewLauncher::start(bool animated) {
     if (view_) return false;
     WSController& ctrl = *main_.ctrl;
     if (ctrl.previewActive()) return false;
-    unregisterHotkeys(main_.hwnd);
+    unregisterHotkeys(main_.hwnd, main_.hotkeyRetry);
     if (main_.mouse) main_.mouse->suspendHook();
     ctrl.setPreviewMode(animated);
     try {
@@ -60,7 +60,7 @@ void PreviewLauncher::close() {
 
 void PreviewLauncher::restoreInput() {
     if (main_.shutDown) return;
-    registerHotkeys(main_.hwnd, *main_.ctrl);
+    registerHotkeys(main_.hwnd, *main_.ctrl, main_.hotkeyRetry);
     if (main_.mouse) main_.mouse->resumeHook();
 }
 

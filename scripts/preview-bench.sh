@@ -19,7 +19,7 @@ cp "$BUILD/tests/e2e/dwm_standin/dwmapi.dll" "$WINEPREFIX/drive_c/windows/system
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=n"
 out="$(mktemp)"
 ZELVANE_EXE="$(zelvane_winpath "$BUILD/app/Zelvane.exe")" \
-  timeout --kill-after=10 1800 wine "$BENCH" --shot='C:\preview.bmp' >"$out" 2>&1
+  timeout --kill-after=10 1800 wine "$BENCH" --shot='C:\preview.bmp' "$@" >"$out" 2>&1
 rc=$?
 cat "$out"
 rm -f "$out"

@@ -151,6 +151,20 @@ std::string answer(const std::string& request) {
         for (HMENU m : batch) DestroyMenu(m);
         return std::to_string(highest);
     }
+    if (verb == "freshgdi") {
+        // The same for the GDI handle table.
+        std::vector<HRGN> batch;
+        unsigned long highest = 0;
+        for (int i = 0; i < 32; ++i) {
+            HRGN r = CreateRectRgn(0, 0, 1, 1);
+            if (!r) break;
+            batch.push_back(r);
+            const unsigned long slot = static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(r) & 0xFFFF);
+            if (slot > highest) highest = slot;
+        }
+        for (HRGN r : batch) DeleteObject(r);
+        return std::to_string(highest);
+    }
     if (verb == "gui") {
         return std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) + " " +
                std::to_string(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));

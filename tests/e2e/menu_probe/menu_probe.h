@@ -19,6 +19,7 @@
 //                    (Wine does not count them: always "0 0")
 //   "fresh"          the highest handle slot (low word) among 32 menus made
 //                    and destroyed at once: climbs only as handles pile up
+//   "freshgdi"       the same for GDI handles (32 regions)
 #include <windows.h>
 
 // The exports, found by name with GetProcAddress (plain C names), so that a
