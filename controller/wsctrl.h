@@ -123,6 +123,10 @@ public:
     // window shown in the preview. Refused while a preview is open; after a
     // false return the preview is still open and endPreview closes it.
     bool beginPreview(WindowId view, const Rect& rect);
+    // Capture path: starts the pictures of every window shown. Called once
+    // the first frame is on the screen: starting fifty capture workers
+    // before it held that frame up, and it could not show their pictures yet.
+    void requestPreviewPictures();
     // Where the whole plane is drawn on the view window.
     void setPreviewRect(const Rect& rect);
     const Rect& previewRect() const { return previewRect_; }

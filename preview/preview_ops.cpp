@@ -68,16 +68,19 @@ bool WSController::beginPreview(WindowId view, const Rect& rect) {
         addPreviewSource(w, it->second, p);
     }
     publishRescueList();  // ends the batch of placements made for the preview
-    if (isCompositionEnabled()) {
-        updateAllThumbnails(true, true);
-    } else {
-        for (WindowId w : previewed_) {
-            const auto it = windows_.find(w);
-            if (it != windows_.end() && !it->second.exempt) previewSurface_->capture(w);
-        }
-    }
+    // The thumbnails are on the first frame; captured pictures are asked
+    // for once it is shown (requestPreviewPictures).
+    if (isCompositionEnabled()) updateAllThumbnails(true, true);
     dirty_.assign(1, Rect{planeLeft(), planeTop(), planeRight(), planeBottom()});
     return true;
+}
+
+void WSController::requestPreviewPictures() {
+    if (!previewActive_ || !canvasReady_ || isCompositionEnabled()) return;
+    for (WindowId w : previewed_) {
+        const auto it = windows_.find(w);
+        if (it != windows_.end() && !it->second.exempt) previewSurface_->capture(w);
+    }
 }
 
 Rect WSController::toView(const Rect& r) const {

@@ -288,6 +288,7 @@ void zoomOut(ViewState& s) {
     if (s.interactive || s.finished) return;
     s.interactive = true;
     SetForegroundWindow(s.hwnd);
+    s.ctrl->requestPreviewPictures();
     const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
     runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(easeOut(i, n), s.selection, s.rest, s.layout)); });
     if (s.ctrl->lightenPreview()) createOverlay(s);

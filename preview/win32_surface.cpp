@@ -92,7 +92,7 @@ void Win32PreviewSurface::coverWithDesktop() {
 }
 
 void Win32PreviewSurface::addSource(WindowId w) {
-    if (!monitors_.count(w)) monitors_.emplace(w, std::make_unique<WndMonitor>(toHwnd(w)));
+    if (!monitors_.count(w)) monitors_.emplace(w, std::make_unique<WndMonitor>(toHwnd(w), &starter_));
 }
 
 void Win32PreviewSurface::dropSource(WindowId w) { monitors_.erase(w); }

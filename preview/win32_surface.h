@@ -51,6 +51,7 @@ private:
     win32::UniqueMemoryDc canvasDc_;
     win32::UniqueGdiObject backgroundBitmap_;
     win32::UniqueMemoryDc backgroundDc_;
+    ThreadStarter starter_;  // before the monitors, which use it
     std::map<WindowId, std::unique_ptr<WndMonitor>> monitors_;
 };
 

@@ -11,23 +11,53 @@
 // and frees the picture buffers then.
 #include <windows.h>
 
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "preview/dwm_binding.h"
 
 namespace zelvane {
 
+// Starts threads off the UI thread, one after another: under Wine a thread
+// start costs milliseconds, and fifty capture workers started by the UI
+// thread held up the preview's first frame by a third of a second. It
+// never waits for another program, so ending it (joining) is quick.
+class ThreadStarter {
+public:
+    ThreadStarter() = default;
+    ~ThreadStarter();
+    ThreadStarter(const ThreadStarter&) = delete;
+    ThreadStarter& operator=(const ThreadStarter&) = delete;
+    // Runs `body` on a detached thread of its own, started soon. False when
+    // the starter itself cannot run (the caller then starts it).
+    bool start(std::function<void()> body);
+
+private:
+    void run();
+    std::mutex lock_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> queue_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
 class WndMonitor {
 public:
-    explicit WndMonitor(HWND hwnd);
+    // `starter` (may be null: the first capture starts the worker itself)
+    // must outlive the monitor.
+    explicit WndMonitor(HWND hwnd, ThreadStarter* starter = nullptr);
     virtual ~WndMonitor();
     WndMonitor(const WndMonitor&) = delete;
     WndMonitor& operator=(const WndMonitor&) = delete;
 
-    // Asks for a new picture; the first call creates the buffers and starts
-    // the worker, which captures at once. False when the window is gone or
-    // no worker could be started (then there is simply no picture).
+    // Asks for a new picture; the first call starts the worker, which makes
+    // the buffers and captures at once. False when the window is gone or no
+    // worker could be started (then there is simply no picture).
     virtual bool capture();
     // Stretches the newest complete picture onto dc (source width and height
     // 0: the whole picture).
@@ -41,6 +71,7 @@ public:
 
 private:
     HWND hwnd_;
+    ThreadStarter* starter_ = nullptr;
     int width_ = 0;
     int height_ = 0;
     bool started_ = false;

@@ -39,7 +39,10 @@ TEST_F(PreviewOpsTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) {
     ASSERT_TRUE(begin());
     EXPECT_TRUE(ctrl->previewActive());
     EXPECT_EQ(surface->sources, (std::set<WindowId>{plain, button}));
-    // Only managed windows are captured: exempt ones are not drawn on this path.
+    // Pictures are asked for once the first frame is up, and only of
+    // managed windows: exempt ones are not drawn on this path.
+    EXPECT_TRUE(surface->captures.empty());
+    ctrl->requestPreviewPictures();
     EXPECT_EQ(surface->captures, (std::vector<WindowId>{plain}));
     EXPECT_FALSE(ctrl->beginPreview(view, Rect{0, 0, 10, 10}));  // one preview at a time
 
