@@ -1,5 +1,6 @@
 #include "menu_probe.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sstream>
@@ -107,6 +108,21 @@ HMENU openRootMenu() {
     return nullptr;
 }
 
+// The highest slot (low word) among 32 handles made and freed at once.
+template <typename Make, typename Free>
+unsigned long highestSlot(Make make, Free free) {
+    std::vector<decltype(make())> batch;
+    unsigned long highest = 0;
+    for (int i = 0; i < 32; ++i) {
+        const auto h = make();
+        if (!h) break;
+        batch.push_back(h);
+        highest = std::max(highest, static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(h) & 0xFFFF));
+    }
+    for (const auto h : batch) free(h);
+    return highest;
+}
+
 std::string answer(const std::string& request) {
     std::istringstream in(request);
     std::string verb;
@@ -135,36 +151,12 @@ std::string answer(const std::string& request) {
         return std::to_string(all.left) + " " + std::to_string(all.top) + " " + std::to_string(all.right) + " " +
                std::to_string(all.bottom);
     }
-    if (verb == "fresh") {
-        // The user-handle table's reach: the highest slot among a batch of
-        // new handles. Freed slots are handed out again first, so this only
-        // climbs when handles pile up somewhere.
-        std::vector<HMENU> batch;
-        unsigned long highest = 0;
-        for (int i = 0; i < 32; ++i) {
-            HMENU m = CreatePopupMenu();
-            if (!m) break;
-            batch.push_back(m);
-            const unsigned long slot = static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(m) & 0xFFFF);
-            if (slot > highest) highest = slot;
-        }
-        for (HMENU m : batch) DestroyMenu(m);
-        return std::to_string(highest);
-    }
-    if (verb == "freshgdi") {
-        // The same for the GDI handle table.
-        std::vector<HRGN> batch;
-        unsigned long highest = 0;
-        for (int i = 0; i < 32; ++i) {
-            HRGN r = CreateRectRgn(0, 0, 1, 1);
-            if (!r) break;
-            batch.push_back(r);
-            const unsigned long slot = static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(r) & 0xFFFF);
-            if (slot > highest) highest = slot;
-        }
-        for (HRGN r : batch) DeleteObject(r);
-        return std::to_string(highest);
-    }
+    // A handle table's reach: the highest slot among a batch of new handles.
+    // Freed slots are handed out again first, so this only climbs when
+    // handles pile up somewhere.
+    if (verb == "fresh") return std::to_string(highestSlot(CreatePopupMenu, DestroyMenu));
+    if (verb == "freshgdi")
+        return std::to_string(highestSlot([] { return CreateRectRgn(0, 0, 1, 1); }, DeleteObject));
     if (verb == "gui") {
         return std::to_string(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)) + " " +
                std::to_string(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
