@@ -6,6 +6,7 @@
 // windows end up, never pixels.
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 
 #include "fixture.h"
 
@@ -68,6 +69,20 @@ std::string describeCursor() {
 }
 
 bool tapKey(WORD vk) { return keyDown(vk) && keyUp(vk); }
+
+// The window of the thumbnail registered last, from the stand-in DWM's
+// record ("R <thumbnail> <destination> <source>" lines, in hex).
+unsigned long long lastRegisteredSource() {
+    std::ifstream in("C:\\zlvdwm\\log");
+    std::string kind, line;
+    unsigned long long source = 0;
+    while (std::getline(in, line)) {
+        std::istringstream f(line);
+        unsigned long long thumbnail = 0, destination = 0, from = 0;
+        if (f >> kind && kind == "R" && f >> std::hex >> thumbnail >> destination >> from) source = from;
+    }
+    return source;
+}
 
 // Each test runs on both rendering paths: capture (composition off, as Wine
 // reports) and thumbnails (the stand-in DWM library with composition on).
@@ -251,6 +266,10 @@ TEST_P(PreviewTest, RightDragMovesAWindowToAnotherWorkspace) {
     for (int i = 1; i <= 10; ++i) ASSERT_TRUE(moveTo(POINT{from.x + (to.x - from.x) * i / 10, from.y}));
     ASSERT_TRUE(moveTo(to));
     Sleep(100);
+    if (GetParam()) {
+        // The grabbed window is registered again, last, so it is drawn above the others.
+        EXPECT_EQ(lastRegisteredSource(), reinterpret_cast<unsigned long long>(moved->window->hwnd()));
+    }
     ASSERT_TRUE(sendMouse(MOUSEEVENTF_RIGHTUP));
     ASSERT_TRUE(tapKey(VK_ESCAPE));
     ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
