@@ -4,7 +4,6 @@
 
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -28,6 +27,7 @@
 #include "win32/text.h"
 #include "win32/wallpaper_win32.h"
 #include "win32/win32_desktop.h"
+#include "win32/window_class.h"
 
 namespace zelvane {
 
@@ -40,25 +40,12 @@ std::unique_ptr<MainContext> g_main;
 std::exception_ptr g_windowError;
 UINT g_taskbarCreated = 0;
 
-std::mutex g_classLock;
-bool g_classRegistered = false;
-
 LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 void registerMainClass() {
-    std::lock_guard<std::mutex> lock(g_classLock);
-    if (g_classRegistered) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = mainWndProc;
-    wc.hInstance = appInstance();
-    wc.hIcon = LoadIconW(appInstance(), MAKEINTRESOURCEW(kIconResource));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = L"ZelvaneMainClass";
-    if (!RegisterClassExW(&wc)) throw std::runtime_error("failed to register window-class.");
-    g_classRegistered = true;
+    win32::registerWindowClass({L"ZelvaneMainClass", mainWndProc, appInstance(), CS_HREDRAW | CS_VREDRAW,
+                                LoadIconW(appInstance(), MAKEINTRESOURCEW(kIconResource)), false,
+                                reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)});
 }
 
 std::string environmentValue(const wchar_t* name) {

@@ -2,8 +2,6 @@
 
 #include <windowsx.h>
 
-#include <mutex>
-#include <stdexcept>
 
 #include "app/app_instance.h"
 #include "app/switch_request.h"
@@ -11,6 +9,7 @@
 #include "ctrlwnd/grid_picture.h"
 #include "preview/wallpaper_image.h"
 #include "win32/handles.h"
+#include "win32/window_class.h"
 
 namespace zelvane {
 
@@ -48,24 +47,11 @@ std::unique_ptr<PictureBuffer> makeBuffer(int w, int h) {
     return b;
 }
 
-std::mutex g_classLock;
-bool g_classRegistered = false;
 
 LRESULT CALLBACK ctrlWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 void registerCtrlClass() {
-    std::lock_guard<std::mutex> lock(g_classLock);
-    if (g_classRegistered) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = ctrlWndProc;
-    wc.hInstance = appInstance();
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = L"ZelvaneCtrlClass";
-    if (!RegisterClassExW(&wc)) throw std::runtime_error("failed to register window-class.");
-    g_classRegistered = true;
+    win32::registerWindowClass({L"ZelvaneCtrlClass", ctrlWndProc, appInstance(), CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr, false});
 }
 
 }  // namespace

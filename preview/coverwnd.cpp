@@ -1,37 +1,18 @@
 #include "preview/coverwnd.h"
 
-#include <mutex>
-#include <stdexcept>
 
 #include "app/app_instance.h"
+#include "win32/window_class.h"
 
 namespace zelvane {
 
 namespace {
 
-std::mutex g_classLock;
-bool g_classRegistered = false;
 // Cover windows have no behaviour of their own.
 LRESULT CALLBACK coverWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(h, msg, wp, lp); }
 
 void registerCoverClass() {
-    std::lock_guard<std::mutex> guard(g_classLock);
-    if (g_classRegistered) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = coverWndProc;
-    wc.hInstance = appInstance();
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    // Lives as long as the class, which lives as long as the process.
-    wc.hbrBackground = CreateSolidBrush(RGB(0, 0, 0));
-    wc.lpszClassName = L"ZelvaneCoverClass";
-    if (!RegisterClassExW(&wc)) {
-        if (wc.hbrBackground) DeleteObject(wc.hbrBackground);
-        throw std::runtime_error("failed to register window-class.");
-    }
-    g_classRegistered = true;
+    win32::registerWindowClass({L"ZelvaneCoverClass", coverWndProc, appInstance(), CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr, true});
 }
 
 }  // namespace

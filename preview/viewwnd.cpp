@@ -4,8 +4,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
-#include <stdexcept>
 #include <thread>
 
 #include "app/app_instance.h"
@@ -17,6 +15,7 @@
 #include "win32/handles.h"
 #include "win32/text.h"
 #include "win32/win32_desktop.h"
+#include "win32/window_class.h"
 
 namespace zelvane {
 
@@ -69,29 +68,11 @@ struct ViewState {
 };
 std::unique_ptr<ViewState> g_state;
 
-std::mutex g_classLock;
-bool g_classRegistered = false;
 
 LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 void registerViewClass() {
-    std::lock_guard<std::mutex> lock(g_classLock);
-    if (g_classRegistered) return;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
-    wc.lpfnWndProc = viewWndProc;
-    wc.hInstance = appInstance();
-    wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    // Lives as long as the class, which lives as long as the process.
-    wc.hbrBackground = CreateSolidBrush(RGB(0, 0, 0));
-    wc.lpszClassName = L"ZelvaneViewClass";
-    if (!RegisterClassExW(&wc)) {
-        if (wc.hbrBackground) DeleteObject(wc.hbrBackground);
-        throw std::runtime_error("failed to register window-class.");
-    }
-    g_classRegistered = true;
+    win32::registerWindowClass({L"ZelvaneViewClass", viewWndProc, appInstance(), CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr, true});
 }
 
 PreviewLayout layoutOf(const WSController& c) {
