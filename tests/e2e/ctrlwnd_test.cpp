@@ -5,33 +5,12 @@
 #include <string>
 
 #include "fixture.h"
+#include "mouse_input.h"
 
 namespace e2e {
 namespace {
 
 constexpr wchar_t kCtrlClass[] = L"ZelvaneCtrlClass";
-constexpr DWORD kMousePacing = 40;  // Wine merges or drops input that comes faster
-
-bool sendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = dx;
-    in.mi.dy = dy;
-    in.mi.dwFlags = flags;
-    const bool ok = SendInput(1, &in, sizeof in) == 1;
-    Sleep(kMousePacing);
-    return ok;
-}
-
-bool moveTo(POINT p) {
-    const int x0 = GetSystemMetrics(SM_XVIRTUALSCREEN), y0 = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    const auto scale = [](int v, int origin, int size) {
-        return static_cast<LONG>((static_cast<long long>(v - origin) * 65536 + size / 2) / size);
-    };
-    return sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, scale(p.x, x0, w),
-                     scale(p.y, y0, h));
-}
 
 std::string describe(const RECT& r) {
     return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "fixture.h"
+#include "mouse_input.h"
 
 namespace e2e {
 namespace {
@@ -17,28 +18,6 @@ constexpr wchar_t kViewClass[] = L"ZelvaneViewClass";
 constexpr UINT kPreviewCommand = 100027;
 constexpr UINT kTrayCallback = WM_APP + 2;
 constexpr UINT kTrayIconId = 0x8001;
-constexpr DWORD kMousePacing = 40;
-
-bool sendMouse(DWORD flags, LONG dx = 0, LONG dy = 0) {
-    INPUT in{};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = dx;
-    in.mi.dy = dy;
-    in.mi.dwFlags = flags;
-    const bool ok = SendInput(1, &in, sizeof in) == 1;
-    Sleep(kMousePacing);
-    return ok;
-}
-
-bool moveTo(POINT p) {
-    const int x0 = GetSystemMetrics(SM_XVIRTUALSCREEN), y0 = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    auto norm = [](int pixel, int origin, int size) {
-        return static_cast<LONG>((static_cast<long long>(pixel - origin) * 65536 + size / 2) / size);
-    };
-    return sendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK, norm(p.x, x0, w),
-                     norm(p.y, y0, h));
-}
 
 // Glides the cursor there in paced steps, as a hand would, and waits until
 // it is there. Under Wine a single absolute jump is seen at once by the
