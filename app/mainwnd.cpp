@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/app_instance.h"
+#include "win32/app_instance.h"
 #include "app/define.h"
 #include "app/hotkey_registration.h"
 #include "app/hotkeys.h"
@@ -16,13 +16,12 @@
 #include "app/preview_launcher.h"
 #include "app/tray_ui.h"
 #include "app/startup_paths.h"
-#include "app/switch_request.h"
+#include "controller/switch_request.h"
 #include "ctrlwnd/ctrlwnd.h"
-#include "preview/wallpaper_image.h"
-#include "preview/dwm_binding.h"
+#include "win32/wallpaper_image.h"
+#include "win32/dwm_binding.h"
 #include "preview/taskbar.h"
 #include "preview/viewwnd.h"
-#include "preview/win32_surface.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 #include "win32/wallpaper_win32.h"
@@ -98,7 +97,6 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // A preview that ended with a crash left the taskbar hidden.
     taskbar::restoreAfterCrash(paths.dataDir);
     dwm::load();
-    ctrl.setPreviewSurface(std::make_shared<Win32PreviewSurface>());
     ctrl.loadConfig(paths.configPath);
     ctrl.restoreWindowList();
 

@@ -5,7 +5,7 @@
 #include "app/hook_library.h"
 #include "app/hotkeys.h"
 #include "app/main_context.h"
-#include "app/switch_request.h"
+#include "controller/switch_request.h"
 #include "app/texts.h"
 #include "ctrlwnd/ctrlwnd.h"
 #include "hooklib/quillet.h"

@@ -1,7 +1,7 @@
 // What the main window does when the pictures of the grid go stale.
 #include "app/main_context.h"
 #include "ctrlwnd/ctrlwnd.h"
-#include "preview/wallpaper_image.h"
+#include "win32/wallpaper_image.h"
 
 namespace zelvane {
 

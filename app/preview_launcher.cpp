@@ -4,10 +4,12 @@
 #include "app/main_context.h"
 #include "app/mouse_actions.h"
 #include "preview/viewwnd.h"
+#include "preview/win32_surface.h"
 
 namespace zelvane {
 
-PreviewLauncher::PreviewLauncher(MainContext& main) : main_(main) {}
+PreviewLauncher::PreviewLauncher(MainContext& main)
+    : main_(main), surface_(std::make_unique<Win32PreviewSurface>()) {}
 
 PreviewLauncher::~PreviewLauncher() { close(); }
 
@@ -17,9 +19,8 @@ bool PreviewLauncher::start(bool animated) {
     if (ctrl.previewActive()) return false;
     unregisterHotkeys(main_.hwnd, main_.hotkeyRetry);
     if (main_.mouse) main_.mouse->suspendHook();
-    ctrl.setPreviewMode(animated);
     try {
-        view_ = std::make_unique<ViewWnd>(L"preview", WS_EX_TOPMOST, main_.hwnd, ctrl);
+        view_ = std::make_unique<ViewWnd>(L"preview", WS_EX_TOPMOST, main_.hwnd, ctrl, *surface_, animated);
     } catch (...) {
         view_.reset();
         restoreInput();
@@ -40,7 +41,7 @@ void PreviewLauncher::openFullPreview() {
 bool PreviewLauncher::animatedSwitch(Workspace ws, HWND carried) {
     if (view_) return true;  // one preview at a time: the request is dropped
     WSController& ctrl = *main_.ctrl;
-    if (!ctrl.isCompositionEnabled() || ctrl.transitionTime() < 1) return false;
+    if (!surface_->compositionEnabled() || ctrl.transitionTime() < 1) return false;
     if (!start(true)) return false;
     view_->runSwitch(ws.row, ws.col, carried);
     return true;

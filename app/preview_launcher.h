@@ -8,12 +8,13 @@
 
 #include <memory>
 
-#include "app/switch_request.h"
+#include "controller/switch_request.h"
 
 namespace zelvane {
 
 struct MainContext;
 class ViewWnd;
+class PreviewSurface;
 
 class PreviewLauncher {
 public:
@@ -40,6 +41,7 @@ private:
     void restoreInput();
 
     MainContext& main_;
+    std::unique_ptr<PreviewSurface> surface_;  // the drawing of every preview, kept between them
     std::unique_ptr<ViewWnd> view_;
 };
 

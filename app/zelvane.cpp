@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/app_instance.h"
+#include "win32/app_instance.h"
 #include "app/define.h"
 #include "app/hook_library.h"
 #include "app/mainwnd.h"
@@ -22,8 +22,6 @@
 namespace zelvane {
 
 namespace {
-
-HINSTANCE g_instance = nullptr;
 
 // Gives every managed window back when the main routine ends, also when it
 // ends by an error.
@@ -80,14 +78,10 @@ int showError(const std::wstring& text) {
 
 }  // namespace
 
-HINSTANCE appInstance() { return g_instance; }
-void setAppInstance(HINSTANCE instance) { g_instance = instance; }
-
 }  // namespace zelvane
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     zelvane::restrictLibrarySearch();
-    zelvane::setAppInstance(instance);
     zelvane::win32::installCrashRescue();
     try {
         return zelvane::mainRoutine();

@@ -222,7 +222,7 @@ bool WSController::loadConfig(const std::string& path) {
     configFile_.loading = false;
     if (stoppedAt == fileLines) {
         // The whole file is read: the current workspace's wallpaper goes up.
-        applyWallpaper(currentRow_, currentCol_);
+        applyWallpaper(currentRow(), currentCol());
         return true;
     }
 

@@ -52,11 +52,10 @@ void WSController::setWsRowNum(std::int32_t v) {
     modified(keyName(ConfigKey::wsRowNum));
     if (s_.wallsType == 2) {
         v = std::clamp(v, kMinSquareGrid, kMaxGrid);
-        if (wsColNum_ != v) modified(keyName(ConfigKey::wsColNum));
-        wsRowNum_ = v;
-        wsColNum_ = v;
+        if (wsColNum() != v) modified(keyName(ConfigKey::wsColNum));
+        model_.setGrid(v, v);
     } else {
-        wsRowNum_ = std::clamp(v, 1, kMaxGrid);
+        model_.setGrid(std::clamp(v, 1, kMaxGrid), wsColNum());
     }
 }
 
@@ -64,11 +63,10 @@ void WSController::setWsColNum(std::int32_t v) {
     modified(keyName(ConfigKey::wsColNum));
     if (s_.wallsType == 2) {
         v = std::clamp(v, kMinSquareGrid, kMaxGrid);
-        if (wsRowNum_ != v) modified(keyName(ConfigKey::wsRowNum));
-        wsRowNum_ = v;
-        wsColNum_ = v;
+        if (wsRowNum() != v) modified(keyName(ConfigKey::wsRowNum));
+        model_.setGrid(v, v);
     } else {
-        wsColNum_ = std::clamp(v, 1, kMaxGrid);
+        model_.setGrid(wsRowNum(), std::clamp(v, 1, kMaxGrid));
     }
 }
 
@@ -79,15 +77,10 @@ void WSController::setWallsType(std::int32_t v) {
     modified(keyName(ConfigKey::wallsType));
     if (v < 0 || v > 2) v = 0;
     if (v == 2 && s_.wallsType != 2) {
-        const std::int32_t larger = std::max({wsRowNum_, wsColNum_, kMinSquareGrid});
-        if (wsRowNum_ != larger) {
-            modified(keyName(ConfigKey::wsRowNum));
-            wsRowNum_ = larger;
-        }
-        if (wsColNum_ != larger) {
-            modified(keyName(ConfigKey::wsColNum));
-            wsColNum_ = larger;
-        }
+        const std::int32_t larger = std::max({wsRowNum(), wsColNum(), kMinSquareGrid});
+        if (wsRowNum() != larger) modified(keyName(ConfigKey::wsRowNum));
+        if (wsColNum() != larger) modified(keyName(ConfigKey::wsColNum));
+        model_.setGrid(larger, larger);
     }
     s_.wallsType = v;
 }

@@ -23,6 +23,7 @@ struct WorkerSlot {
 
 struct Activator::State : std::enable_shared_from_this<Activator::State> {
     std::shared_ptr<Desktop> desktop;
+    std::function<bool(WindowId)> inFlight;
     Options options;
 
     mutable std::mutex mutex;
@@ -37,7 +38,8 @@ struct Activator::State : std::enable_shared_from_this<Activator::State> {
     int idleWorkers = 0;
     bool stopping = false;
 
-    State(std::shared_ptr<Desktop> d, Options o) : desktop(std::move(d)), options(o) {}
+    State(std::shared_ptr<Desktop> d, std::function<bool(WindowId)> f, Options o)
+        : desktop(std::move(d)), inFlight(std::move(f)), options(o) {}
 
     bool newest(std::uint64_t generation) const { return generation == requested && !stopping; }
 
@@ -86,7 +88,7 @@ struct Activator::State : std::enable_shared_from_this<Activator::State> {
         bool shown = false;
         while (newest(generation) && Clock::now() < until) {
             lock.unlock();
-            shown = desktop->isVisible(w) && !desktop->placementPending(w);
+            shown = desktop->isVisible(w) && !inFlight(w);
             const bool gone = !desktop->isWindow(w);
             lock.lock();
             if (shown || gone) break;
@@ -119,10 +121,11 @@ struct Activator::State : std::enable_shared_from_this<Activator::State> {
     }
 };
 
-Activator::Activator(std::shared_ptr<Desktop> desktop) : Activator(std::move(desktop), Options{}) {}
+Activator::Activator(std::shared_ptr<Desktop> desktop, std::function<bool(WindowId)> inFlight)
+    : Activator(std::move(desktop), std::move(inFlight), Options{}) {}
 
-Activator::Activator(std::shared_ptr<Desktop> desktop, Options options)
-    : state_(std::make_shared<State>(std::move(desktop), options)) {}
+Activator::Activator(std::shared_ptr<Desktop> desktop, std::function<bool(WindowId)> inFlight, Options options)
+    : state_(std::make_shared<State>(std::move(desktop), std::move(inFlight), options)) {}
 
 Activator::~Activator() {
     std::lock_guard<std::mutex> lock(state_->mutex);

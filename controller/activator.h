@@ -13,6 +13,7 @@
 // Every member is called from the UI thread only; none of them blocks for
 // longer than it takes to hand a request over, except waitIdle.
 #include <chrono>
+#include <functional>
 #include <memory>
 
 #include "controller/desktop.h"
@@ -28,8 +29,10 @@ public:
         std::chrono::milliseconds shownWait{500};  // how long to wait for the window to be shown
     };
 
-    explicit Activator(std::shared_ptr<Desktop> desktop);
-    Activator(std::shared_ptr<Desktop> desktop, Options options);
+    // inFlight(w) tells whether a placement posted to w is still on its way
+    // (called on the workers).
+    Activator(std::shared_ptr<Desktop> desktop, std::function<bool(WindowId)> inFlight);
+    Activator(std::shared_ptr<Desktop> desktop, std::function<bool(WindowId)> inFlight, Options options);
     ~Activator();
     Activator(const Activator&) = delete;
     Activator& operator=(const Activator&) = delete;

@@ -1,34 +1,22 @@
 #pragma once
 // The one interface between the workspace logic and the window system.
-// The controller sees windows only through it, so the logic compiles and is
-// tested without a window system; the Win32 build implements it in win32/.
+// Only the placement executor holds it: the model decides on plain data, the
+// executor reads the windows and carries the decisions out through this
+// port, so the logic compiles and is tested without a window system; the
+// Win32 build implements it in win32/.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "controller/geometry.h"
 
 namespace zelvane {
 
 // A top-level window handle, as an integer (0 is "no window").
 using WindowId = std::uintptr_t;
 constexpr WindowId kNoWindow = 0;
-
-struct Rect {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-};
-
-inline bool operator==(const Rect& a, const Rect& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-inline bool operator!=(const Rect& a, const Rect& b) { return !(a == b); }
-
-struct Point {
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-};
 
 // A window to show again, at pos (unless empty), if this process dies.
 struct RescuePlacement {
@@ -49,7 +37,7 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // Queries. None of them waits for the window's program.
+    // Queries. None of them waits for the window's program; any thread.
     virtual ScreenMetrics metrics() const = 0;
     virtual std::vector<WindowId> topLevelWindows() const = 0;  // top of the Z order first
     virtual bool isWindow(WindowId w) const = 0;
@@ -58,6 +46,11 @@ public:
     virtual Rect windowRect(WindowId w) const = 0;
     virtual std::string className(WindowId w) const = 0;  // UTF-8, at most 511 characters
     virtual std::uint32_t style(WindowId w) const = 0;
+    virtual std::uint32_t exStyle(WindowId w) const = 0;
+    // Shown by its program but kept off the screen by the system (a
+    // suspended app, a window on another of the system's own desktops).
+    virtual bool isCloaked(WindowId w) const = 0;
+    virtual WindowId owner(WindowId w) const = 0;
     virtual WindowId foregroundWindow() const = 0;
     virtual WindowId shellWindow() const = 0;  // the desktop's own window
 
@@ -65,15 +58,20 @@ public:
     // keeps the window where it is), then show or hide it, never activating
     // it and keeping its size and Z order. Never waits: the window's program
     // carries the requests out in the order they were posted, when it next
-    // answers, so the newest one decides where the window ends up.
-    virtual void placeWindow(WindowId w, std::optional<Point> pos, bool show) = 0;
-    // Whether a request posted to w has not been carried out yet (its live
-    // position and visibility are then stale).
-    virtual bool placementPending(WindowId w) const = 0;
-    // Ends a batch of placements: asks each program that got requests to say
-    // when it has carried them out (one notice per thread, not per window).
-    // Until then the batch's windows count as pending. UI thread only.
-    virtual void flushPlacements() = 0;
+    // answers, so the newest one decides where the window ends up. False when
+    // the system refused the request (the window is gone, or belongs to a
+    // program we may not place).
+    virtual bool placeWindow(WindowId w, std::optional<Point> pos, bool show) = 0;
+    // The thread that owns w (0 when w is gone): one thread carries out the
+    // requests posted to its windows in order.
+    virtual std::uint32_t windowThread(WindowId w) const = 0;
+    // Asks the thread of w to report `ticket` once it has taken the requests
+    // posted to it so far; the report reaches the notice handler on the UI
+    // thread, while it takes its messages, or never (a thread that hangs for
+    // good). False when the request could not be made (w is gone).
+    virtual bool requestNotice(WindowId w, std::uint64_t ticket) = 0;
+    // Where the reports go; an empty function stops them. UI thread only.
+    virtual void setNoticeHandler(std::function<void(std::uint64_t)> handler) = 0;
 
     // Brings w to the foreground; may wait for the window that has it now.
     // Only the activation workers call it, never the UI thread.

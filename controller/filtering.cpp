@@ -6,61 +6,25 @@
 
 namespace zelvane {
 
-namespace {
-
-constexpr std::uint32_t kPlayerSkinStyleShown = 0x96000000;   // popup, visible, clip siblings and children
-constexpr std::uint32_t kPlayerSkinStyleHidden = 0x86000000;  // the same, not visible
-
-bool contains(const std::vector<std::string>& list, const std::string& name) {
-    return std::find(list.begin(), list.end(), name) != list.end();
-}
-
-}  // namespace
-
-ExemptReason WSController::exemptReason(const std::string& className, std::uint32_t style) const {
-    if (contains(systemClasses_, className)) return ExemptReason::SystemClass;
-    if (excludedClasses_.count(className)) return ExemptReason::Excluded;
-    if (className == "WMP Skin Host" && (style == kPlayerSkinStyleShown || style == kPlayerSkinStyleHidden))
-        return ExemptReason::PlayerSkin;
-    return ExemptReason::None;
-}
-
 bool WSController::addExclusion(const std::string& className) {
     // No window class has an empty name, and the settings file has no way
     // to hold one.
     if (className.empty()) return false;
     modified(keyName(ConfigKey::exclusions));
-    if (excludedClasses_.count(className) || contains(systemClasses_, className)) return false;
+    if (std::find(exclusions_.begin(), exclusions_.end(), className) != exclusions_.end() ||
+        model_.isSystemClass(className))
+        return false;
     exclusions_.push_back(className);
-    excludedClasses_.insert(className);
-    showNewlyExempt(className);
-    for (auto& [w, info] : windows_)
-        if (!info.exempt && info.className == className) info.exempt = true;
+    carryOut(model_.excludeClass(className));
     return true;
-}
-
-// A window of the class that is hidden on another workspace would never be
-// shown again once it is exempt: bring it onto the current workspace first,
-// where it sat on its own.
-void WSController::showNewlyExempt(const std::string& className) {
-    const Plane p = plane();
-    for (const auto& [w, info] : windows_) {
-        if (info.exempt || !info.managed || info.className != className || info.isOnCurrentWS(p)) continue;
-        place(w, info.minimized ? std::nullopt : std::optional<Point>(info.homeScreenPosition(p)), true);
-    }
-    desktop_->flushPlacements();
 }
 
 bool WSController::removeExclusion(const std::string& className) {
     modified(keyName(ConfigKey::exclusions));
-    if (contains(systemClasses_, className)) return false;
+    if (model_.isSystemClass(className)) return false;
     const auto it = std::find(exclusions_.begin(), exclusions_.end(), className);
-    if (it != exclusions_.end()) {
-        exclusions_.erase(it);
-        excludedClasses_.erase(className);
-    }
-    for (auto& [w, info] : windows_)
-        if (info.exempt && info.className == className) info.exempt = false;
+    if (it != exclusions_.end()) exclusions_.erase(it);
+    model_.includeClass(className);
     return true;
 }
 

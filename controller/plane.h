@@ -2,11 +2,15 @@
 // The workspace plane: every workspace is a cell the size of the whole
 // virtual screen, and a window's place is kept in plane coordinates, so that
 // making a workspace current is a plain offset of every window.
+#include <array>
 #include <cstdint>
 
 namespace zelvane {
 
 constexpr int kMaxGrid = 5;  // the per-workspace tables are always 5 x 5
+
+template <typename T>
+using WorkspaceTable = std::array<std::array<T, kMaxGrid>, kMaxGrid>;  // [row][column]
 
 struct Plane {
     std::int32_t rows = 2;

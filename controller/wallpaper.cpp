@@ -110,8 +110,8 @@ void WSController::restoreUserWallpaper() {
 }
 
 bool WSController::applyWallpaper(std::int32_t row, std::int32_t col) {
-    if (row < 0) row = currentRow_;
-    if (col < 0) col = currentCol_;
+    if (row < 0) row = currentRow();
+    if (col < 0) col = currentCol();
     if (s_.wallsType == 0 || !wallpaperSystem_) return false;
     // The current workspace may lie one step past a grid that just shrank.
     if (row >= kMaxGrid || col >= kMaxGrid) return false;
@@ -127,9 +127,9 @@ bool WSController::applyWallpaper(std::int32_t row, std::int32_t col) {
 
 bool WSController::spreadWallpaper() {
     bool complete = true;
-    for (std::int32_t col = 0; col < wsColNum_; ++col) {
-        for (std::int32_t row = 0; row < wsRowNum_; ++row) {
-            const Box crop = spreadCrop(virtualWidth(), virtualHeight(), wsRowNum_, wsColNum_, spreadScale(), row, col);
+    for (std::int32_t col = 0; col < wsColNum(); ++col) {
+        for (std::int32_t row = 0; row < wsRowNum(); ++row) {
+            const Box crop = spreadCrop(virtualWidth(), virtualHeight(), wsRowNum(), wsColNum(), spreadScale(), row, col);
             const std::string path = workspaceBitmapPath(row, col);
             // A crop that could not be written leaves the workspace's entry as it was.
             if (wallpaperSystem_->cutCrop(previewBgPath(), crop, path))
@@ -157,11 +157,11 @@ bool WSController::captureWallpaper() {
         return spreadWallpaper();
     }
 
-    if (currentRow_ >= kMaxGrid || currentCol_ >= kMaxGrid) return false;
-    const std::string target = workspaceBitmapPath(currentRow_, currentCol_);
+    if (currentRow() >= kMaxGrid || currentCol() >= kMaxGrid) return false;
+    const std::string target = workspaceBitmapPath(currentRow(), currentCol());
     // Already this workspace's own snapshot: the file holds what the desktop shows.
     if (!(samePath(shown, target) && fileExists(target)) && !wallpaperSystem_->snapshotDesktop(target)) return false;
-    setWallpaper(currentRow_, currentCol_, target);
+    setWallpaper(currentRow(), currentCol(), target);
     return true;
 }
 

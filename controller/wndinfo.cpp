@@ -6,6 +6,8 @@
 #include <sstream>
 #include <vector>
 
+#include "controller/plan.h"
+
 namespace zelvane {
 
 bool WndInfo::moveBy(std::int32_t dx, std::int32_t dy) {
@@ -16,8 +18,8 @@ bool WndInfo::moveBy(std::int32_t dx, std::int32_t dy) {
     return true;
 }
 
-void WndInfo::update(const Desktop& desktop, const Plane& plane) {
-    if (!desktop.isVisible(hwnd)) {
+void WndInfo::update(const LiveWindow& live, const Plane& plane) {
+    if (!live.visible) {
         // Hidden while its workspace shows (or exempt): its program hid it,
         // so switches leave it alone from now on. Hidden elsewhere: that is
         // our doing, and it keeps its place.
@@ -25,7 +27,7 @@ void WndInfo::update(const Desktop& desktop, const Plane& plane) {
         return;
     }
     managed = true;
-    if (desktop.isMinimized(hwnd)) {
+    if (live.minimized) {
         minimized = true;
         left = right = plane.offsetX();
         top = bottom = plane.offsetY();
@@ -33,7 +35,7 @@ void WndInfo::update(const Desktop& desktop, const Plane& plane) {
         return;
     }
     minimized = false;
-    const Rect r = desktop.windowRect(hwnd);
+    const Rect& r = live.rect;
     left = r.left + plane.offsetX();
     right = r.right + plane.offsetX();
     top = r.top + plane.offsetY();

@@ -8,6 +8,10 @@
 #include "controller/plane.h"
 
 namespace zelvane {
+struct LiveWindow;
+}
+
+namespace zelvane {
 
 struct WndInfo {
     WindowId hwnd = kNoWindow;
@@ -30,7 +34,7 @@ struct WndInfo {
 
     // Refreshes the record from its live window, measured on the plane's
     // current workspace.
-    void update(const Desktop& desktop, const Plane& plane);
+    void update(const LiveWindow& live, const Plane& plane);
     bool isOnCurrentWS(const Plane& plane) const;
     // Where the window goes on the screen when plane's current workspace shows.
     Point screenPosition(const Plane& plane) const {

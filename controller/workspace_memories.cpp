@@ -6,7 +6,7 @@ namespace zelvane {
 
 void WSController::leaveWorkspace(std::int32_t row, std::int32_t col) {
     if (keepTrayOrder()) saveTrayOrder();
-    if (keepMixerControl()) switchVolume(currentRow_, currentCol_, row, col);
+    if (keepMixerControl()) switchVolume(currentRow(), currentCol(), row, col);
 }
 
 void WSController::enterWorkspace() {
@@ -14,12 +14,12 @@ void WSController::enterWorkspace() {
 }
 
 const std::vector<WindowId>& WSController::saveTrayOrder() {
-    return trayOrder_.save(taskbar_.get(), currentRow_, currentCol_);
+    return trayOrder_.save(taskbar_.get(), currentRow(), currentCol());
 }
 
 bool WSController::restoreTrayOrder() {
     if (!taskbar_) return false;
-    return trayOrder_.restore(taskbar_, currentRow_, currentCol_);
+    return trayOrder_.restore(taskbar_, currentRow(), currentCol());
 }
 
 bool WSController::switchVolume(std::int32_t oldRow, std::int32_t oldCol, std::int32_t newRow, std::int32_t newCol) {

@@ -18,58 +18,60 @@
 #include "config/config_file_state.h"  // settings-file block below
 #include "config/keys.h"
 #include "config/settings.h"
-#include "controller/desktop.h"
 #include "controller/activator.h"
+#include "controller/desktop.h"
+#include "controller/placement_executor.h"
 #include "controller/plane.h"
-#include "controller/window_list_writer.h"
 #include "controller/taskbar.h"
 #include "controller/tray_restorer.h"
 #include "controller/volume.h"
 #include "controller/volume_keeper.h"
 #include "controller/wallpaper_system.h"
+#include "controller/window_list_writer.h"
 #include "controller/wndinfo.h"
-#include "preview/preview_surface.h"
+#include "controller/workspace_model.h"
 
 namespace zelvane {
 
-// Why a window is never moved, hidden or shown.
-enum class ExemptReason { None, SystemClass, Excluded, PlayerSkin };
-
-template <typename T>
-using WorkspaceTable = std::array<std::array<T, kMaxGrid>, kMaxGrid>;  // [row][column]
-
+// The workspace controller, the one object the windows talk to. It asks the
+// workspace model for a plan, hands the plan to the placement executor, and
+// keeps what a workspace remembers besides its windows (the wallpaper, the
+// taskbar order, the volume) and the settings. UI thread only, unless a
+// function says otherwise; nothing here waits for another program.
 class WSController {
 public:
     WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses);
     WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
-                 Activator::Options activationOptions);
+                 Activator::Options activationOptions,
+                 PlacementExecutor::Options placementOptions = PlacementExecutor::Options{});
     ~WSController();
     WSController(const WSController&) = delete;
     WSController& operator=(const WSController&) = delete;
 
     // --- grid and plane ---
-    std::int32_t wsRowNum() const { return wsRowNum_; }
-    std::int32_t wsColNum() const { return wsColNum_; }
+    std::int32_t wsRowNum() const { return model_.rows(); }
+    std::int32_t wsColNum() const { return model_.cols(); }
     void setWsRowNum(std::int32_t v);
     void setWsColNum(std::int32_t v);
-    std::int32_t currentRow() const { return currentRow_; }
-    std::int32_t currentCol() const { return currentCol_; }
+    std::int32_t currentRow() const { return model_.currentRow(); }
+    std::int32_t currentCol() const { return model_.currentCol(); }
 
-    std::int32_t screenWidth() const { return metrics_.screenWidth; }
-    std::int32_t screenHeight() const { return metrics_.screenHeight; }
-    std::int32_t virtualWidth() const { return metrics_.virtualWidth; }
-    std::int32_t virtualHeight() const { return metrics_.virtualHeight; }
-    std::int32_t virtualLeft() const { return metrics_.virtualLeft; }
-    std::int32_t virtualTop() const { return metrics_.virtualTop; }
-    std::int32_t virtualRight() const { return metrics_.virtualLeft + metrics_.virtualWidth; }
-    std::int32_t virtualBottom() const { return metrics_.virtualTop + metrics_.virtualHeight; }
-    std::int32_t planeWidth() const { return virtualWidth() * wsColNum_; }
-    std::int32_t planeHeight() const { return virtualHeight() * wsRowNum_; }
+    const ScreenMetrics& metrics() const { return model_.metrics(); }
+    std::int32_t screenWidth() const { return metrics().screenWidth; }
+    std::int32_t screenHeight() const { return metrics().screenHeight; }
+    std::int32_t virtualWidth() const { return metrics().virtualWidth; }
+    std::int32_t virtualHeight() const { return metrics().virtualHeight; }
+    std::int32_t virtualLeft() const { return metrics().virtualLeft; }
+    std::int32_t virtualTop() const { return metrics().virtualTop; }
+    std::int32_t virtualRight() const { return virtualLeft() + virtualWidth(); }
+    std::int32_t virtualBottom() const { return virtualTop() + virtualHeight(); }
+    std::int32_t planeWidth() const { return virtualWidth() * wsColNum(); }
+    std::int32_t planeHeight() const { return virtualHeight() * wsRowNum(); }
     std::int32_t planeLeft() const { return virtualLeft(); }
     std::int32_t planeTop() const { return virtualTop(); }
     std::int32_t planeRight() const { return planeLeft() + planeWidth(); }
     std::int32_t planeBottom() const { return planeTop() + planeHeight(); }
-    Plane plane() const;
+    Plane plane() const { return model_.plane(); }
 
     // Re-reads the screen metrics and shows again the windows that we hid
     // and that the new plane puts on the current workspace (after a display
@@ -77,6 +79,7 @@ public:
     void updateMetrics();
 
     // --- switching ---
+    // Refused (false) while the preview is open.
     bool switchWS(std::int32_t row, std::int32_t col, WindowId carried);
 
     // --- focus ---
@@ -84,13 +87,15 @@ public:
     bool restoreFocus();
     bool setWSFocus(WindowId w, std::int32_t row, std::int32_t col);
     bool activateWindow(WindowId w);
-    WindowId focusOf(std::int32_t row, std::int32_t col) const { return focusWnd_[row][col]; }
+    WindowId focusOf(std::int32_t row, std::int32_t col) const { return model_.focusOf(row, col); }
 
     // --- filtering ---
     bool addExclusion(const std::string& className);
     bool removeExclusion(const std::string& className);
     const std::vector<std::string>& exclusions() const { return exclusions_; }
-    ExemptReason exemptReason(const std::string& className, std::uint32_t style) const;
+    ExemptReason exemptReason(const std::string& className, std::uint32_t style) const {
+        return model_.exemptReason(className, style);
+    }
 
     // --- registry and the window-list file ---
     void setDataDir(const std::string& dir) { dataDir_ = dir; }
@@ -103,75 +108,48 @@ public:
     // them out when it answers again. A second call with nothing switched in
     // between does nothing.
     void releaseAll();
-    const std::map<WindowId, WndInfo>& windows() const { return windows_; }
-    // Moves w to pos (unless empty), then shows or hides it, through the same
-    // path as a switch: never waits for w's program.
-    void placeWindow(WindowId w, std::optional<Point> pos, bool show);
+    const std::map<WindowId, WndInfo>& windows() const { return model_.windows(); }
+    const WorkspaceModel& model() const { return model_; }
     // Waits until the pending activation is carried out, and the window-list
     // file is written (tests and benchmarks); false when the time ran out.
     bool waitIdle(std::chrono::milliseconds timeout);
+    // Whether a placement posted to w is still on its way.
+    bool placementInFlight(WindowId w) const { return executor_.inFlight(w); }
 
-    // --- preview state ---
+    // --- the preview's side of the workspaces (the preview itself lives in
+    //     preview/ and drives these) ---
     bool previewActive() const { return previewActive_; }
-
-    // ---- the preview and the animated switch (preview/preview_ops.cpp).
-    //      The drawing goes through a PreviewSurface; all of these run on the
-    //      UI thread and none waits for another program. ----
-    void setPreviewSurface(std::shared_ptr<PreviewSurface> surface) { previewSurface_ = std::move(surface); }
-    bool isCompositionEnabled() const;
-    // Creates the canvas (sized like rect) and an image source for every
-    // window shown in the preview. Refused while a preview is open; after a
-    // false return the preview is still open and endPreview closes it.
-    bool beginPreview(WindowId view, const Rect& rect);
-    // Capture path: starts the pictures of every window shown. Called once
-    // the first frame is on the screen: starting fifty capture workers
-    // before it held that frame up, and it could not show their pictures yet.
-    void requestPreviewPictures();
-    // Where the whole plane is drawn on the view window.
-    void setPreviewRect(const Rect& rect);
-    const Rect& previewRect() const { return previewRect_; }
-    // The same, with `carried` travelling along with the view (its plane
-    // rectangle moves by the view's shift, so it stays still on the screen);
-    // every thumbnail is placed once, never half-way.
-    void setPreviewRectCarrying(const Rect& rect, WindowId carried);
-    bool paintPreview(bool refresh, bool present);
+    // The preview opens: refused while one is open. From here on switches
+    // are refused until leavePreview or endPreview.
+    bool enterPreview();
+    // Measures and shows what the preview pictures (on the window `view`).
+    PreviewPlan beginPreview(WindowId view);
+    // New windows shown in the preview, records of closed ones dropped.
+    PreviewRefresh refreshPreview(WindowId view);
+    // A window dragged in the preview: its plane rectangle moves.
+    bool moveWindowBy(WindowId w, std::int32_t dx, std::int32_t dy) { return model_.moveRecord(w, dx, dy); }
     // Places every window for workspace (row, col) (-1: keep the current
-    // row or column), makes it current and frees the canvas and sources.
+    // row or column), makes it current, and puts back what a switch puts
+    // back (the volume, the wallpaper, the taskbar order).
     bool endPreview(std::int32_t row, std::int32_t col);
-    // Frees what an open preview holds and shows the taskbar again, without
-    // placing any window (for releaseAll, which places them all itself).
-    void abandonPreview();
-    WindowId windowAt(std::int32_t x, std::int32_t y) const;
-    // The window being dragged is drawn above every other one but the
-    // topmost windows, and found first under the cursor, until the preview ends.
-    void raiseInPreview(WindowId w);
-    bool moveWindowBy(WindowId w, std::int32_t dx, std::int32_t dy);
-    bool previewMode() const { return previewMode_; }
-    void setPreviewMode(bool animatedSwitch) { previewMode_ = animatedSwitch; }
-    void setPreviewActive(bool active) { previewActive_ = active; }
-    bool previewed(WindowId w) const { return previewed_.count(w) != 0; }
+    // The preview is gone without placing anything (releaseAll places all).
+    void leavePreview() { previewActive_ = false; }
+    // The top-level windows now, top of the Z order first.
+    std::vector<WindowId> zOrder() const { return executor_.desktop().topLevelWindows(); }
 
 private:
-    bool previewable(WindowId w, const WndInfo& info) const;
-    void addPreviewSource(WindowId w, const WndInfo& info, const Plane& p);
-    void updateThumbnails(WindowId w, bool reRegister);
-    void updateAllThumbnails(bool reRegister, bool bottomUp);
-    Rect toView(const Rect& planeRect) const;
-    // The windows from the top as the preview stacks them: the Z order with
-    // the raised window just below the topmost windows.
-    std::vector<WindowId> previewStack() const;
+    // Reads the windows as the model needs them to place them.
+    Snapshot placingSnapshot(unsigned extra = kReadNothing) const;
+    // Carries a plan out; its focus window is brought forward once shown.
+    void carryOut(const Plan& plan);
 
-    std::shared_ptr<PreviewSurface> previewSurface_;
-    std::set<WindowId> previewed_;  // windows with an image source
-    WindowId previewWindow_ = kNoWindow;
-    Rect previewRect_;
-    std::int32_t canvasWidth_ = 0;
-    std::int32_t canvasHeight_ = 0;
-    bool canvasReady_ = false;
-    std::vector<Rect> dirty_;  // plane rectangles to repaint on the canvas
-    WindowId raised_ = kNoWindow;  // drawn above the others (the window dragged)
-    bool previewMode_ = false;  // true: the animated switch, false: the full preview
-    // ---- end of the preview block ----
+    PlacementExecutor executor_;
+    WorkspaceModel model_;
+    bool previewActive_ = false;
+    std::vector<std::string> exclusions_;  // in the order the user listed them
+    Settings s_;
+    std::string dataDir_;
+    std::vector<std::string> configLines_;
 
 public:
     // --- per-workspace wallpaper table ---
@@ -257,44 +235,8 @@ public:
     const std::vector<std::string>& configLines() const { return configLines_; }
 
 private:
-    void setCurrentRow(std::int32_t v);
-    void setCurrentCol(std::int32_t v);
-    // Refreshes the registry; returns the top-level windows, top of the Z order first.
-    std::vector<WindowId> rescan();
-    WndInfo newRecord(WindowId w, const Plane& plane) const;
-    bool willBeVisible(WindowId w, const Plane& plane) const;
-    WindowId focusTarget(const std::vector<WindowId>& zOrder) const;
-    bool liveWindowMatches(const WndInfo& record) const;
-    bool takeBackStray(WndInfo& record, const Plane& p) const;
-    void fitIntoGrid(WndInfo& record, const Plane& p) const;
-    // Posts w's placement unless the window is already there (and nothing
-    // posted to it is still on the way).
-    void place(WindowId w, std::optional<Point> pos, bool show);
-    // Hands the desktop the places every hidden window must go to should this
-    // process die.
-    void publishRescueList();
-    void showNewlyExempt(const std::string& className);
-    void removeWindowListFile();
-
-    std::shared_ptr<Desktop> desktop_;
-    std::int32_t wsRowNum_ = 2;
-    std::int32_t wsColNum_ = 2;
-    std::int32_t currentRow_ = 0;
-    std::int32_t currentCol_ = 0;
-    ScreenMetrics metrics_;
     WorkspaceTable<std::string> wallpaper_{};
-    WorkspaceTable<WindowId> focusWnd_{};
-    std::map<WindowId, WndInfo> windows_;
-    std::mutex registryLock_;
-    std::unordered_map<WindowId, bool> shownByUs_;  // whether our last placement of a window showed it
-    bool released_ = false;                         // releaseAll ran and nothing switched since
-    std::vector<std::string> exclusions_;             // in the order the user listed them
-    std::unordered_set<std::string> excludedClasses_;  // the same names, for quick look-up
-    std::vector<std::string> systemClasses_;
-    bool previewActive_ = false;
-    Settings s_;
-    std::string dataDir_;
-    std::vector<std::string> configLines_;
+    void removeWindowListFile();
     // ---- taskbar button order and per-workspace volume
     //      (controller/workspace_memories.cpp) ----
 public:

@@ -6,7 +6,7 @@
 
 #include "controller/volume_math.h"
 #include "coreaudio/master_volume.h"
-#include "win32/handles.h"
+#include "coreaudio/com_ptr.h"
 
 namespace zelvane::audio {
 
@@ -58,7 +58,7 @@ public:
                                                     __uuidof(IMMDeviceEnumerator),
                                                     reinterpret_cast<void**>(enumerator_.put()))))
             return false;
-        win32::ComPtr<IMMDevice> device;
+        ComPtr<IMMDevice> device;
         if (FAILED(enumerator_->GetDefaultAudioEndpoint(eRender, eConsole, device.put()))) return false;
         return SUCCEEDED(device->Activate(__uuidof(IAudioEndpointVolume), CLSCTX_ALL, nullptr,
                                           reinterpret_cast<void**>(endpoint_.put()))) &&
@@ -68,8 +68,8 @@ public:
 private:
     // Declared first: COM is initialised before and given up after the interfaces.
     ComApartment com_;
-    win32::ComPtr<IMMDeviceEnumerator> enumerator_;
-    win32::ComPtr<IAudioEndpointVolume> endpoint_;
+    ComPtr<IMMDeviceEnumerator> enumerator_;
+    ComPtr<IAudioEndpointVolume> endpoint_;
 };
 
 }  // namespace

@@ -3,11 +3,11 @@
 #include <windowsx.h>
 
 
-#include "app/app_instance.h"
-#include "app/switch_request.h"
+#include "win32/app_instance.h"
+#include "controller/switch_request.h"
 #include "controller/wsctrl.h"
 #include "ctrlwnd/grid_picture.h"
-#include "preview/wallpaper_image.h"
+#include "win32/wallpaper_image.h"
 #include "win32/handles.h"
 #include "win32/window_class.h"
 

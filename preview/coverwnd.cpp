@@ -1,7 +1,7 @@
 #include "preview/coverwnd.h"
 
 
-#include "app/app_instance.h"
+#include "win32/app_instance.h"
 #include "win32/window_class.h"
 
 namespace zelvane {

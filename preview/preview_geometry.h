@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/switch_request.h"
+#include "controller/switch_request.h"
 #include "controller/desktop.h"
 
 namespace zelvane {

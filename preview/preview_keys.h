@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/switch_request.h"
+#include "controller/switch_request.h"
 #include "controller/desktop.h"
 
 namespace zelvane {

@@ -1,14 +1,13 @@
 #pragma once
-// What the controller's preview operations draw with: the canvas, the image
-// of each previewed window (a live thumbnail or a captured picture) and the
-// few window queries the desktop interface does not answer. The Windows
-// build implements it in preview/win32_surface.*; the unit tests record its
-// calls. Called only on the UI thread; no call waits for another program.
+// What the preview draws with: the canvas, and the image of each previewed
+// window (a live thumbnail or a captured picture). The Windows build
+// implements it in preview/win32_surface.*; the unit tests record its calls.
+// Called only on the UI thread; no call waits for another program.
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "controller/desktop.h"
+#include "controller/desktop.h"  // WindowId, Rect
 
 namespace zelvane {
 
@@ -29,11 +28,9 @@ class PreviewSurface {
 public:
     virtual ~PreviewSurface() = default;
 
-    // Queries.
+    // Whether the system composes the desktop: then the windows are live
+    // thumbnails, otherwise captured pictures.
     virtual bool compositionEnabled() = 0;
-    virtual bool cloaked(WindowId w) = 0;
-    virtual std::uint32_t exStyle(WindowId w) = 0;
-    virtual WindowId owner(WindowId w) = 0;
 
     // The canvas and its background picture (false: no canvas).
     virtual bool createCanvas(WindowId view, const CanvasLayout& layout) = 0;
@@ -61,9 +58,5 @@ public:
     // The shell's taskbar windows that the full preview hid come back.
     virtual void showTaskbar() = 0;
 };
-
-// Extended-style bits the preview looks at.
-constexpr std::uint32_t kExTopmost = 0x8;
-constexpr std::uint32_t kExTransparent = 0x20;
 
 }  // namespace zelvane

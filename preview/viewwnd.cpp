@@ -6,12 +6,13 @@
 #include <memory>
 #include <thread>
 
-#include "app/app_instance.h"
-#include "app/switch_request.h"
+#include "controller/switch_request.h"
 #include "preview/coverwnd.h"
 #include "preview/preview_geometry.h"
 #include "preview/preview_keys.h"
+#include "preview/preview_session.h"
 #include "preview/taskbar.h"
+#include "win32/app_instance.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 #include "win32/win32_desktop.h"
@@ -34,6 +35,7 @@ constexpr UINT kDragPeriodMs = 20;
 // window procedure reaches it without a pointer stored in the window.
 struct ViewState {
     WSController* ctrl = nullptr;
+    std::unique_ptr<PreviewSession> session;
     HWND hwnd = nullptr;
     HWND owner = nullptr;
     Workspace selection;
@@ -67,6 +69,12 @@ struct ViewState {
     BYTE overlayAlpha = 0;
 };
 std::unique_ptr<ViewState> g_state;
+
+struct ViewParams {
+    WSController* ctrl;
+    PreviewSurface* surface;
+    bool animatedSwitch;
+};
 
 
 LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
@@ -105,8 +113,8 @@ void blackMargins(HDC dc, const Rect& r, const PreviewLayout& l) {
 
 void showFrame(ViewState& s, const Rect& r) {
     s.viewRect = r;
-    s.ctrl->setPreviewRect(r);
-    s.ctrl->paintPreview(false, true);
+    s.session->setRect(r);
+    s.session->paint(false, true);
     win32::WindowDc dc(s.hwnd);
     if (dc) blackMargins(dc.get(), r, s.layout);
     ValidateRect(s.hwnd, nullptr);
@@ -212,24 +220,26 @@ void finish(ViewState& s) {
     s.finished = true;
     // A window carried through a slide lands with nothing remembered as the
     // focus of the workspace it lands on, so nothing else is activated there.
-    const bool slideCarried = s.ctrl->previewMode() && s.carried;
+    const bool slideCarried = s.session->animatedSwitch() && s.carried;
     KillTimer(s.hwnd, kTimerRefresh);
     endDrag(s);
     destroyOverlay(s);
     if (s.focusAtEnd && IsWindow(s.focusAtEnd)) s.ctrl->setWSFocus(toWindowId(s.focusAtEnd), -1, -1);
     if (slideCarried) s.ctrl->setWSFocus(kNoWindow, s.selection.row, s.selection.col);
-    s.ctrl->endPreview(s.selection.row, s.selection.col);
+    s.session->end(s.selection.row, s.selection.col);
 }
 
 void onCreate(HWND h, const CREATESTRUCTW& cs) {
     g_state = std::make_unique<ViewState>();
     ViewState& s = *g_state;
-    s.ctrl = static_cast<WSController*>(cs.lpCreateParams);
+    const auto& params = *static_cast<const ViewParams*>(cs.lpCreateParams);
+    s.ctrl = params.ctrl;
+    s.session = std::make_unique<PreviewSession>(*params.ctrl, *params.surface, params.animatedSwitch);
     s.hwnd = h;
     s.owner = cs.hwndParent;
     WSController& c = *s.ctrl;
     c.saveFocus();
-    if (!c.previewMode()) taskbar::hide(c.dataDir());
+    if (!s.session->animatedSwitch()) taskbar::hide(c.dataDir());
     s.selection = Workspace{c.currentRow(), c.currentCol()};
     s.layout = layoutOf(c);
     const PreviewLayout& l = s.layout;
@@ -255,7 +265,7 @@ void onCreate(HWND h, const CREATESTRUCTW& cs) {
     SetWindowPos(h, HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     const Rect resting{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
                        s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
-    if (!c.beginPreview(toWindowId(h), resting)) {
+    if (!s.session->begin(toWindowId(h), resting)) {
         // Closed once the creation is over, so the owner always hears of a
         // window that really existed.
         PostMessageW(h, WM_CLOSE, 0, 0);
@@ -269,7 +279,7 @@ void zoomOut(ViewState& s) {
     if (s.interactive || s.finished) return;
     s.interactive = true;
     SetForegroundWindow(s.hwnd);
-    s.ctrl->requestPreviewPictures();
+    s.session->requestPictures();
     const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
     runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(easeOut(i, n), s.selection, s.rest, s.layout)); });
     if (s.ctrl->lightenPreview()) createOverlay(s);
@@ -301,8 +311,8 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
     runFrames(n, [&](std::int32_t i) {
         const Rect r = panRect(easeOut(i, n), from, *target, s.layout);
         s.viewRect = r;
-        s.ctrl->setPreviewRectCarrying(r, toWindowId(s.carried));
-        s.ctrl->paintPreview(false, true);
+        s.session->setRectCarrying(r, toWindowId(s.carried));
+        s.session->paint(false, true);
         ValidateRect(s.hwnd, nullptr);
     });
     s.selection = *target;
@@ -310,7 +320,7 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
     if (modifiersHeld(set)) {
         // Further steps follow while the modifiers are held.
         if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
-        if (s.ctrl->isCompositionEnabled()) {
+        if (s.session->isCompositionEnabled()) {
             win32::WindowDc dc(s.hwnd);
             if (dc) PaintDesktop(dc.get());
             ValidateRect(s.hwnd, nullptr);
@@ -358,7 +368,7 @@ void onKey(ViewState& s, WPARAM vk) {
         }
         return;
     }
-    if (!s.ctrl->previewMode() || s.finished) return;
+    if (!s.session->animatedSwitch() || s.finished) return;
     switch (key) {
         case PreviewKey::Left:
         case PreviewKey::Right:
@@ -369,7 +379,7 @@ void onKey(ViewState& s, WPARAM vk) {
         case PreviewKey::Space:
             if (s.carried) return;
             // The slide becomes the full preview, zooming out from here.
-            s.ctrl->setPreviewMode(false);
+            s.session->setAnimatedSwitch(false);
             taskbar::hide(s.ctrl->dataDir());
             PostMessageW(s.hwnd, kMsgZoomOut, 0, 0);
             return;
@@ -379,13 +389,13 @@ void onKey(ViewState& s, WPARAM vk) {
 }
 
 void onSlideRelease(ViewState& s) {
-    if (s.interactive || s.finished || !s.ctrl->previewMode()) return;
+    if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
     const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
     if (!modifiersHeld(set)) SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
 
 void onSlideMouseMove(ViewState& s) {
-    if (s.interactive || s.finished || !s.ctrl->previewMode()) return;
+    if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
     const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
     if (!modifiersHeld(set)) return;
     const POINT c = cursorPos();
@@ -415,14 +425,14 @@ POINT messagePoint(HWND h, LPARAM lp) {
 void holdGrabbed(ViewState& s) {
     if (!s.carried) return;
     s.focusOnDrop = true;
-    s.ctrl->raiseInPreview(toWindowId(s.carried));
-    s.ctrl->paintPreview(false, !s.ctrl->isCompositionEnabled());
+    s.session->raise(toWindowId(s.carried));
+    s.session->paint(false, !s.session->isCompositionEnabled());
 }
 
 void grab(ViewState& s, bool right, POINT c) {
     s.lastCursor = c;
     const Point p = planePointAt(s, c);
-    const WindowId hit = s.ctrl->windowAt(p.x, p.y);
+    const WindowId hit = s.session->windowAt(p.x, p.y);
     if (hit == kNoWindow) return;
     s.carried = toHwnd(hit);
     s.dragging = true;
@@ -450,7 +460,7 @@ void dragTo(ViewState& s, POINT c) {
     const std::int64_t restW = std::max(1, s.rest.restW), restH = std::max(1, s.rest.restH);
     const auto wantX = static_cast<std::int32_t>((std::int64_t{c.x} - s.dragOrigin.x) * s.layout.planeWidth() / restW);
     const auto wantY = static_cast<std::int32_t>((std::int64_t{c.y} - s.dragOrigin.y) * s.layout.planeHeight() / restH);
-    if (s.ctrl->moveWindowBy(toWindowId(s.carried), wantX - s.dragApplied.x, wantY - s.dragApplied.y))
+    if (s.session->moveWindowBy(toWindowId(s.carried), wantX - s.dragApplied.x, wantY - s.dragApplied.y))
         s.dragApplied = Point{wantX, wantY};
     s.lastCursor = c;
 }
@@ -469,7 +479,7 @@ void dragStep(ViewState& s) {
 void drop(ViewState& s, POINT at) {
     if (s.dragging && s.carried) {
         dragTo(s, at);
-        s.ctrl->paintPreview(false, !s.ctrl->isCompositionEnabled());
+        s.session->paint(false, !s.session->isCompositionEnabled());
     }
     endDrag(s);
 }
@@ -483,8 +493,8 @@ void onTimer(ViewState& s, UINT_PTR id) {
             [[fallthrough]];
         case kTimerDrag: {
             dragStep(s);
-            const bool composition = s.ctrl->isCompositionEnabled();
-            s.ctrl->paintPreview(s.refreshPending, !composition);
+            const bool composition = s.session->isCompositionEnabled();
+            s.session->paint(s.refreshPending, !composition);
             s.refreshPending = false;
             break;
         }
@@ -527,7 +537,7 @@ void onDoubleClick(ViewState& s, POINT c) {
 
 void showClassName(ViewState& s, POINT c) {
     const Point p = planePointAt(s, c);
-    const WindowId hit = s.ctrl->windowAt(p.x, p.y);
+    const WindowId hit = s.session->windowAt(p.x, p.y);
     if (hit == kNoWindow) return;
     const auto it = s.ctrl->windows().find(hit);
     if (it == s.ctrl->windows().end()) return;
@@ -546,7 +556,7 @@ void CALLBACK repaintDesktop(HWND, UINT, UINT_PTR id, DWORD) {
 void onDestroy(ViewState& s) {
     finish(s);
     s.ctrl->restoreFocus();
-    if (!s.ctrl->isCompositionEnabled()) SetTimer(nullptr, 0, 500, repaintDesktop);
+    if (!s.session->isCompositionEnabled()) SetTimer(nullptr, 0, 500, repaintDesktop);
     PostMessageW(s.owner, kMsgPreviewClosed, 0, reinterpret_cast<LPARAM>(s.hwnd));
 }
 
@@ -573,7 +583,7 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PAINT: {
             win32::PaintDc dc(h);
             if (dc) blackMargins(dc.get(), s.viewRect, s.layout);
-            s.ctrl->paintPreview(false, true);
+            s.session->paint(false, true);
             return 0;
         }
         case kMsgZoomOut:
@@ -652,11 +662,13 @@ LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl) {
+ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, PreviewSurface& surface,
+                 bool animatedSwitch) {
     registerViewClass();
+    ViewParams params{&ctrl, &surface, animatedSwitch};
     const HWND h = CreateWindowExW(exStyle, L"ZelvaneViewClass", title.c_str(), WS_POPUP, ctrl.virtualLeft(),
                                    ctrl.virtualTop(), ctrl.virtualWidth(), ctrl.virtualHeight(), owner, nullptr,
-                                   appInstance(), &ctrl);
+                                   appInstance(), &params);
     hwnd_ = h;
 }
 

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "controller/wsctrl.h"
+#include "preview/preview_surface.h"
 
 namespace zelvane {
 
@@ -32,7 +33,10 @@ public:
     // the screen, sets up the canvas and shows the current workspace at full
     // size. If the canvas cannot be made, the window closes itself right
     // after its creation (and still sends kMsgPreviewClosed).
-    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl);
+    // animatedSwitch: the window runs a slide (runSwitch) rather than the
+    // full preview. Both ctrl and surface outlive the window.
+    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, PreviewSurface& surface,
+            bool animatedSwitch);
     virtual ~ViewWnd();  // closes the window if it is still there
     ViewWnd(const ViewWnd&) = delete;
     ViewWnd& operator=(const ViewWnd&) = delete;

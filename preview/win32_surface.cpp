@@ -1,6 +1,6 @@
 #include "preview/win32_surface.h"
 
-#include "preview/dwm_binding.h"
+#include "win32/dwm_binding.h"
 #include "preview/preview_background.h"
 #include "preview/taskbar.h"
 #include "win32/win32_desktop.h"
@@ -16,11 +16,6 @@ Win32PreviewSurface::~Win32PreviewSurface() {
 }
 
 bool Win32PreviewSurface::compositionEnabled() { return dwm::compositionEnabled(); }
-bool Win32PreviewSurface::cloaked(WindowId w) { return dwm::cloaked(toHwnd(w)); }
-std::uint32_t Win32PreviewSurface::exStyle(WindowId w) {
-    return static_cast<std::uint32_t>(GetWindowLongW(toHwnd(w), GWL_EXSTYLE));
-}
-WindowId Win32PreviewSurface::owner(WindowId w) { return toWindowId(GetWindow(toHwnd(w), GW_OWNER)); }
 
 bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasLayout& layout) {
     destroyCanvas();

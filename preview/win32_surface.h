@@ -20,9 +20,6 @@ public:
     ~Win32PreviewSurface() override;
 
     bool compositionEnabled() override;
-    bool cloaked(WindowId w) override;
-    std::uint32_t exStyle(WindowId w) override;
-    WindowId owner(WindowId w) override;
 
     bool createCanvas(WindowId view, const CanvasLayout& layout) override;
     void destroyCanvas() override;

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "preview/dwm_binding.h"
+#include "win32/dwm_binding.h"
 
 namespace zelvane {
 

@@ -105,7 +105,7 @@ private:
 }  // namespace zelvane::win32
 // ---- end of the borrowed device contexts ----
 
-// ---- Memory in another process, and COM interface pointers ----
+// ---- Memory in another process ----
 namespace zelvane::win32 {
 
 // VirtualAllocEx / VirtualFreeEx. The process handle is borrowed and must
@@ -131,41 +131,8 @@ private:
     SIZE_T size_;
 };
 
-// Holds one reference of a COM interface and releases it.
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { reset(); }
-    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& o) noexcept {
-        if (this != &o) {
-            reset();
-            p_ = std::exchange(o.p_, nullptr);
-        }
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-
-    T* get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // For the out-parameter of a call that hands over a reference.
-    T** put() {
-        reset();
-        return &p_;
-    }
-    void reset() {
-        if (p_) std::exchange(p_, nullptr)->Release();
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
 }  // namespace zelvane::win32
-// ---- end of remote memory and COM pointers ----
+// ---- end of remote memory ----
 // ---- GDI selections, windows of our own and registry keys ----
 namespace zelvane::win32 {
 

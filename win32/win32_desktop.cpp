@@ -1,10 +1,12 @@
 #include "win32/win32_desktop.h"
 
+#include <functional>
 #include <mutex>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "win32/crash_rescue.h"
+#include "win32/dwm_binding.h"
 #include "win32/text.h"
 
 namespace zelvane::win32 {
@@ -17,39 +19,28 @@ namespace {
 // before it shows or hides, the order a switch needs.
 constexpr UINT kPlaceFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
-// The placements each window's program has not carried out yet. A batch of
-// placements (one switch) ends with one notice per thread that got
-// requests: SendMessageCallback to the last window of that thread. The
-// system queues it behind the thread's requests (both wait in its queue of
-// sent messages, in order), so the notice means all of them are done, and a
-// program that owns a hundred windows answers one notice, not a hundred.
-// Notices reach onPlacementDone on the UI thread while it takes its
-// messages, possibly after the desktop object that asked is gone (the error
-// box at exit still takes messages): that is why the table lives as long as
-// the process. The activation workers read it too, hence the lock.
-struct PendingPlacements {
+// Where the answers to our notices go. A notice is answered on the UI
+// thread while it takes its messages, possibly after the desktop object that
+// asked is gone (the error box at exit still takes messages): the handler is
+// kept for the whole process, and an empty one drops the answers.
+struct NoticeRoute {
     std::mutex lock;
-    std::unordered_map<HWND, ULONG_PTR> newest;  // the notice that covers each window; 0 = not asked yet
-    std::unordered_map<DWORD, std::vector<HWND>> batch;  // requests since the last flush, by thread
-    std::unordered_map<ULONG_PTR, std::vector<HWND>> covered;  // the windows each notice covers
-    ULONG_PTR lastTicket = 0;
+    std::function<void(std::uint64_t)> handler;
 };
 
-PendingPlacements& pendingPlacements() {
-    static PendingPlacements table;
-    return table;
+NoticeRoute& noticeRoute() {
+    static NoticeRoute route;
+    return route;
 }
 
-VOID CALLBACK onPlacementDone(HWND, UINT, ULONG_PTR ticket, LRESULT) {
-    PendingPlacements& p = pendingPlacements();
-    std::lock_guard<std::mutex> guard(p.lock);
-    const auto it = p.covered.find(ticket);
-    if (it == p.covered.end()) return;
-    for (HWND h : it->second) {
-        const auto w = p.newest.find(h);
-        if (w != p.newest.end() && w->second == ticket) p.newest.erase(w);
+VOID CALLBACK onNotice(HWND, UINT, ULONG_PTR ticket, LRESULT) {
+    std::function<void(std::uint64_t)> handler;
+    {
+        NoticeRoute& route = noticeRoute();
+        std::lock_guard<std::mutex> guard(route.lock);
+        handler = route.handler;
     }
-    p.covered.erase(it);
+    if (handler) handler(static_cast<std::uint64_t>(ticket));
 }
 
 BOOL CALLBACK collectWindow(HWND h, LPARAM list) {
@@ -130,59 +121,36 @@ std::uint32_t Win32Desktop::style(WindowId w) const {
     return static_cast<std::uint32_t>(GetWindowLongW(toHwnd(w), GWL_STYLE));
 }
 
+std::uint32_t Win32Desktop::exStyle(WindowId w) const {
+    return static_cast<std::uint32_t>(GetWindowLongW(toHwnd(w), GWL_EXSTYLE));
+}
+
+bool Win32Desktop::isCloaked(WindowId w) const { return dwm::cloaked(toHwnd(w)); }
+WindowId Win32Desktop::owner(WindowId w) const { return toWindowId(GetWindow(toHwnd(w), GW_OWNER)); }
+
 WindowId Win32Desktop::foregroundWindow() const { return toWindowId(GetForegroundWindow()); }
 WindowId Win32Desktop::shellWindow() const { return toWindowId(GetShellWindow()); }
 
-void Win32Desktop::placeWindow(WindowId w, std::optional<Point> pos, bool show) {
-    const HWND h = toHwnd(w);
+bool Win32Desktop::placeWindow(WindowId w, std::optional<Point> pos, bool show) {
     const UINT flags = kPlaceFlags | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | (pos ? 0 : SWP_NOMOVE);
-    if (!SetWindowPos(h, nullptr, pos ? pos->x : 0, pos ? pos->y : 0, 0, 0, flags)) return;
-    const DWORD thread = GetWindowThreadProcessId(h, nullptr);
-    PendingPlacements& p = pendingPlacements();
-    std::lock_guard<std::mutex> guard(p.lock);
-    p.newest[h] = 0;
-    p.batch[thread].push_back(h);
+    return SetWindowPos(toHwnd(w), nullptr, pos ? pos->x : 0, pos ? pos->y : 0, 0, 0, flags) != FALSE;
 }
 
-void Win32Desktop::flushPlacements() {
-    PendingPlacements& p = pendingPlacements();
-    std::unordered_map<DWORD, std::vector<HWND>> batch;
-    {
-        std::lock_guard<std::mutex> guard(p.lock);
-        batch.swap(p.batch);
-    }
-    for (auto& [thread, windows] : batch) {
-        const HWND last = windows.back();
-        ULONG_PTR ticket;
-        {
-            std::lock_guard<std::mutex> guard(p.lock);
-            ticket = ++p.lastTicket;
-            for (HWND h : windows) p.newest[h] = ticket;
-            p.covered[ticket] = windows;
-        }
-        // Outside the lock: for a window of this thread the notice comes at once.
-        if (!SendMessageCallbackW(last, WM_NULL, 0, 0, onPlacementDone, ticket)) {
-            // The last window is gone: its thread can be asked through no
-            // other window of the batch it is sure to answer for either.
-            std::lock_guard<std::mutex> guard(p.lock);
-            for (HWND h : windows) {
-                const auto it = p.newest.find(h);
-                if (it != p.newest.end() && it->second == ticket) p.newest.erase(it);
-            }
-            p.covered.erase(ticket);
-        }
-    }
+std::uint32_t Win32Desktop::windowThread(WindowId w) const {
+    return GetWindowThreadProcessId(toHwnd(w), nullptr);
 }
 
-bool Win32Desktop::placementPending(WindowId w) const {
-    const HWND h = toHwnd(w);
-    PendingPlacements& p = pendingPlacements();
-    std::lock_guard<std::mutex> guard(p.lock);
-    const auto it = p.newest.find(h);
-    if (it == p.newest.end()) return false;
-    if (IsWindow(h)) return true;
-    p.newest.erase(it);  // a window that is gone never answers
-    return false;
+// The system queues the notice behind the requests posted to the thread, and
+// the thread answers it once it has taken them; for a window of the calling
+// thread the answer comes at once, inside this call.
+bool Win32Desktop::requestNotice(WindowId w, std::uint64_t ticket) {
+    return SendMessageCallbackW(toHwnd(w), WM_NULL, 0, 0, onNotice, static_cast<ULONG_PTR>(ticket)) != FALSE;
+}
+
+void Win32Desktop::setNoticeHandler(std::function<void(std::uint64_t)> handler) {
+    NoticeRoute& route = noticeRoute();
+    std::lock_guard<std::mutex> guard(route.lock);
+    route.handler = std::move(handler);
 }
 
 void Win32Desktop::setRescueList(const std::vector<RescuePlacement>& list) { keepRescueList(list); }

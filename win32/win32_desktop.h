@@ -19,12 +19,16 @@ public:
     Rect windowRect(WindowId w) const override;
     std::string className(WindowId w) const override;
     std::uint32_t style(WindowId w) const override;
+    std::uint32_t exStyle(WindowId w) const override;
+    bool isCloaked(WindowId w) const override;
+    WindowId owner(WindowId w) const override;
     WindowId foregroundWindow() const override;
     WindowId shellWindow() const override;
 
-    void placeWindow(WindowId w, std::optional<Point> pos, bool show) override;
-    bool placementPending(WindowId w) const override;
-    void flushPlacements() override;
+    bool placeWindow(WindowId w, std::optional<Point> pos, bool show) override;
+    std::uint32_t windowThread(WindowId w) const override;
+    bool requestNotice(WindowId w, std::uint64_t ticket) override;
+    void setNoticeHandler(std::function<void(std::uint64_t)> handler) override;
     bool setForeground(WindowId w) override;
     void waitForModifiersReleased(int limitMs) override;
     void setRescueList(const std::vector<RescuePlacement>& list) override;

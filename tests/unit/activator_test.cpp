@@ -4,17 +4,22 @@
 
 #include <memory>
 
+#include "controller/placement_executor.h"
 #include "fake_desktop.h"
 
 using namespace std::chrono_literals;
 using zelvane::Activator;
+using zelvane::PlacementExecutor;
+using zelvane::Plan;
 using zelvane::Point;
+using zelvane::WindowId;
 using zelvane::testing::FakeDesktop;
 
 namespace {
 
 struct ActivatorTest : ::testing::Test {
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+    static bool nothingInFlight(WindowId) { return false; }
     static Activator::Options quick() {
         Activator::Options o;
         o.stuckAfter = 5ms;
@@ -28,16 +33,19 @@ TEST_F(ActivatorTest, WaitsUntilShownAndOnlyTheNewestRuns) {
     const auto a = desktop->add(0, 0, 100, 100);
     const auto b = desktop->add(0, 0, 100, 100);
     desktop->setHung(b, true);
-    desktop->placeWindow(b, Point{-1280, 0}, false);  // b's hide has not landed yet
-    desktop->placeWindow(b, Point{5, 5}, true);
+    PlacementExecutor executor(desktop);
+    Plan plan;
+    plan.placements = {{b, Point{-1280, 0}, false}, {b, Point{5, 5}, true}};  // b's hide has not landed yet
+    executor.carryOut(plan);
     desktop->setModifiersDown(true);  // holds the worker before its first step
-    Activator activator(desktop, quick());
+    Activator activator(desktop, executor.inFlightQuery(), quick());
     activator.activate(a);
     activator.activate(b);
     desktop->setModifiersDown(false);
     EXPECT_FALSE(activator.waitIdle(50ms));
     EXPECT_EQ(desktop->activations, 0);
     desktop->answer(b);
+    desktop->pumpNotices();
     ASSERT_TRUE(activator.waitIdle(5s));
     EXPECT_EQ(desktop->foregroundWindow(), b);
     EXPECT_EQ(desktop->activations, 1);
@@ -50,7 +58,7 @@ TEST_F(ActivatorTest, ForegroundMovesOnlyOnceTheChordIsReleased) {
     const auto a = desktop->add(0, 0, 100, 100);
     const auto b = desktop->add(0, 0, 100, 100);
     desktop->setModifiersDown(true);
-    Activator activator(desktop, quick());
+    Activator activator(desktop, nothingInFlight, quick());
     activator.activate(a);
     activator.activate(b);
     EXPECT_EQ(desktop->activations, 0);
@@ -69,7 +77,7 @@ TEST_F(ActivatorTest, AWorkerStuckOnAHungForegroundHoldsUpNothing) {
     desktop->setForegroundNow(hungForeground);
     desktop->setHung(hungForeground, true);
     {
-        Activator activator(desktop, quick());
+        Activator activator(desktop, nothingInFlight, quick());
         activator.activate(w);  // blocks on the hung foreground window
         EXPECT_FALSE(activator.waitIdle(30ms));
         desktop->placeWindow(w, Point{-1270, 10}, true);  // placements never wait for it
@@ -89,7 +97,7 @@ TEST_F(ActivatorTest, AWindowClosedOrNeverShownIsDropped) {
     desktop->edit(hidden, [](auto& win) { win.visible = false; });
     Activator::Options options = quick();
     options.shownWait = 50ms;
-    Activator activator(desktop, options);
+    Activator activator(desktop, nothingInFlight, options);
     activator.activate(closed);
     desktop->close(closed);
     EXPECT_TRUE(activator.waitIdle(5s));

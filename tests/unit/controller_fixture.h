@@ -41,7 +41,12 @@ protected:
         ASSERT_TRUE(ctrl->switchWS(row, col, carried));
         settle();
     }
-    void settle() { ctrl->waitIdle(std::chrono::seconds(5)); }
+    // The UI thread takes its messages (the programs' notices), then waits
+    // for the activation and the window-list file.
+    void settle() {
+        desktop->pumpNotices();
+        ctrl->waitIdle(std::chrono::seconds(5));
+    }
     Rect rectOf(WindowId w) const { return desktop->get(w).rect; }
     bool visible(WindowId w) const { return desktop->get(w).visible; }
 

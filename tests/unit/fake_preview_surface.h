@@ -20,9 +20,6 @@ public:
 
     bool composition = false;
     bool canvasFails = false;
-    std::set<WindowId> cloakedWindows;
-    std::map<WindowId, std::uint32_t> exStyles;
-    std::map<WindowId, WindowId> owners;
 
     std::set<WindowId> sources;
     std::vector<WindowId> captures;
@@ -35,9 +32,6 @@ public:
     int taskbarShows = 0;
 
     bool compositionEnabled() override { return composition; }
-    bool cloaked(WindowId w) override { return cloakedWindows.count(w) != 0; }
-    std::uint32_t exStyle(WindowId w) override { return exStyles.count(w) ? exStyles[w] : 0; }
-    WindowId owner(WindowId w) override { return owners.count(w) ? owners[w] : kNoWindow; }
     bool createCanvas(WindowId, const CanvasLayout&) override { return canvas = !canvasFails; }
     void destroyCanvas() override { canvas = false; }
     void paintBackground(const Rect& r) override { backgrounds.push_back(r); }

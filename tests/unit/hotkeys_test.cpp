@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/switch_request.h"
+#include "controller/switch_request.h"
 
 namespace zelvane {
 namespace {

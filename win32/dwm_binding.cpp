@@ -1,4 +1,4 @@
-#include "preview/dwm_binding.h"
+#include "win32/dwm_binding.h"
 
 namespace zelvane::dwm {
 

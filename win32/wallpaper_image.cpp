@@ -1,4 +1,4 @@
-#include "preview/wallpaper_image.h"
+#include "win32/wallpaper_image.h"
 
 #include <memory>
 

@@ -2,29 +2,41 @@
 
 #include "controller_fixture.h"
 #include "fake_preview_surface.h"
+#include "preview/preview_session.h"
 
 namespace zelvane::testing {
 namespace {
 
 // A 3 x 3 grid on 1920 x 1080, previewed on a 960 x 540 canvas.
-class PreviewOpsTest : public ControllerTest {
+constexpr std::uint32_t kExTopmost = 0x8;
+constexpr std::uint32_t kExTransparent = 0x20;
+
+class PreviewSessionTest : public ControllerTest {
 protected:
     void SetUp() override {
         desktop->screen = ScreenMetrics{1920, 1080, 0, 0, 1920, 1080};
         ControllerTest::SetUp();
         ctrl->setWsRowNum(3);
         ctrl->setWsColNum(3);
-        ctrl->setPreviewSurface(surface);
+        session = std::make_unique<PreviewSession>(*ctrl, *surface, false);
         view = desktop->add(0, 0, 1920, 1080, "ZelvaneViewClass");
     }
-    bool begin() { return ctrl->beginPreview(view, Rect{480, 270, 1440, 810}); }
+    void TearDown() override {
+        session.reset();
+        ControllerTest::TearDown();
+    }
+    bool begin() { return session->begin(view, Rect{480, 270, 1440, 810}); }
+    void setExStyle(WindowId w, std::uint32_t exStyle) {
+        desktop->edit(w, [&](auto& win) { win.exStyle = exStyle; });
+    }
     void heldWindowIsRaised(bool composition);
 
     std::shared_ptr<FakePreviewSurface> surface = std::make_shared<FakePreviewSurface>();
+    std::unique_ptr<PreviewSession> session;
     WindowId view = kNoWindow;
 };
 
-TEST_F(PreviewOpsTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) {
+TEST_F(PreviewSessionTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) {
     const auto plain = desktop->add(100, 100, 400, 300);
     const auto cloaked = desktop->add(200, 200, 300, 300);
     const auto clickThrough = desktop->add(300, 300, 100, 100);
@@ -32,9 +44,9 @@ TEST_F(PreviewOpsTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) {
     desktop->edit(minimized, [](auto& w) { w.minimized = true; });
     const auto button = desktop->add(0, 1040, 60, 40, "Button");  // exempt, still previewed
     const auto cover = desktop->add(0, 0, 1920, 1080, "ZelvaneCoverClass");
-    surface->cloakedWindows.insert(cloaked);
-    surface->exStyles[clickThrough] = kExTransparent;
-    surface->owners[cover] = view;
+    desktop->edit(cloaked, [](auto& w) { w.cloaked = true; });
+    setExStyle(clickThrough, kExTransparent);
+    desktop->edit(cover, [&](auto& w) { w.owner = view; });
 
     ASSERT_TRUE(begin());
     EXPECT_TRUE(ctrl->previewActive());
@@ -42,27 +54,27 @@ TEST_F(PreviewOpsTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) {
     // Pictures are asked for once the first frame is up, and only of
     // managed windows: exempt ones are not drawn on this path.
     EXPECT_TRUE(surface->captures.empty());
-    ctrl->requestPreviewPictures();
+    session->requestPictures();
     EXPECT_EQ(surface->captures, (std::vector<WindowId>{plain}));
-    EXPECT_FALSE(ctrl->beginPreview(view, Rect{0, 0, 10, 10}));  // one preview at a time
+    EXPECT_FALSE(PreviewSession(*ctrl, *surface, false).begin(view, Rect{0, 0, 10, 10}));  // one preview at a time
 
-    ASSERT_TRUE(ctrl->paintPreview(false, true));
+    ASSERT_TRUE(session->paint(false, true));
     EXPECT_EQ(surface->backgrounds, (std::vector<Rect>{Rect{0, 0, 961, 541}}));
     EXPECT_EQ(surface->drawn[plain], (Rect{16, 16, 16 + 66, 16 + 50}));
     EXPECT_EQ(surface->presented.back(), (Rect{480, 270, 1440, 810}));
     // Nothing dirty and no refresh: only presented again.
     surface->backgrounds.clear();
-    ctrl->paintPreview(false, true);
+    session->paint(false, true);
     EXPECT_TRUE(surface->backgrounds.empty());
 
-    ASSERT_TRUE(ctrl->endPreview(-1, -1));
+    ASSERT_TRUE(session->end(-1, -1));
     EXPECT_FALSE(ctrl->previewActive());
     EXPECT_TRUE(surface->sources.empty());
     EXPECT_FALSE(surface->canvas);
     EXPECT_EQ(surface->taskbarShows, 1);
 }
 
-TEST_F(PreviewOpsTest, ThumbnailsAreRegisteredBottomUpAndExemptWindowsGetOnePerCell) {
+TEST_F(PreviewSessionTest, ThumbnailsAreRegisteredBottomUpAndExemptWindowsGetOnePerCell) {
     surface->composition = true;
     const auto low = desktop->add(100, 100, 400, 300);
     const auto high = desktop->add(1920 * 2 + 100, 1080 + 100, 400, 300);  // on (1, 2), hidden
@@ -87,32 +99,32 @@ TEST_F(PreviewOpsTest, ThumbnailsAreRegisteredBottomUpAndExemptWindowsGetOnePerC
 
     // Moving the plane repositions without registering again; a drag moves the thumbnail.
     surface->thumbnails.clear();
-    ctrl->setPreviewRect(Rect{0, 0, 5760, 3240});
+    session->setRect(Rect{0, 0, 5760, 3240});
     for (const auto& t : surface->thumbnails) EXPECT_FALSE(t.reRegister);
     surface->thumbnails.clear();
-    ASSERT_TRUE(ctrl->moveWindowBy(low, 1920, 0));
+    ASSERT_TRUE(session->moveWindowBy(low, 1920, 0));
     ASSERT_EQ(surface->thumbnails.size(), 1u);
     EXPECT_EQ(surface->thumbnails[0].rect, (Rect{2020, 100, 2420, 400}));
-    EXPECT_FALSE(ctrl->moveWindowBy(button, 10, 10));  // exempt windows stay
-    ctrl->endPreview(-1, -1);
+    EXPECT_FALSE(session->moveWindowBy(button, 10, 10));  // exempt windows stay
+    session->end(-1, -1);
 }
 
 // A window held for dragging is drawn and found above every window but the
 // topmost ones, on either path, until the preview ends.
-void PreviewOpsTest::heldWindowIsRaised(bool composition) {
+void PreviewSessionTest::heldWindowIsRaised(bool composition) {
     surface->composition = composition;
     const auto held = desktop->add(100, 100, 400, 300);
     const auto over = desktop->add(200, 200, 400, 300);
     const auto topmost = desktop->add(250, 250, 100, 100);
-    surface->exStyles[topmost] = kExTopmost;
+    setExStyle(topmost, kExTopmost);
     ASSERT_TRUE(begin());
-    EXPECT_EQ(ctrl->windowAt(220, 220), over);
+    EXPECT_EQ(session->windowAt(220, 220), over);
 
     surface->thumbnails.clear();
     surface->drawOrder.clear();
-    ctrl->raiseInPreview(held);
-    EXPECT_EQ(ctrl->windowAt(220, 220), held);
-    EXPECT_EQ(ctrl->windowAt(260, 260), topmost);
+    session->raise(held);
+    EXPECT_EQ(session->windowAt(220, 220), held);
+    EXPECT_EQ(session->windowAt(260, 260), topmost);
     if (composition) {
         // Registered anew, then the topmost window again above it.
         std::vector<WindowId> order;
@@ -124,49 +136,49 @@ void PreviewOpsTest::heldWindowIsRaised(bool composition) {
         // A refresh that registers everything again (a new topmost window
         // opened) keeps the stacking.
         const auto added = desktop->add(300, 300, 50, 50);
-        surface->exStyles[added] = kExTopmost;
+        setExStyle(added, kExTopmost);
         surface->thumbnails.clear();
-        ctrl->paintPreview(true, false);
+        session->paint(true, false);
         order.clear();
         for (const auto& t : surface->thumbnails) order.push_back(t.w);
         EXPECT_EQ(order, (std::vector<WindowId>{over, held, topmost, added}));
     } else {
-        ctrl->paintPreview(false, false);
+        session->paint(false, false);
         EXPECT_EQ(surface->drawOrder, (std::vector<WindowId>{over, held, topmost}));
     }
-    ctrl->endPreview(-1, -1);
+    session->end(-1, -1);
     ASSERT_TRUE(begin());  // the next preview stacks by the Z order again
-    EXPECT_EQ(ctrl->windowAt(220, 220), over);
-    ctrl->endPreview(-1, -1);
+    EXPECT_EQ(session->windowAt(220, 220), over);
+    session->end(-1, -1);
 }
 
-TEST_F(PreviewOpsTest, AHeldWindowIsRaisedOnTheCapturePath) { heldWindowIsRaised(false); }
-TEST_F(PreviewOpsTest, AHeldWindowIsRaisedOnTheThumbnailPath) { heldWindowIsRaised(true); }
+TEST_F(PreviewSessionTest, AHeldWindowIsRaisedOnTheCapturePath) { heldWindowIsRaised(false); }
+TEST_F(PreviewSessionTest, AHeldWindowIsRaisedOnTheThumbnailPath) { heldWindowIsRaised(true); }
 
-TEST_F(PreviewOpsTest, DuringASlideAnExemptWindowStaysAtItsScreenPlace) {
+TEST_F(PreviewSessionTest, DuringASlideAnExemptWindowStaysAtItsScreenPlace) {
     surface->composition = true;
-    ctrl->setPreviewMode(true);
+    session->setAnimatedSwitch(true);
     const auto button = desktop->add(10, 1040, 60, 40, "Button");
     switchTo(1, 1);
     ASSERT_TRUE(begin());
-    ctrl->setPreviewRect(Rect{-1920, -1080, 3840, 2160});
+    session->setRect(Rect{-1920, -1080, 3840, 2160});
     ASSERT_FALSE(surface->thumbnails.empty());
     for (const auto& t : surface->thumbnails) {
         EXPECT_EQ(t.w, button);
         EXPECT_EQ(t.slot, 0u);
         EXPECT_EQ(t.rect, (Rect{10, 1040, 70, 1080}));
     }
-    ctrl->endPreview(-1, -1);
+    session->end(-1, -1);
 }
 
-TEST_F(PreviewOpsTest, ACarriedWindowTravelsWithTheSlideAndItsThumbnailNeverMoves) {
+TEST_F(PreviewSessionTest, ACarriedWindowTravelsWithTheSlideAndItsThumbnailNeverMoves) {
     surface->composition = true;
-    ctrl->setPreviewMode(true);
+    session->setAnimatedSwitch(true);
     const auto carried = desktop->add(100, 100, 400, 300);
     const auto other = desktop->add(700, 100, 300, 300);
-    ASSERT_TRUE(ctrl->beginPreview(view, Rect{0, 0, 5760, 3240}));
+    ASSERT_TRUE(session->begin(view, Rect{0, 0, 5760, 3240}));
     surface->thumbnails.clear();
-    for (int left : {0, -500, -1200, -1920}) ctrl->setPreviewRectCarrying(Rect{left, 0, left + 5760, 3240}, carried);
+    for (int left : {0, -500, -1200, -1920}) session->setRectCarrying(Rect{left, 0, left + 5760, 3240}, carried);
     for (const auto& t : surface->thumbnails) {
         if (t.w == carried) {
             EXPECT_EQ(t.rect, (Rect{100, 100, 500, 400}));
@@ -176,7 +188,7 @@ TEST_F(PreviewOpsTest, ACarriedWindowTravelsWithTheSlideAndItsThumbnailNeverMove
     for (const auto& t : surface->thumbnails)
         if (t.w == other) otherLast = t.rect;
     EXPECT_EQ(otherLast, (Rect{700 - 1920, 100, 1000 - 1920, 400}));
-    ASSERT_TRUE(ctrl->endPreview(0, 1));
+    ASSERT_TRUE(session->end(0, 1));
     settle();
     // Lands on (0, 1) where it was on the screen; the other stays behind, hidden.
     EXPECT_EQ(rectOf(carried), (Rect{100, 100, 500, 400}));
@@ -184,27 +196,27 @@ TEST_F(PreviewOpsTest, ACarriedWindowTravelsWithTheSlideAndItsThumbnailNeverMove
     EXPECT_FALSE(visible(other));
 }
 
-TEST_F(PreviewOpsTest, DraggedWindowLandsOnItsNewWorkspaceHiddenAndTopmostComesBack) {
+TEST_F(PreviewSessionTest, DraggedWindowLandsOnItsNewWorkspaceHiddenAndTopmostComesBack) {
     const auto dragged = desktop->add(100, 100, 400, 300);
     const auto topmost = desktop->add(500, 500, 200, 200);
-    surface->exStyles[topmost] = kExTopmost;
+    setExStyle(topmost, kExTopmost);
     ASSERT_TRUE(begin());
     settle();
     // Out of the preview's way while it is open.
     EXPECT_EQ(rectOf(topmost).left, 1920);
 
-    ctrl->paintPreview(false, false);
-    EXPECT_EQ(ctrl->windowAt(150, 150), dragged);
-    EXPECT_EQ(ctrl->windowAt(50, 50), kNoWindow);
-    ASSERT_TRUE(ctrl->moveWindowBy(dragged, 1920, 0));  // into cell (0, 1)
-    EXPECT_EQ(ctrl->windowAt(150, 150), kNoWindow);
-    EXPECT_EQ(ctrl->windowAt(2020, 150), dragged);
+    session->paint(false, false);
+    EXPECT_EQ(session->windowAt(150, 150), dragged);
+    EXPECT_EQ(session->windowAt(50, 50), kNoWindow);
+    ASSERT_TRUE(session->moveWindowBy(dragged, 1920, 0));  // into cell (0, 1)
+    EXPECT_EQ(session->windowAt(150, 150), kNoWindow);
+    EXPECT_EQ(session->windowAt(2020, 150), dragged);
     // The old place is repainted at the next paint.
     surface->backgrounds.clear();
-    ctrl->paintPreview(false, false);
+    session->paint(false, false);
     EXPECT_EQ(surface->backgrounds.size(), 1u);
 
-    ASSERT_TRUE(ctrl->endPreview(-1, -1));
+    ASSERT_TRUE(session->end(-1, -1));
     settle();
     EXPECT_FALSE(visible(dragged));
     EXPECT_EQ(rectOf(dragged), (Rect{2020, 100, 2420, 400}));
@@ -216,12 +228,12 @@ TEST_F(PreviewOpsTest, DraggedWindowLandsOnItsNewWorkspaceHiddenAndTopmostComesB
     EXPECT_EQ(rectOf(dragged), (Rect{100, 100, 500, 400}));
 }
 
-TEST_F(PreviewOpsTest, EndingOnAnotherWorkspaceSwitchesAndHungWindowsDoNotHoldItUp) {
+TEST_F(PreviewSessionTest, EndingOnAnotherWorkspaceSwitchesAndHungWindowsDoNotHoldItUp) {
     const auto here = desktop->add(100, 100, 400, 300);
     const auto hung = desktop->add(600, 100, 400, 300);
     desktop->setHung(hung, true);
     ASSERT_TRUE(begin());
-    ASSERT_TRUE(ctrl->endPreview(2, 2));  // returns at once although `hung` cannot be hidden now
+    ASSERT_TRUE(session->end(2, 2));  // returns at once although `hung` cannot be hidden now
     EXPECT_TRUE(desktop->waitFor(here, [](const auto& w) { return !w.visible; }));
     EXPECT_EQ(ctrl->currentRow(), 2);
     EXPECT_EQ(ctrl->currentCol(), 2);
@@ -231,28 +243,28 @@ TEST_F(PreviewOpsTest, EndingOnAnotherWorkspaceSwitchesAndHungWindowsDoNotHoldIt
     EXPECT_TRUE(desktop->waitFor(hung, [](const auto& w) { return !w.visible; }));
 }
 
-TEST_F(PreviewOpsTest, RefreshAddsNewWindowsAndDropsClosedOnesAndAFailedCanvasStillEnds) {
+TEST_F(PreviewSessionTest, RefreshAddsNewWindowsAndDropsClosedOnesAndAFailedCanvasStillEnds) {
     const auto first = desktop->add(100, 100, 400, 300);
     ASSERT_TRUE(begin());
     const auto later = desktop->add(700, 100, 300, 300);
     desktop->close(first);
-    ASSERT_TRUE(ctrl->paintPreview(true, false));
+    ASSERT_TRUE(session->paint(true, false));
     EXPECT_EQ(surface->sources, (std::set<WindowId>{later}));
     EXPECT_EQ(surface->backgrounds.back(), (Rect{0, 0, 961, 541}));  // everything repainted
-    ctrl->endPreview(-1, -1);
+    session->end(-1, -1);
 
     surface->canvasFails = true;
     EXPECT_FALSE(begin());
     EXPECT_TRUE(ctrl->previewActive());
-    EXPECT_FALSE(ctrl->paintPreview(true, true));
+    EXPECT_FALSE(session->paint(true, true));
     EXPECT_FALSE(ctrl->switchWS(0, 1, kNoWindow));
-    EXPECT_TRUE(ctrl->endPreview(-1, -1));
+    EXPECT_TRUE(session->end(-1, -1));
     EXPECT_FALSE(ctrl->previewActive());
 
     // releaseAll's way out frees everything without placing.
     surface->canvasFails = false;
     ASSERT_TRUE(begin());
-    ctrl->abandonPreview();
+    session.reset();
     EXPECT_FALSE(ctrl->previewActive());
     EXPECT_TRUE(surface->sources.empty());
 }
