@@ -19,7 +19,7 @@ bool PreviewLauncher::start(bool animated) {
     if (main_.mouse) main_.mouse->suspendHook();
     ctrl.setPreviewMode(animated);
     try {
-        view_ = std::make_unique<ViewWnd>(L"preview", WS_EX_TOPMOST, main_.hwnd, ctrl);
+        view_ = std::make_unique<ViewWnd>(L"preview", WS_EX_TOPMOST, main_.hwnd, ctrl, *main_.settings);
     } catch (...) {
         view_.reset();
         restoreInput();
@@ -39,8 +39,7 @@ void PreviewLauncher::openFullPreview() {
 
 bool PreviewLauncher::animatedSwitch(Workspace ws, HWND carried) {
     if (view_) return true;  // one preview at a time: the request is dropped
-    WSController& ctrl = *main_.ctrl;
-    if (!ctrl.isCompositionEnabled() || ctrl.transitionTime() < 1) return false;
+    if (!main_.ctrl->isCompositionEnabled() || main_.settings->values().transitionTime < 1) return false;
     if (!start(true)) return false;
     view_->runSwitch(ws.row, ws.col, carried);
     return true;
@@ -60,7 +59,7 @@ void PreviewLauncher::close() {
 
 void PreviewLauncher::restoreInput() {
     if (main_.shutDown) return;
-    registerHotkeys(main_.hwnd, *main_.ctrl, main_.hotkeyRetry);
+    registerHotkeys(main_.hwnd, main_.settings->values(), main_.hotkeyRetry);
     if (main_.mouse) main_.mouse->resumeHook();
 }
 

@@ -19,20 +19,16 @@ bool contains(const std::vector<std::string>& list, const std::string& name) {
 
 ExemptReason WSController::exemptReason(const std::string& className, std::uint32_t style) const {
     if (contains(systemClasses_, className)) return ExemptReason::SystemClass;
-    if (excludedClasses_.count(className)) return ExemptReason::Excluded;
+    if (settings_.isExcluded(className)) return ExemptReason::Excluded;
     if (className == "WMP Skin Host" && (style == kPlayerSkinStyleShown || style == kPlayerSkinStyleHidden))
         return ExemptReason::PlayerSkin;
     return ExemptReason::None;
 }
 
+// The settings object is asked first, whatever the name: it marks the key for
+// the save, as it does for every change.
 bool WSController::addExclusion(const std::string& className) {
-    // No window class has an empty name, and the settings file has no way
-    // to hold one.
-    if (className.empty()) return false;
-    modified(keyName(ConfigKey::exclusions));
-    if (excludedClasses_.count(className) || contains(systemClasses_, className)) return false;
-    exclusions_.push_back(className);
-    excludedClasses_.insert(className);
+    if (!settings_.addExclusion(className) || contains(systemClasses_, className)) return false;
     showNewlyExempt(className);
     for (auto& [w, info] : windows_)
         if (!info.exempt && info.className == className) info.exempt = true;
@@ -52,13 +48,8 @@ void WSController::showNewlyExempt(const std::string& className) {
 }
 
 bool WSController::removeExclusion(const std::string& className) {
-    modified(keyName(ConfigKey::exclusions));
-    if (contains(systemClasses_, className)) return false;
-    const auto it = std::find(exclusions_.begin(), exclusions_.end(), className);
-    if (it != exclusions_.end()) {
-        exclusions_.erase(it);
-        excludedClasses_.erase(className);
-    }
+    // A system class's windows stay exempt, whatever the list says.
+    if (!settings_.removeExclusion(className) || contains(systemClasses_, className)) return false;
     for (auto& [w, info] : windows_)
         if (info.exempt && info.className == className) info.exempt = false;
     return true;

@@ -4,9 +4,9 @@
 // making a workspace current is a plain offset of every window.
 #include <cstdint>
 
-namespace zelvane {
+#include "config/grid.h"
 
-constexpr int kMaxGrid = 5;  // the per-workspace tables are always 5 x 5
+namespace zelvane {
 
 struct Plane {
     std::int32_t rows = 2;

@@ -5,12 +5,12 @@
 namespace zelvane {
 
 void WSController::leaveWorkspace(std::int32_t row, std::int32_t col) {
-    if (keepTrayOrder()) saveTrayOrder();
-    if (keepMixerControl()) switchVolume(currentRow_, currentCol_, row, col);
+    if (settings_.values().keepTrayOrder) saveTrayOrder();
+    if (settings_.values().keepMixerControl) switchVolume(currentRow_, currentCol_, row, col);
 }
 
 void WSController::enterWorkspace() {
-    if (keepTrayOrder()) restoreTrayOrder();
+    if (settings_.values().keepTrayOrder) restoreTrayOrder();
 }
 
 const std::vector<WindowId>& WSController::saveTrayOrder() {

@@ -4,12 +4,16 @@
 
 namespace zelvane {
 
-WSController::WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses)
-    : WSController(std::move(desktop), std::move(systemClasses), Activator::Options{}) {}
+WSController::WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings,
+                           std::vector<std::string> systemClasses)
+    : WSController(std::move(desktop), settings, std::move(systemClasses), Activator::Options{}) {}
 
-WSController::WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
-                           Activator::Options activationOptions)
-    : desktop_(desktop), systemClasses_(std::move(systemClasses)), activator_(desktop, activationOptions) {
+WSController::WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings,
+                           std::vector<std::string> systemClasses, Activator::Options activationOptions)
+    : desktop_(desktop),
+      settings_(settings),
+      systemClasses_(std::move(systemClasses)),
+      activator_(desktop, activationOptions) {
     updateMetrics();
 }
 
@@ -17,8 +21,8 @@ WSController::~WSController() = default;
 
 Plane WSController::plane() const {
     Plane p;
-    p.rows = wsRowNum_;
-    p.cols = wsColNum_;
+    p.rows = wsRowNum();
+    p.cols = wsColNum();
     p.currentRow = currentRow_;
     p.currentCol = currentCol_;
     p.virtualLeft = metrics_.virtualLeft;
@@ -34,8 +38,8 @@ Plane WSController::plane() const {
 void WSController::setCurrentRow(std::int32_t v) {
     if (v < 0)
         currentRow_ = 1;
-    else if (v >= wsRowNum_)
-        currentRow_ = wsRowNum_;
+    else if (v >= wsRowNum())
+        currentRow_ = wsRowNum();
     else
         currentRow_ = v;
 }
@@ -43,8 +47,8 @@ void WSController::setCurrentRow(std::int32_t v) {
 void WSController::setCurrentCol(std::int32_t v) {
     if (v < 0)
         currentCol_ = 1;
-    else if (v >= wsColNum_)
-        currentCol_ = wsColNum_;
+    else if (v >= wsColNum())
+        currentCol_ = wsColNum();
     else
         currentCol_ = v;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // WSController: the grid of workspaces, the registry of windows, switching,
-// focus, which windows are managed, and the settings.
+// focus and which windows are managed. It reads the settings from the
+// SettingsFile it is given; of them it changes only the exclusion list and
+// the wallpaper table, and only through that object.
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -10,14 +12,10 @@
 #include <optional>
 #include <set>
 #include <string>
-#include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
-#include "config/config_file_state.h"  // settings-file block below
-#include "config/keys.h"
-#include "config/settings.h"
+#include "config/settings_file.h"
 #include "controller/desktop.h"
 #include "controller/activator.h"
 #include "controller/plane.h"
@@ -35,23 +33,19 @@ namespace zelvane {
 // Why a window is never moved, hidden or shown.
 enum class ExemptReason { None, SystemClass, Excluded, PlayerSkin };
 
-template <typename T>
-using WorkspaceTable = std::array<std::array<T, kMaxGrid>, kMaxGrid>;  // [row][column]
-
 class WSController {
 public:
-    WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses);
-    WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
+    // The settings must outlive the controller.
+    WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings, std::vector<std::string> systemClasses);
+    WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings, std::vector<std::string> systemClasses,
                  Activator::Options activationOptions);
     ~WSController();
     WSController(const WSController&) = delete;
     WSController& operator=(const WSController&) = delete;
 
     // --- grid and plane ---
-    std::int32_t wsRowNum() const { return wsRowNum_; }
-    std::int32_t wsColNum() const { return wsColNum_; }
-    void setWsRowNum(std::int32_t v);
-    void setWsColNum(std::int32_t v);
+    std::int32_t wsRowNum() const { return settings_.values().wsRowNum; }
+    std::int32_t wsColNum() const { return settings_.values().wsColNum; }
     std::int32_t currentRow() const { return currentRow_; }
     std::int32_t currentCol() const { return currentCol_; }
 
@@ -63,8 +57,8 @@ public:
     std::int32_t virtualTop() const { return metrics_.virtualTop; }
     std::int32_t virtualRight() const { return metrics_.virtualLeft + metrics_.virtualWidth; }
     std::int32_t virtualBottom() const { return metrics_.virtualTop + metrics_.virtualHeight; }
-    std::int32_t planeWidth() const { return virtualWidth() * wsColNum_; }
-    std::int32_t planeHeight() const { return virtualHeight() * wsRowNum_; }
+    std::int32_t planeWidth() const { return virtualWidth() * wsColNum(); }
+    std::int32_t planeHeight() const { return virtualHeight() * wsRowNum(); }
     std::int32_t planeLeft() const { return virtualLeft(); }
     std::int32_t planeTop() const { return virtualTop(); }
     std::int32_t planeRight() const { return planeLeft() + planeWidth(); }
@@ -87,9 +81,13 @@ public:
     WindowId focusOf(std::int32_t row, std::int32_t col) const { return focusWnd_[row][col]; }
 
     // --- filtering ---
+    // Lists the class in the settings' exclusion list (refused for the
+    // system classes and a class listed already); its windows become exempt,
+    // and those hidden on another workspace are shown where they are.
     bool addExclusion(const std::string& className);
+    // Takes the class off the list (refused for the system classes); its
+    // windows are managed again.
     bool removeExclusion(const std::string& className);
-    const std::vector<std::string>& exclusions() const { return exclusions_; }
     ExemptReason exemptReason(const std::string& className, std::uint32_t style) const;
 
     // --- registry and the window-list file ---
@@ -174,15 +172,6 @@ private:
     // ---- end of the preview block ----
 
 public:
-    // --- per-workspace wallpaper table ---
-    // Empty outside the 5 x 5 table (the current workspace may lie one step
-    // past a grid that just shrank, and that can be the sixth row).
-    const std::string& wallpaperOf(std::int32_t row, std::int32_t col) const {
-        static const std::string none;
-        return row < 0 || row >= kMaxGrid || col < 0 || col >= kMaxGrid ? none : wallpaper_[row][col];
-    }
-    void setWallpaper(std::int32_t row, std::int32_t col, const std::string& path);
-
     // ---- per-workspace wallpaper (controller/wallpaper.cpp). UI thread
     //      only; nothing here waits for another program ----
     // Without a system side (the tests' default) nothing is applied or captured.
@@ -208,54 +197,6 @@ public:
     void restoreUserWallpaper();
     // ---- end of the per-workspace wallpaper block ----
 
-    // --- settings, one getter and one setter per key of the settings file ---
-    std::int32_t updateInterval() const { return s_.updateInterval; }
-    std::int32_t previewScale() const { return s_.previewScale; }
-    std::int32_t transitionTime() const { return s_.transitionTime; }
-    std::int32_t wallsType() const { return s_.wallsType; }
-    bool showWallpaper() const { return s_.showWallpaper; }
-    bool lightenPreview() const { return s_.lightenPreview; }
-    bool keepTrayOrder() const { return s_.keepTrayOrder; }
-    bool keepMixerControl() const { return s_.keepMixerControl; }
-    bool edgeFlip() const { return s_.edgeFlip; }
-    bool mouseGes() const { return s_.mouseGes; }
-    bool useDblclk() const { return s_.useDblclk; }
-    bool loopWS() const { return s_.loopWS; }
-    bool popupCtrlWnd() const { return s_.popupCtrlWnd; }
-    std::int32_t popupCtrlWndDelay() const { return s_.popupCtrlWndDelay; }
-    bool useHotkey() const { return s_.useHotkey; }
-    std::int32_t movKey() const { return s_.movKey; }
-    std::int32_t movWndKey() const { return s_.movWndKey; }
-    const std::string& keyBind() const { return s_.keyBind; }
-    const std::string& language() const { return s_.language; }
-
-    void setUpdateInterval(std::int32_t v);
-    void setPreviewScale(std::int32_t v);
-    void setTransitionTime(std::int32_t v);
-    void setWallsType(std::int32_t v);
-    void setShowWallpaper(bool v);
-    void setLightenPreview(bool v);
-    void setKeepTrayOrder(bool v);
-    void setKeepMixerControl(bool v);
-    void setEdgeFlip(bool v);
-    void setMouseGes(bool v);
-    void setUseDblclk(bool v);
-    void setLoopWS(bool v);
-    void setPopupCtrlWnd(bool v);
-    void setPopupCtrlWndDelay(std::int32_t v);
-    void setUseHotkey(bool v);
-    void setMovKey(std::int32_t v);
-    void setMovWndKey(std::int32_t v);
-    void setKeyBind(const std::string& v);
-    void setLanguage(const std::string& v);
-
-    // --- the settings file ---
-    // Marks a key as changed, so the save writes it even when the file had no line for it.
-    void modified(std::string_view key);
-    bool loadConfig(const std::string& path);
-    bool saveConfig(const std::string& path);
-    const std::vector<std::string>& configLines() const { return configLines_; }
-
 private:
     void setCurrentRow(std::int32_t v);
     void setCurrentCol(std::int32_t v);
@@ -277,24 +218,18 @@ private:
     void removeWindowListFile();
 
     std::shared_ptr<Desktop> desktop_;
-    std::int32_t wsRowNum_ = 2;
-    std::int32_t wsColNum_ = 2;
+    SettingsFile& settings_;
     std::int32_t currentRow_ = 0;
     std::int32_t currentCol_ = 0;
     ScreenMetrics metrics_;
-    WorkspaceTable<std::string> wallpaper_{};
     WorkspaceTable<WindowId> focusWnd_{};
     std::map<WindowId, WndInfo> windows_;
     std::mutex registryLock_;
     std::unordered_map<WindowId, bool> shownByUs_;  // whether our last placement of a window showed it
     bool released_ = false;                         // releaseAll ran and nothing switched since
-    std::vector<std::string> exclusions_;             // in the order the user listed them
-    std::unordered_set<std::string> excludedClasses_;  // the same names, for quick look-up
     std::vector<std::string> systemClasses_;
     bool previewActive_ = false;
-    Settings s_;
     std::string dataDir_;
-    std::vector<std::string> configLines_;
     // ---- taskbar button order and per-workspace volume
     //      (controller/workspace_memories.cpp) ----
 public:
@@ -338,10 +273,6 @@ private:
     std::shared_ptr<WallpaperSystem> wallpaperSystem_;
     std::optional<DesktopWallpaper> userWallpaper_;  // also kept in the data folder
     // ---- end of the per-workspace wallpaper block ----
-    // ---- added by the settings-file code (config/): its bookkeeping between
-    //      a load and the save; used only in config/*.cpp ----
-    ConfigFileState configFile_;
-    // ---- end of the settings-file block ----
     WindowListWriter listWriter_;
     // Declared last: destroyed first, while everything its workers might touch still exists.
     Activator activator_;

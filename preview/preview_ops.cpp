@@ -47,15 +47,16 @@ bool WSController::beginPreview(WindowId view, const Rect& rect) {
     // endPreview releases whatever was made.
     // The taskbar order of the workspace being left, before the preview
     // shows windows of every workspace.
-    if (keepTrayOrder()) saveTrayOrder();
+    if (settings_.values().keepTrayOrder) saveTrayOrder();
     previewActive_ = true;
     previewWindow_ = view;
     previewRect_ = rect;
     canvasWidth_ = rect.right - rect.left;
     canvasHeight_ = rect.bottom - rect.top;
-    CanvasLayout layout{canvasWidth_, canvasHeight_, wsRowNum_, wsColNum_, wallsType(), showWallpaper(), {}, {}};
-    for (std::int32_t row = 0; row < wsRowNum_; ++row)
-        for (std::int32_t col = 0; col < wsColNum_; ++col) layout.cellWallpapers.push_back(wallpaperOf(row, col));
+    const Settings& s = settings_.values();
+    CanvasLayout layout{canvasWidth_, canvasHeight_, s.wsRowNum, s.wsColNum, s.wallsType, s.showWallpaper, {}, {}};
+    for (std::int32_t row = 0; row < s.wsRowNum; ++row)
+        for (std::int32_t col = 0; col < s.wsColNum; ++col) layout.cellWallpapers.push_back(s.wallpaperOf(row, col));
     layout.spreadWallpaper = previewBgPath();
     canvasReady_ = canvasWidth_ > 0 && canvasHeight_ > 0 && previewSurface_->createCanvas(view, layout);
     if (!canvasReady_) return false;
@@ -97,12 +98,12 @@ void WSController::updateThumbnails(WindowId w, bool reRegister) {
         previewSurface_->updateThumbnail(w, toView(r), reRegister, 0);
     } else if (!previewMode_) {
         // An always-shown window appears in every cell.
-        for (std::int32_t i = 0; i < wsColNum_; ++i)
-            for (std::int32_t j = 0; j < wsRowNum_; ++j) {
+        for (std::int32_t i = 0; i < wsColNum(); ++i)
+            for (std::int32_t j = 0; j < wsRowNum(); ++j) {
                 const std::int32_t dx = (i - currentCol_) * virtualWidth(), dy = (j - currentRow_) * virtualHeight();
                 const Rect shifted{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
                 previewSurface_->updateThumbnail(w, toView(shifted), reRegister,
-                                                 static_cast<std::uint32_t>(i * wsRowNum_ + j));
+                                                 static_cast<std::uint32_t>(i * wsRowNum() + j));
             }
     } else {
         // During a slide it stays at its own screen place, unscaled.
@@ -151,7 +152,7 @@ void WSController::setPreviewRect(const Rect& rect) {
     if (!previewActive_ || !previewSurface_) return;
     if (isCompositionEnabled()) updateAllThumbnails(false, false);
     // The distant view's picture follows the zoom.
-    if (wallsType() == 2) dirty_.assign(1, Rect{planeLeft(), planeTop(), planeRight(), planeBottom()});
+    if (settings_.values().wallsType == 2) dirty_.assign(1, Rect{planeLeft(), planeTop(), planeRight(), planeBottom()});
 }
 
 void WSController::setPreviewRectCarrying(const Rect& rect, WindowId carried) {
@@ -273,7 +274,7 @@ bool WSController::endPreview(std::int32_t row, std::int32_t col) {
     abandonPreview();
     // What a switch puts back besides the windows: the volume, the wallpaper
     // and the taskbar order of the workspace chosen.
-    if (keepMixerControl()) switchVolume(oldRow, oldCol, currentRow_, currentCol_);
+    if (settings_.values().keepMixerControl) switchVolume(oldRow, oldCol, currentRow_, currentCol_);
     applyWallpaper(-1, -1);
     enterWorkspace();
     return true;

@@ -34,6 +34,7 @@ constexpr UINT kDragPeriodMs = 20;
 // window procedure reaches it without a pointer stored in the window.
 struct ViewState {
     WSController* ctrl = nullptr;
+    const Settings* settings = nullptr;  // the values of the settings object, which outlives the window
     HWND hwnd = nullptr;
     HWND owner = nullptr;
     Workspace selection;
@@ -67,6 +68,12 @@ struct ViewState {
     BYTE overlayAlpha = 0;
 };
 std::unique_ptr<ViewState> g_state;
+
+// What the ViewWnd object hands the window at its creation.
+struct ViewWndParts {
+    WSController& ctrl;
+    const SettingsFile& settings;
+};
 
 
 LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
@@ -170,7 +177,7 @@ void createOverlay(ViewState& s) {
     // The fade follows the clock and skips steps when a redraw is slow (a
     // whole-screen layered redraw can take half a second under Wine): it
     // never holds the preview up for longer than its own duration and one redraw.
-    const std::int32_t steps = fadeSteps(s.ctrl->transitionTime());
+    const std::int32_t steps = fadeSteps(s.settings->transitionTime);
     const auto start = std::chrono::steady_clock::now();
     for (std::int32_t k = 1; k <= steps;) {
         const auto elapsed =
@@ -224,7 +231,9 @@ void finish(ViewState& s) {
 void onCreate(HWND h, const CREATESTRUCTW& cs) {
     g_state = std::make_unique<ViewState>();
     ViewState& s = *g_state;
-    s.ctrl = static_cast<WSController*>(cs.lpCreateParams);
+    const ViewWndParts& parts = *static_cast<const ViewWndParts*>(cs.lpCreateParams);
+    s.ctrl = &parts.ctrl;
+    s.settings = &parts.settings.values();
     s.hwnd = h;
     s.owner = cs.hwndParent;
     WSController& c = *s.ctrl;
@@ -251,7 +260,7 @@ void onCreate(HWND h, const CREATESTRUCTW& cs) {
         SetLayeredWindowAttributes(freeze.window(), 0, 255, LWA_ALPHA);
     }
 
-    s.rest = restingGeometry(l, c.previewScale());
+    s.rest = restingGeometry(l, s.settings->previewScale);
     SetWindowPos(h, HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     const Rect resting{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
                        s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
@@ -270,11 +279,12 @@ void zoomOut(ViewState& s) {
     s.interactive = true;
     SetForegroundWindow(s.hwnd);
     s.ctrl->requestPreviewPictures();
-    const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
+    const std::int32_t n = zoomFrameCount(s.settings->transitionTime);
     runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(easeOut(i, n), s.selection, s.rest, s.layout)); });
-    if (s.ctrl->lightenPreview()) createOverlay(s);
+    if (s.settings->lightenPreview) createOverlay(s);
     s.lastCursor = cursorPos();
-    if (s.ctrl->updateInterval() > 0) SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.ctrl->updateInterval()), nullptr);
+    if (s.settings->updateInterval > 0)
+        SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.settings->updateInterval), nullptr);
     showFrame(s, s.viewRect);
 }
 
@@ -283,7 +293,7 @@ void zoomIn(ViewState& s) {
     KillTimer(s.hwnd, kTimerRefresh);
     endDrag(s);
     destroyOverlay(s);
-    const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
+    const std::int32_t n = zoomFrameCount(s.settings->transitionTime);
     runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(1.0 - easeOut(i, n), s.selection, s.rest, s.layout)); });
     s.interactive = false;
     SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
@@ -297,7 +307,7 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
     s.carried = carried && IsWindow(carried) ? carried : nullptr;
     const Workspace from = s.selection;
     const std::int32_t n =
-        panFrameCount(s.ctrl->transitionTime(), from.row - target->row, from.col - target->col);
+        panFrameCount(s.settings->transitionTime, from.row - target->row, from.col - target->col);
     runFrames(n, [&](std::int32_t i) {
         const Rect r = panRect(easeOut(i, n), from, *target, s.layout);
         s.viewRect = r;
@@ -306,7 +316,7 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
         ValidateRect(s.hwnd, nullptr);
     });
     s.selection = *target;
-    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    const std::int32_t set = s.carried ? s.settings->movWndKey : s.settings->movKey;
     if (modifiersHeld(set)) {
         // Further steps follow while the modifiers are held.
         if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
@@ -350,7 +360,7 @@ void onKey(ViewState& s, WPARAM vk) {
                 selectAndZoomIn(s, Workspace{s.ctrl->currentRow(), s.ctrl->currentCol()});
                 return;
             case PreviewKey::Space:
-                if (modifiersHeld(s.ctrl->movKey()))
+                if (modifiersHeld(s.settings->movKey))
                     selectAndZoomIn(s, Workspace{s.ctrl->currentRow(), s.ctrl->currentCol()});
                 return;
             case PreviewKey::None:
@@ -380,13 +390,13 @@ void onKey(ViewState& s, WPARAM vk) {
 
 void onSlideRelease(ViewState& s) {
     if (s.interactive || s.finished || !s.ctrl->previewMode()) return;
-    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    const std::int32_t set = s.carried ? s.settings->movWndKey : s.settings->movKey;
     if (!modifiersHeld(set)) SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
 
 void onSlideMouseMove(ViewState& s) {
     if (s.interactive || s.finished || !s.ctrl->previewMode()) return;
-    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    const std::int32_t set = s.carried ? s.settings->movWndKey : s.settings->movKey;
     if (!modifiersHeld(set)) return;
     const POINT c = cursorPos();
     const PreviewLayout& l = s.layout;
@@ -596,7 +606,7 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_LBUTTONDOWN:
             if (!s.interactive) return 0;
-            if (!s.ctrl->useDblclk() || isSecondClick(s, messagePoint(h, lp)))
+            if (!s.settings->useDblclk || isSecondClick(s, messagePoint(h, lp)))
                 PostMessageW(h, WM_LBUTTONDBLCLK, wp, lp);  // a single click selects
             else
                 grab(s, false, messagePoint(h, lp));
@@ -652,11 +662,13 @@ LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl) {
+ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl,
+                 const SettingsFile& settings) {
     registerViewClass();
+    ViewWndParts parts{ctrl, settings};
     const HWND h = CreateWindowExW(exStyle, L"ZelvaneViewClass", title.c_str(), WS_POPUP, ctrl.virtualLeft(),
                                    ctrl.virtualTop(), ctrl.virtualWidth(), ctrl.virtualHeight(), owner, nullptr,
-                                   appInstance(), &ctrl);
+                                   appInstance(), &parts);
     hwnd_ = h;
 }
 

@@ -31,8 +31,9 @@ public:
     // window-class." when that fails) and creates the window, which freezes
     // the screen, sets up the canvas and shows the current workspace at full
     // size. If the canvas cannot be made, the window closes itself right
-    // after its creation (and still sends kMsgPreviewClosed).
-    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl);
+    // after its creation (and still sends kMsgPreviewClosed). The controller
+    // and the settings must outlive the window.
+    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, const SettingsFile& settings);
     virtual ~ViewWnd();  // closes the window if it is still there
     ViewWnd(const ViewWnd&) = delete;
     ViewWnd& operator=(const ViewWnd&) = delete;
