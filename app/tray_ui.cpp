@@ -90,7 +90,8 @@ void TrayUi::showMenu() {
 void TrayUi::confirmExit() {
     const HWND owner = main_.hwnd;
     const std::weak_ptr<int> alive = alive_;
-    const int answer = messageBox(owner, uiTexts(main_.settings->values().language).exitQuestion, MB_YESNO | MB_TOPMOST);
+    const std::string& question = uiTexts(main_.settings->values().language).exitQuestion;
+    const int answer = messageBox(owner, question, MB_YESNO | MB_TOPMOST);
     if (alive.expired() || answer != IDYES) return;
     // Runs the shutdown, which destroys this object: nothing may follow.
     DestroyWindow(owner);

@@ -66,64 +66,64 @@ FileLines splitLines(std::string_view text) {
     return file;
 }
 
-void setInteger(SettingsFile& c, ConfigKey key, std::int32_t v) {
+void setInteger(SettingsFile& settings, ConfigKey key, std::int32_t v) {
     switch (key) {
-        case ConfigKey::wsRowNum: c.setWsRowNum(v); break;
-        case ConfigKey::wsColNum: c.setWsColNum(v); break;
-        case ConfigKey::updateInterval: c.setUpdateInterval(v); break;
-        case ConfigKey::previewScale: c.setPreviewScale(v); break;
-        case ConfigKey::transitionTime: c.setTransitionTime(v); break;
-        case ConfigKey::wallsType: c.setWallsType(v); break;
-        case ConfigKey::popupCtrlWndDelay: c.setPopupCtrlWndDelay(v); break;
-        case ConfigKey::movKey: c.setMovKey(v); break;
-        case ConfigKey::movWndKey: c.setMovWndKey(v); break;
+        case ConfigKey::wsRowNum: settings.setWsRowNum(v); break;
+        case ConfigKey::wsColNum: settings.setWsColNum(v); break;
+        case ConfigKey::updateInterval: settings.setUpdateInterval(v); break;
+        case ConfigKey::previewScale: settings.setPreviewScale(v); break;
+        case ConfigKey::transitionTime: settings.setTransitionTime(v); break;
+        case ConfigKey::wallsType: settings.setWallsType(v); break;
+        case ConfigKey::popupCtrlWndDelay: settings.setPopupCtrlWndDelay(v); break;
+        case ConfigKey::movKey: settings.setMovKey(v); break;
+        case ConfigKey::movWndKey: settings.setMovWndKey(v); break;
         default: break;
     }
 }
 
-void setSwitch(SettingsFile& c, ConfigKey key, bool v) {
+void setSwitch(SettingsFile& settings, ConfigKey key, bool v) {
     switch (key) {
-        case ConfigKey::showWallpaper: c.setShowWallpaper(v); break;
-        case ConfigKey::lightenPreview: c.setLightenPreview(v); break;
-        case ConfigKey::keepTrayOrder: c.setKeepTrayOrder(v); break;
-        case ConfigKey::keepMixerControl: c.setKeepMixerControl(v); break;
-        case ConfigKey::edgeFlip: c.setEdgeFlip(v); break;
-        case ConfigKey::mouseGes: c.setMouseGes(v); break;
-        case ConfigKey::useDblclk: c.setUseDblclk(v); break;
-        case ConfigKey::loopWS: c.setLoopWS(v); break;
-        case ConfigKey::popupCtrlWnd: c.setPopupCtrlWnd(v); break;
-        case ConfigKey::useHotkey: c.setUseHotkey(v); break;
+        case ConfigKey::showWallpaper: settings.setShowWallpaper(v); break;
+        case ConfigKey::lightenPreview: settings.setLightenPreview(v); break;
+        case ConfigKey::keepTrayOrder: settings.setKeepTrayOrder(v); break;
+        case ConfigKey::keepMixerControl: settings.setKeepMixerControl(v); break;
+        case ConfigKey::edgeFlip: settings.setEdgeFlip(v); break;
+        case ConfigKey::mouseGes: settings.setMouseGes(v); break;
+        case ConfigKey::useDblclk: settings.setUseDblclk(v); break;
+        case ConfigKey::loopWS: settings.setLoopWS(v); break;
+        case ConfigKey::popupCtrlWnd: settings.setPopupCtrlWnd(v); break;
+        case ConfigKey::useHotkey: settings.setUseHotkey(v); break;
         default: break;
     }
 }
 
-std::int32_t integerOf(const SettingsFile& c, ConfigKey key) {
+std::int32_t integerOf(const SettingsFile& settings, ConfigKey key) {
     switch (key) {
-        case ConfigKey::wsRowNum: return c.values().wsRowNum;
-        case ConfigKey::wsColNum: return c.values().wsColNum;
-        case ConfigKey::updateInterval: return c.values().updateInterval;
-        case ConfigKey::previewScale: return c.values().previewScale;
-        case ConfigKey::transitionTime: return c.values().transitionTime;
-        case ConfigKey::wallsType: return c.values().wallsType;
-        case ConfigKey::popupCtrlWndDelay: return c.values().popupCtrlWndDelay;
-        case ConfigKey::movKey: return c.values().movKey;
-        case ConfigKey::movWndKey: return c.values().movWndKey;
+        case ConfigKey::wsRowNum: return settings.values().wsRowNum;
+        case ConfigKey::wsColNum: return settings.values().wsColNum;
+        case ConfigKey::updateInterval: return settings.values().updateInterval;
+        case ConfigKey::previewScale: return settings.values().previewScale;
+        case ConfigKey::transitionTime: return settings.values().transitionTime;
+        case ConfigKey::wallsType: return settings.values().wallsType;
+        case ConfigKey::popupCtrlWndDelay: return settings.values().popupCtrlWndDelay;
+        case ConfigKey::movKey: return settings.values().movKey;
+        case ConfigKey::movWndKey: return settings.values().movWndKey;
         default: return 0;
     }
 }
 
-bool switchOf(const SettingsFile& c, ConfigKey key) {
+bool switchOf(const SettingsFile& settings, ConfigKey key) {
     switch (key) {
-        case ConfigKey::showWallpaper: return c.values().showWallpaper;
-        case ConfigKey::lightenPreview: return c.values().lightenPreview;
-        case ConfigKey::keepTrayOrder: return c.values().keepTrayOrder;
-        case ConfigKey::keepMixerControl: return c.values().keepMixerControl;
-        case ConfigKey::edgeFlip: return c.values().edgeFlip;
-        case ConfigKey::mouseGes: return c.values().mouseGes;
-        case ConfigKey::useDblclk: return c.values().useDblclk;
-        case ConfigKey::loopWS: return c.values().loopWS;
-        case ConfigKey::popupCtrlWnd: return c.values().popupCtrlWnd;
-        case ConfigKey::useHotkey: return c.values().useHotkey;
+        case ConfigKey::showWallpaper: return settings.values().showWallpaper;
+        case ConfigKey::lightenPreview: return settings.values().lightenPreview;
+        case ConfigKey::keepTrayOrder: return settings.values().keepTrayOrder;
+        case ConfigKey::keepMixerControl: return settings.values().keepMixerControl;
+        case ConfigKey::edgeFlip: return settings.values().edgeFlip;
+        case ConfigKey::mouseGes: return settings.values().mouseGes;
+        case ConfigKey::useDblclk: return settings.values().useDblclk;
+        case ConfigKey::loopWS: return settings.values().loopWS;
+        case ConfigKey::popupCtrlWnd: return settings.values().popupCtrlWnd;
+        case ConfigKey::useHotkey: return settings.values().useHotkey;
         default: return false;
     }
 }
@@ -131,34 +131,34 @@ bool switchOf(const SettingsFile& c, ConfigKey key) {
 // Interprets the value part for the key and calls its setter. False when the
 // value cannot be read at all (a number without digits or beyond 32 bits, a
 // wallpaper item without a position): the load stops there.
-bool applyValue(SettingsFile& c, ConfigKey key, std::string_view value) {
+bool applyValue(SettingsFile& settings, ConfigKey key, std::string_view value) {
     switch (keyKind(key)) {
         case ValueKind::Integer: {
             const auto v = grammar::readInteger(value);
             if (!v) return false;
-            setInteger(c, key, *v);
+            setInteger(settings, key, *v);
             return true;
         }
         case ValueKind::Switch:
-            setSwitch(c, key, grammar::readSwitch(value));
+            setSwitch(settings, key, grammar::readSwitch(value));
             return true;
         case ValueKind::Word:
             if (auto word = grammar::readWord(value)) {
                 if (key == ConfigKey::keyBind)
-                    c.setKeyBind(*word);
+                    settings.setKeyBind(*word);
                 else
-                    c.setLanguage(*word);
+                    settings.setLanguage(*word);
             }
             return true;
         case ValueKind::ModifierSet:
-            if (const std::int32_t mask = grammar::readModifiers(value); mask != 0) setInteger(c, key, mask);
+            if (const std::int32_t mask = grammar::readModifiers(value); mask != 0) setInteger(settings, key, mask);
             return true;
         case ValueKind::ClassList:
-            for (const std::string& name : grammar::readClassList(value)) c.addExclusion(name);
+            for (const std::string& name : grammar::readClassList(value)) settings.addExclusion(name);
             return true;
         case ValueKind::WallpaperList: {
             const grammar::WallpaperList list = grammar::readWallpaperList(value);
-            for (const grammar::WallpaperItem& item : list.items) c.setWallpaper(item.row, item.col, item.path);
+            for (const grammar::WallpaperItem& item : list.items) settings.setWallpaper(item.row, item.col, item.path);
             return !list.malformed;
         }
     }
@@ -166,23 +166,23 @@ bool applyValue(SettingsFile& c, ConfigKey key, std::string_view value) {
 }
 
 // Applies one line of the file; false when the load has to stop at it.
-bool applyLine(SettingsFile& c, std::string_view line) {
+bool applyLine(SettingsFile& settings, std::string_view line) {
     const auto parts = splitSettingLine(line);
     if (!parts) return true;
     if (grammar::isCommentOrBlank(parts->keyPart) || grammar::isCommentOrBlank(parts->valuePart)) return true;
     const auto key = findConfigKey(grammar::firstAlnumRun(parts->keyPart));
     if (!key) return true;  // unknown keys are ignored
-    return applyValue(c, *key, parts->valuePart);
+    return applyValue(settings, *key, parts->valuePart);
 }
 
-std::string valueText(const SettingsFile& c, ConfigKey key) {
+std::string valueText(const SettingsFile& settings, ConfigKey key) {
     switch (keyKind(key)) {
-        case ValueKind::Integer: return grammar::writeInteger(integerOf(c, key));
-        case ValueKind::Switch: return grammar::writeSwitch(switchOf(c, key));
-        case ValueKind::Word: return key == ConfigKey::keyBind ? c.values().keyBind : c.values().language;
-        case ValueKind::ModifierSet: return grammar::writeModifiers(integerOf(c, key));
-        case ValueKind::ClassList: return grammar::writeClassList(c.values().exclusions);
-        case ValueKind::WallpaperList: return grammar::writeWallpaperList(c.values().wallpaper);
+        case ValueKind::Integer: return grammar::writeInteger(integerOf(settings, key));
+        case ValueKind::Switch: return grammar::writeSwitch(switchOf(settings, key));
+        case ValueKind::Word: return key == ConfigKey::keyBind ? settings.values().keyBind : settings.values().language;
+        case ValueKind::ModifierSet: return grammar::writeModifiers(integerOf(settings, key));
+        case ValueKind::ClassList: return grammar::writeClassList(settings.values().exclusions);
+        case ValueKind::WallpaperList: return grammar::writeWallpaperList(settings.values().wallpaper);
     }
     return {};
 }
