@@ -9,10 +9,10 @@ namespace zelvane {
 namespace {
 
 // Registers the bindings (all, or only those in `only`); returns the ids refused.
-std::vector<int> registerBindings(HWND window, const WSController& ctrl, const std::vector<int>* only) {
+std::vector<int> registerBindings(HWND window, const Settings& settings, const std::vector<int>* only) {
     std::vector<int> refused;
-    if (!ctrl.useHotkey()) return refused;
-    for (const HotkeyBinding& b : hotkeyBindings(ctrl.movKey(), ctrl.movWndKey(), ctrl.keyBind())) {
+    if (!settings.useHotkey) return refused;
+    for (const HotkeyBinding& b : hotkeyBindings(settings.movKey, settings.movWndKey, settings.keyBind)) {
         if (only && std::find(only->begin(), only->end(), b.id) == only->end()) continue;
         if (!RegisterHotKey(window, b.id, static_cast<UINT>(b.modifiers), b.key)) refused.push_back(b.id);
     }
@@ -31,16 +31,16 @@ void schedule(HWND window, HotkeyRetry& retry) {
 
 }  // namespace
 
-void registerHotkeys(HWND window, const WSController& ctrl, HotkeyRetry& retry) {
-    retry.missing = registerBindings(window, ctrl, nullptr);
+void registerHotkeys(HWND window, const Settings& settings, HotkeyRetry& retry) {
+    retry.missing = registerBindings(window, settings, nullptr);
     retry.triesLeft = HotkeyRetry::kTries;
     schedule(window, retry);
 }
 
-void retryHotkeys(HWND window, const WSController& ctrl, HotkeyRetry& retry) {
+void retryHotkeys(HWND window, const Settings& settings, HotkeyRetry& retry) {
     if (!retry.missing.empty() && retry.triesLeft > 0) {
         --retry.triesLeft;
-        retry.missing = registerBindings(window, ctrl, &retry.missing);
+        retry.missing = registerBindings(window, settings, &retry.missing);
     }
     schedule(window, retry);
 }

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "controller/wsctrl.h"
+#include "config/settings.h"
 
 namespace zelvane {
 
@@ -22,9 +22,9 @@ struct HotkeyRetry {
 
 // Registers the 27 hotkeys on the window, unless the user turned hotkeys off;
 // the ones that could not be registered are tried again later (retryHotkeys).
-void registerHotkeys(HWND window, const WSController& ctrl, HotkeyRetry& retry);
+void registerHotkeys(HWND window, const Settings& settings, HotkeyRetry& retry);
 // The retry timer fired: registers what is still missing.
-void retryHotkeys(HWND window, const WSController& ctrl, HotkeyRetry& retry);
+void retryHotkeys(HWND window, const Settings& settings, HotkeyRetry& retry);
 // Unregisters them all and calls off the retries.
 void unregisterHotkeys(HWND window, HotkeyRetry& retry);
 

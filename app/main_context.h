@@ -1,6 +1,6 @@
 #pragma once
 // What the main window's handlers share: the window, the controller, the
-// settings file's path and the parts that hang off the main window. One set
+// settings and their file's path and the parts that hang off the main window. One set
 // per process, created by WM_CREATE, used only on the UI thread.
 #include <windows.h>
 
@@ -19,7 +19,8 @@ class PreviewLauncher;
 
 struct MainContext {
     HWND hwnd = nullptr;
-    WSController* ctrl = nullptr;  // owned by the entry routine
+    WSController* ctrl = nullptr;      // owned by the entry routine
+    SettingsFile* settings = nullptr;  // owned by the entry routine
     std::string configPath;        // UTF-8
     bool shutDown = false;
     // WM_CREATE ran to its end. A start-up that failed writes nothing back:

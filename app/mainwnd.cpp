@@ -11,6 +11,7 @@
 #include "app/define.h"
 #include "app/hotkey_registration.h"
 #include "app/hotkeys.h"
+#include "app/load_settings.h"
 #include "app/main_context.h"
 #include "app/mouse_actions.h"
 #include "app/preview_launcher.h"
@@ -40,6 +41,12 @@ std::exception_ptr g_windowError;
 UINT g_taskbarCreated = 0;
 
 LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
+
+// What the entry routine hands the window at its creation.
+struct MainWndParts {
+    WSController& ctrl;
+    SettingsFile& settings;
+};
 
 void registerMainClass() {
     win32::registerWindowClass({L"ZelvaneMainClass", mainWndProc, appInstance(), CS_HREDRAW | CS_VREDRAW,
@@ -79,9 +86,12 @@ std::string systemErrorText(DWORD code) {
 
 void startUp(HWND h, const CREATESTRUCTW& cs) {
     g_main = std::make_unique<MainContext>();
-    WSController& ctrl = *static_cast<WSController*>(cs.lpCreateParams);
+    const MainWndParts& parts = *static_cast<const MainWndParts*>(cs.lpCreateParams);
+    WSController& ctrl = parts.ctrl;
+    SettingsFile& settings = parts.settings;
     g_main->hwnd = h;
     g_main->ctrl = &ctrl;
+    g_main->settings = &settings;
 
     // Without an argument the home folder holds the settings file and the
     // data directory; the two variables are read whole, however long.
@@ -97,12 +107,12 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // A preview that ended with a crash left the taskbar hidden.
     taskbar::restoreAfterCrash(paths.dataDir);
     dwm::load();
-    ctrl.loadConfig(paths.configPath);
+    loadSettings(settings, ctrl, paths.configPath);
     ctrl.restoreWindowList();
 
     // Hotkeys first: adding the tray icon waits for the shell, which may be
     // busy, and the keyboard must work from the start whatever the shell does.
-    registerHotkeys(h, ctrl, g_main->hotkeyRetry);
+    registerHotkeys(h, settings.values(), g_main->hotkeyRetry);
     g_main->tray = std::make_unique<TrayUi>(*g_main);
     g_main->mouse = std::make_unique<MouseActions>(*g_main);
     g_main->preview = std::make_unique<PreviewLauncher>(*g_main);
@@ -110,7 +120,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // Placed for the class-registration drag, still hidden.
     SetWindowPos(h, HWND_TOPMOST, ctrl.screenWidth() / 2 - 200, ctrl.screenHeight() / 2 - 50, 400, 100,
                  SWP_NOACTIVATE);
-    g_main->ctrlWnd = std::make_unique<CtrlWnd>(L"control", WS_EX_LAYERED, h, ctrl);
+    g_main->ctrlWnd = std::make_unique<CtrlWnd>(L"control", WS_EX_LAYERED, h, ctrl, settings);
     g_main->startedUp = true;
 }
 
@@ -131,7 +141,7 @@ void shutDown(HWND h) {
     // Nor is there a message loop to end: the entry shows its message box
     // next, and a pending quit message would close that box at once.
     const bool startedUp = g_main->startedUp;
-    if (startedUp) ctrl.saveConfig(g_main->configPath);
+    if (startedUp) g_main->settings->save(g_main->configPath);
     discardWallpaperImage();
     dwm::unload();  // the preview and its thumbnails are gone
     g_main->tray.reset();
@@ -141,8 +151,9 @@ void shutDown(HWND h) {
 
 void onHotkey(HWND h, int id) {
     const WSController& ctrl = *g_main->ctrl;
-    const HotkeyCommand cmd = hotkeyCommand(
-        id, GridState{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(), ctrl.loopWS()});
+    const HotkeyCommand cmd =
+        hotkeyCommand(id, GridState{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(),
+                                    g_main->settings->values().loopWS});
     switch (cmd.action) {
         case HotkeyCommand::Action::Switch: {
             const HWND carried = cmd.carryForeground ? GetForegroundWindow() : nullptr;
@@ -234,7 +245,7 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 break;
             case WM_TIMER:
                 if (wp == HotkeyRetry::kTimer && g_main && !g_main->shutDown)
-                    retryHotkeys(h, *g_main->ctrl, g_main->hotkeyRetry);
+                    retryHotkeys(h, g_main->settings->values(), g_main->hotkeyRetry);
                 break;
             case WM_HOTKEY:
                 if (g_main && !g_main->shutDown) onHotkey(h, static_cast<int>(wp));
@@ -269,18 +280,19 @@ MainContext::~MainContext() = default;
 
 void MainContext::rekey() {
     unregisterHotkeys(hwnd, hotkeyRetry);
-    registerHotkeys(hwnd, *ctrl, hotkeyRetry);
+    registerHotkeys(hwnd, settings->values(), hotkeyRetry);
 }
 
 void rethrowWindowError() {
     if (g_windowError) std::rethrow_exception(std::exchange(g_windowError, nullptr));
 }
 
-MainWnd::MainWnd(WSController& ctrl, HWND owner, DWORD exStyle, const std::wstring& title) {
+MainWnd::MainWnd(WSController& ctrl, SettingsFile& settings, HWND owner, DWORD exStyle, const std::wstring& title) {
     registerMainClass();
     g_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    MainWndParts parts{ctrl, settings};
     hwnd_ = CreateWindowExW(exStyle, L"ZelvaneMainClass", title.c_str(), WS_POPUP, 0, 0, CW_USEDEFAULT, CW_USEDEFAULT,
-                            owner, nullptr, appInstance(), &ctrl);
+                            owner, nullptr, appInstance(), &parts);
     rethrowWindowError();
     if (!hwnd_) throw std::runtime_error("failed to create the main window: " + systemErrorText(GetLastError()));
 }

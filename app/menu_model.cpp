@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "app/texts.h"
-#include "config/settings.h"
+#include "config/settings_file.h"
 #include "controller/wsctrl.h"
 
 namespace zelvane {
@@ -41,9 +41,9 @@ enum class GridLine { Row, Column };
 // The grid that removing the last row or column leaves. In distant view the
 // grid stays square, at least 2 x 2 (the size setters keep it so), so
 // removing a row removes a column too, and the reverse.
-GridState gridAfterRemoving(const WSController& ctrl, GridLine line) {
-    GridState g{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(), ctrl.loopWS()};
-    if (ctrl.wallsType() == 2) {
+GridState gridAfterRemoving(const WSController& ctrl, const Settings& settings, GridLine line) {
+    GridState g{settings.wsRowNum, settings.wsColNum, ctrl.currentRow(), ctrl.currentCol(), settings.loopWS};
+    if (settings.wallsType == 2) {
         constexpr std::int32_t kMinSquareGrid = 2;
         const std::int32_t side = std::max(kMinSquareGrid, (line == GridLine::Row ? g.rows : g.cols) - 1);
         g.rows = side;
@@ -59,16 +59,17 @@ GridState gridAfterRemoving(const WSController& ctrl, GridLine line) {
 // Leaves the workspaces that are about to disappear before they do, so no
 // window of the current workspace is stranded outside the grid: the switch
 // goes to the nearest workspace of the grid that remains.
-MenuFollowUp removeGridLine(WSController& ctrl, GridLine line) {
-    if ((line == GridLine::Row ? ctrl.wsRowNum() : ctrl.wsColNum()) <= 1) return MenuFollowUp::None;
-    const GridState after = gridAfterRemoving(ctrl, line);
+MenuFollowUp removeGridLine(WSController& ctrl, SettingsFile& settings, GridLine line) {
+    const Settings& s = settings.values();
+    if ((line == GridLine::Row ? s.wsRowNum : s.wsColNum) <= 1) return MenuFollowUp::None;
+    const GridState after = gridAfterRemoving(ctrl, s, line);
     const std::int32_t row = std::min(after.currentRow, after.rows - 1);
     const std::int32_t col = std::min(after.currentCol, after.cols - 1);
     if (row != ctrl.currentRow() || col != ctrl.currentCol()) ctrl.switchWS(row, col, kNoWindow);
     if (line == GridLine::Row)
-        ctrl.setWsRowNum(ctrl.wsRowNum() - 1);
+        settings.setWsRowNum(s.wsRowNum - 1);
     else
-        ctrl.setWsColNum(ctrl.wsColNum() - 1);
+        settings.setWsColNum(s.wsColNum - 1);
     return MenuFollowUp::GridChanged;
 }
 
@@ -114,27 +115,27 @@ std::int32_t toggled(std::int32_t modifiers, std::uintptr_t id, std::uintptr_t f
     return modifiers ^ kModifierBits[id - firstId];
 }
 
-void setEveryWallpaper(WSController& ctrl, const std::string& path) {
-    for (std::int32_t row = 0; row < ctrl.wsRowNum(); ++row)
-        for (std::int32_t col = 0; col < ctrl.wsColNum(); ++col) ctrl.setWallpaper(row, col, path);
+void setEveryWallpaper(SettingsFile& settings, const std::string& path) {
+    for (std::int32_t row = 0; row < settings.values().wsRowNum; ++row)
+        for (std::int32_t col = 0; col < settings.values().wsColNum; ++col) settings.setWallpaper(row, col, path);
 }
 
 }  // namespace
 
-MenuSettings menuSettingsOf(const WSController& ctrl) {
+MenuSettings menuSettingsOf(const Settings& settings) {
     MenuSettings s;
-    s.movKey = ctrl.movKey();
-    s.movWndKey = ctrl.movWndKey();
-    s.keyBind = ctrl.keyBind();
-    s.wallsType = ctrl.wallsType();
-    s.transitionTime = ctrl.transitionTime();
-    s.loopWS = ctrl.loopWS();
-    s.popupCtrlWnd = ctrl.popupCtrlWnd();
-    s.edgeFlip = ctrl.edgeFlip();
-    s.keepMixerControl = ctrl.keepMixerControl();
-    s.mouseGes = ctrl.mouseGes();
-    s.useDblclk = ctrl.useDblclk();
-    s.language = ctrl.language();
+    s.movKey = settings.movKey;
+    s.movWndKey = settings.movWndKey;
+    s.keyBind = settings.keyBind;
+    s.wallsType = settings.wallsType;
+    s.transitionTime = settings.transitionTime;
+    s.loopWS = settings.loopWS;
+    s.popupCtrlWnd = settings.popupCtrlWnd;
+    s.edgeFlip = settings.edgeFlip;
+    s.keepMixerControl = settings.keepMixerControl;
+    s.mouseGes = settings.mouseGes;
+    s.useDblclk = settings.useDblclk;
+    s.language = settings.language;
     return s;
 }
 
@@ -194,7 +195,8 @@ std::vector<MenuEntry> buildMenuModel(const MenuSettings& s) {
     return root;
 }
 
-MenuFollowUp applyMenuCommand(WSController& ctrl, std::uintptr_t id) {
+MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::uintptr_t id) {
+    const Settings& s = settings.values();
     switch (id) {
         case kCmdExit:
             return MenuFollowUp::ConfirmExit;
@@ -208,93 +210,93 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, std::uintptr_t id) {
         case kCmdSaveWallpaper:
             // The snapshot needs per-workspace wallpapers: switch to them first,
             // as the "individual view" item would.
-            if (ctrl.wallsType() == 0) applyMenuCommand(ctrl, kCmdWallsIndividual);
+            if (s.wallsType == 0) applyMenuCommand(ctrl, settings, kCmdWallsIndividual);
             ctrl.captureWallpaper();
             return MenuFollowUp::WallpaperChanged;
 
         case kCmdAddRow:
-            ctrl.setWsRowNum(ctrl.wsRowNum() + 1);
+            settings.setWsRowNum(s.wsRowNum + 1);
             return MenuFollowUp::GridChanged;
         case kCmdDelRow:
-            return removeGridLine(ctrl, GridLine::Row);
+            return removeGridLine(ctrl, settings, GridLine::Row);
         case kCmdAddColumn:
-            ctrl.setWsColNum(ctrl.wsColNum() + 1);
+            settings.setWsColNum(s.wsColNum + 1);
             return MenuFollowUp::GridChanged;
         case kCmdDelColumn:
-            return removeGridLine(ctrl, GridLine::Column);
+            return removeGridLine(ctrl, settings, GridLine::Column);
 
         case kCmdMovKeyAlt:
         case kCmdMovKeyAlt + 1:
         case kCmdMovKeyAlt + 2:
         case kCmdMovKeyAlt + 3:
-            ctrl.setMovKey(toggled(ctrl.movKey(), id, kCmdMovKeyAlt));
+            settings.setMovKey(toggled(s.movKey, id, kCmdMovKeyAlt));
             return MenuFollowUp::Rekey;
         case kCmdMovWndKeyAlt:
         case kCmdMovWndKeyAlt + 1:
         case kCmdMovWndKeyAlt + 2:
         case kCmdMovWndKeyAlt + 3:
-            ctrl.setMovWndKey(toggled(ctrl.movWndKey(), id, kCmdMovWndKeyAlt));
+            settings.setMovWndKey(toggled(s.movWndKey, id, kCmdMovWndKeyAlt));
             return MenuFollowUp::Rekey;
         case kCmdKeyBindNormal:
-            ctrl.setKeyBind("normal");
+            settings.setKeyBind("normal");
             return MenuFollowUp::Rekey;
         case kCmdKeyBindVi:
-            ctrl.setKeyBind("vi");
+            settings.setKeyBind("vi");
             return MenuFollowUp::Rekey;
         case kCmdKeyBindEmacs:
-            ctrl.setKeyBind("emacs");
+            settings.setKeyBind("emacs");
             return MenuFollowUp::Rekey;
 
         case kCmdWallsDefault: {
-            const std::int32_t old = ctrl.wallsType();
-            ctrl.setWallsType(0);
+            const std::int32_t old = s.wallsType;
+            settings.setWallsType(0);
             // Kept for a later return to "individual view": every workspace
             // shows the whole spread picture.
-            if (old == 2) setEveryWallpaper(ctrl, ctrl.previewBgPath());
+            if (old == 2) setEveryWallpaper(settings, ctrl.previewBgPath());
             ctrl.restoreUserWallpaper();
             return MenuFollowUp::WallpaperChanged;
         }
         case kCmdWallsIndividual: {
-            const std::int32_t old = ctrl.wallsType();
-            ctrl.setWallsType(1);
+            const std::int32_t old = s.wallsType;
+            settings.setWallsType(1);
             if (old == 2) {
-                setEveryWallpaper(ctrl, ctrl.previewBgPath());
+                setEveryWallpaper(settings, ctrl.previewBgPath());
                 ctrl.applyWallpaper(-1, -1);
             }
             return MenuFollowUp::WallpaperChanged;
         }
         case kCmdWallsDistant:
-            if (ctrl.wallsType() == 2) return MenuFollowUp::None;
-            ctrl.setWallsType(2);  // also makes the grid square, at least 2 x 2
+            if (s.wallsType == 2) return MenuFollowUp::None;
+            settings.setWallsType(2);  // also makes the grid square, at least 2 x 2
             ctrl.captureWallpaper();
             return MenuFollowUp::WallpaperChanged;
 
         case kCmdLoopWS:
-            ctrl.setLoopWS(!ctrl.loopWS());
+            settings.setLoopWS(!s.loopWS);
             return MenuFollowUp::Rebuild;
         case kCmdPopupCtrlWnd:
-            ctrl.setPopupCtrlWnd(!ctrl.popupCtrlWnd());
+            settings.setPopupCtrlWnd(!s.popupCtrlWnd);
             return MenuFollowUp::Rebuild;
         case kCmdSkipAnimation:
-            ctrl.setTransitionTime(ctrl.transitionTime() < 1 ? 120 : 0);
+            settings.setTransitionTime(s.transitionTime < 1 ? 120 : 0);
             return MenuFollowUp::Rebuild;
         case kCmdEdgeFlip:
-            ctrl.setEdgeFlip(!ctrl.edgeFlip());
+            settings.setEdgeFlip(!s.edgeFlip);
             return MenuFollowUp::Rebuild;
         case kCmdKeepMixerControl:
-            ctrl.setKeepMixerControl(!ctrl.keepMixerControl());
+            settings.setKeepMixerControl(!s.keepMixerControl);
             return MenuFollowUp::Rebuild;
         case kCmdMouseGes:
-            ctrl.setMouseGes(!ctrl.mouseGes());
+            settings.setMouseGes(!s.mouseGes);
             return MenuFollowUp::Rebuild;
         case kCmdUseSingleClick:
-            ctrl.setUseDblclk(!ctrl.useDblclk());
+            settings.setUseDblclk(!s.useDblclk);
             return MenuFollowUp::Rebuild;
         case kCmdEnglish:
-            ctrl.setLanguage("english");
+            settings.setLanguage("english");
             return MenuFollowUp::Rebuild;
         case kCmdJapanese:
-            ctrl.setLanguage("japanese");
+            settings.setLanguage("japanese");
             return MenuFollowUp::Rebuild;
 
         default:

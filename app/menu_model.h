@@ -10,6 +10,8 @@
 namespace zelvane {
 
 class WSController;
+class SettingsFile;
+struct Settings;
 
 // The menu's command identifiers (the WM_COMMAND identifiers of its items).
 enum MenuCommand : std::uintptr_t {
@@ -63,7 +65,7 @@ struct MenuSettings {
     std::string language;
 };
 
-MenuSettings menuSettingsOf(const WSController& ctrl);
+MenuSettings menuSettingsOf(const Settings& settings);
 
 struct MenuEntry {
     enum class Mark { None, Check, Radio };
@@ -97,7 +99,8 @@ enum class MenuFollowUp {
     OpenPreview,    // the preview item, reported by its low word
 };
 
-// Carries out the settings part of a menu command on the controller.
-MenuFollowUp applyMenuCommand(WSController& ctrl, std::uintptr_t id);
+// Carries out the settings part of a menu command: on the settings, and on
+// the controller where the command also switches or changes wallpapers.
+MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::uintptr_t id);
 
 }  // namespace zelvane

@@ -134,7 +134,7 @@ bool MouseActions::switchModifiersHeld() const {
     const auto down = [](int vk) { return GetAsyncKeyState(vk) < 0; };
     const std::int32_t held = heldModifiers(down(VK_MENU), down(VK_CONTROL), down(VK_SHIFT),
                                             down(VK_LWIN) || down(VK_RWIN));
-    return movKeyHeld(main_.ctrl->movKey(), held);
+    return movKeyHeld(main_.settings->values().movKey, held);
 }
 
 void MouseActions::onPointer() {
@@ -144,13 +144,13 @@ void MouseActions::onPointer() {
         showDragFeedback(p);
         return;
     }
-    const WSController& ctrl = *main_.ctrl;
+    const Settings& settings = main_.settings->values();
     PointerInput in;
     in.cursor = toPoint(p);
-    in.plane = ctrl.plane();
-    in.loop = ctrl.loopWS();
+    in.plane = main_.ctrl->plane();
+    in.loop = settings.loopWS;
     in.flipWanted = gesture_.rightHeld() || switchModifiersHeld();
-    in.popupCtrlWnd = ctrl.popupCtrlWnd();
+    in.popupCtrlWnd = settings.popupCtrlWnd;
     in.windowBeingMoved = movingWnd_ != nullptr;
     const CtrlWnd* ctrlWnd = main_.ctrlWnd.get();
     in.ctrlWndVisible = ctrlWnd && ctrlWnd->isVisible();
@@ -179,7 +179,7 @@ void MouseActions::onPointer() {
 void MouseActions::startPopupDelay() {
     const HWND main = main_.hwnd;
     // Dropped while an earlier wait still runs.
-    popupDelay_.start(main_.ctrl->popupCtrlWndDelay(), cursorOnScreenEdge,
+    popupDelay_.start(main_.settings->values().popupCtrlWndDelay, cursorOnScreenEdge,
                       [main] { PostMessageW(main, kMsgPopUpCtrlWnd, 0, 0); });
 }
 
@@ -190,15 +190,16 @@ void MouseActions::startPopupDelay() {
 // behind it.
 void MouseActions::onWindowMoving(HWND moving) {
     WSController& ctrl = *main_.ctrl;
-    if (!ctrl.edgeFlip() || (main_.ctrlWnd && main_.ctrlWnd->isVisible())) return;
+    const Settings& settings = main_.settings->values();
+    if (!settings.edgeFlip || (main_.ctrlWnd && main_.ctrlWnd->isVisible())) return;
     if (!movingWnd_) movingWnd_ = moving;
     POINT p{};
     if (!GetCursorPos(&p)) return;
-    const EdgeStep step = edgeStep(toPoint(p), ctrl.plane(), ctrl.loopWS());
+    const EdgeStep step = edgeStep(toPoint(p), ctrl.plane(), settings.loopWS);
     if (step.edge == Edge::None || step.blocked) return;
     const HotkeyCommand target = hotkeyCommand(
         step.carryHotkey,
-        GridState{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(), ctrl.loopWS()});
+        GridState{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(), settings.loopWS});
     if (target.action != HotkeyCommand::Action::Switch) return;
     SetCursorPos(step.cursorTo.x, step.cursorTo.y);
     const HWND carried = IsWindow(movingWnd_) ? movingWnd_ : nullptr;
@@ -208,7 +209,7 @@ void MouseActions::onWindowMoving(HWND moving) {
 }
 
 void MouseActions::onHookPress(HookButton button) {
-    if (dragMode_ != DragMode::None || !main_.ctrl->mouseGes()) return;
+    if (dragMode_ != DragMode::None || !main_.settings->values().mouseGes) return;
     gesture_.press(button, GestureTracker::Clock::now());
 }
 
@@ -267,7 +268,7 @@ void MouseActions::finishDrag() {
 void MouseActions::paint() {
     win32::PaintDc dc(main_.hwnd);
     if (dragBitmap_) BitBlt(dc.get(), 10, 0, kDragImageSize, kDragImageSize, dragDc_.get(), 0, 0, SRCCOPY);
-    const auto& lines = uiTexts(main_.ctrl->language()).dragInstructions;
+    const auto& lines = uiTexts(main_.settings->values().language).dragInstructions;
     const POINT at[] = {{34, 0}, {5, 24}, {5, 44}};
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::wstring text = win32::widen(lines[i]);

@@ -41,7 +41,7 @@ void PreviewLauncher::openFullPreview() {
 bool PreviewLauncher::animatedSwitch(Workspace ws, HWND carried) {
     if (view_) return true;  // one preview at a time: the request is dropped
     WSController& ctrl = *main_.ctrl;
-    if (!surface_->compositionEnabled() || ctrl.transitionTime() < 1) return false;
+    if (!surface_->compositionEnabled() || ctrl.settings().transitionTime < 1) return false;
     if (!start(true)) return false;
     view_->runSwitch(ws.row, ws.col, carried);
     return true;
@@ -61,7 +61,7 @@ void PreviewLauncher::close() {
 
 void PreviewLauncher::restoreInput() {
     if (main_.shutDown) return;
-    registerHotkeys(main_.hwnd, *main_.ctrl, main_.hotkeyRetry);
+    registerHotkeys(main_.hwnd, main_.ctrl->settings(), main_.hotkeyRetry);
     if (main_.mouse) main_.mouse->resumeHook();
 }
 

@@ -62,7 +62,7 @@ void TrayUi::onTrayCallback(WPARAM wp, LPARAM lp) {
 }
 
 void TrayUi::rebuildMenu() {
-    UniqueMenu fresh = createPopupMenu(buildMenuModel(menuSettingsOf(*main_.ctrl)));
+    UniqueMenu fresh = createPopupMenu(buildMenuModel(menuSettingsOf(main_.settings->values())));
     // The menu of the previous build is destroyed (with its submenus) here,
     // unless the menu loop is showing it right now.
     if (menuOpen_ && !shownMenu_) shownMenu_ = std::move(menu_);
@@ -90,14 +90,15 @@ void TrayUi::showMenu() {
 void TrayUi::confirmExit() {
     const HWND owner = main_.hwnd;
     const std::weak_ptr<int> alive = alive_;
-    const int answer = messageBox(owner, uiTexts(main_.ctrl->language()).exitQuestion, MB_YESNO | MB_TOPMOST);
+    const std::string& question = uiTexts(main_.settings->values().language).exitQuestion;
+    const int answer = messageBox(owner, question, MB_YESNO | MB_TOPMOST);
     if (alive.expired() || answer != IDYES) return;
     // Runs the shutdown, which destroys this object: nothing may follow.
     DestroyWindow(owner);
 }
 
 bool TrayUi::onCommand(WPARAM id) {
-    switch (applyMenuCommand(*main_.ctrl, id)) {
+    switch (applyMenuCommand(*main_.ctrl, *main_.settings, id)) {
         case MenuFollowUp::NotACommand:
             return false;
         case MenuFollowUp::None:
@@ -123,7 +124,7 @@ bool TrayUi::onCommand(WPARAM id) {
             confirmExit();
             break;
         case MenuFollowUp::ShowHelp:
-            messageBox(main_.hwnd, uiTexts(main_.ctrl->language()).help, MB_OK);
+            messageBox(main_.hwnd, uiTexts(main_.settings->values().language).help, MB_OK);
             break;
         case MenuFollowUp::RegisterClass:
             if (main_.mouse) main_.mouse->beginClassRegistration();

@@ -1,5 +1,6 @@
-// Process entry: one instance, one controller, the main window and its
-// message loop; on the way out every managed window goes back on the screen.
+// Process entry: one instance, the settings and one controller, the main
+// window and its message loop; on the way out every managed window goes back
+// on the screen.
 #include <windows.h>
 
 #include <exception>
@@ -10,8 +11,10 @@
 #include "win32/app_instance.h"
 #include "app/define.h"
 #include "app/hook_library.h"
+#include "app/load_settings.h"
 #include "app/mainwnd.h"
 #include "app/startup_paths.h"
+#include "config/settings_file.h"
 #include "controller/wsctrl.h"
 #include "win32/crash_rescue.h"
 #include "coreaudio/master_volume.h"
@@ -43,15 +46,17 @@ bool existsHere(const std::string& path) {
 int mainRoutine() {
     if (FindWindowW(L"ZelvaneMainClass", L"Zelvane")) throw std::runtime_error("Zelvane is already running.");
 
-    WSController ctrl(std::make_shared<win32::Win32Desktop>(), systemClassList());
+    // Declared first, so it outlives the controller, which reads it.
+    SettingsFile settings(systemClassList());
+    WSController ctrl(std::make_shared<win32::Win32Desktop>(), settings, systemClassList());
     ReleaseOnExit release(ctrl);
     ctrl.setTaskbar(std::make_shared<win32::ShellTaskbar>());
     ctrl.setMasterVolume(audio::openMasterVolume());  // keeps COM up on this thread while it lives
     // A first reading from the current folder; the main window reads the
     // home folder's (or the named) file again.
-    ctrl.loadConfig(firstExisting({kConfigFileNames[0], kConfigFileNames[1]}, existsHere));
+    loadSettings(settings, ctrl, firstExisting({kConfigFileNames[0], kConfigFileNames[1]}, existsHere));
 
-    MainWnd main(ctrl, nullptr, 0, L"Zelvane");
+    MainWnd main(ctrl, settings, nullptr, 0, L"Zelvane");
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

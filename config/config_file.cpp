@@ -1,7 +1,7 @@
 // Loading and saving the settings file.
 //
 // The file is UTF-8 text of "key = value" lines. Loading keeps every line in
-// configLines_ and applies the known keys in file order; saving writes the
+// lines_ and applies the known keys in file order; saving writes the
 // same lines back, with the value of every known key replaced by the current
 // setting and nothing else touched.
 //
@@ -30,7 +30,7 @@
 #include "config/config_lines.h"
 #include "config/text_file.h"
 #include "config/value_grammar.h"
-#include "controller/wsctrl.h"
+#include "config/settings_file.h"
 
 namespace zelvane {
 
@@ -66,64 +66,64 @@ FileLines splitLines(std::string_view text) {
     return file;
 }
 
-void setInteger(WSController& c, ConfigKey key, std::int32_t v) {
+void setInteger(SettingsFile& settings, ConfigKey key, std::int32_t v) {
     switch (key) {
-        case ConfigKey::wsRowNum: c.setWsRowNum(v); break;
-        case ConfigKey::wsColNum: c.setWsColNum(v); break;
-        case ConfigKey::updateInterval: c.setUpdateInterval(v); break;
-        case ConfigKey::previewScale: c.setPreviewScale(v); break;
-        case ConfigKey::transitionTime: c.setTransitionTime(v); break;
-        case ConfigKey::wallsType: c.setWallsType(v); break;
-        case ConfigKey::popupCtrlWndDelay: c.setPopupCtrlWndDelay(v); break;
-        case ConfigKey::movKey: c.setMovKey(v); break;
-        case ConfigKey::movWndKey: c.setMovWndKey(v); break;
+        case ConfigKey::wsRowNum: settings.setWsRowNum(v); break;
+        case ConfigKey::wsColNum: settings.setWsColNum(v); break;
+        case ConfigKey::updateInterval: settings.setUpdateInterval(v); break;
+        case ConfigKey::previewScale: settings.setPreviewScale(v); break;
+        case ConfigKey::transitionTime: settings.setTransitionTime(v); break;
+        case ConfigKey::wallsType: settings.setWallsType(v); break;
+        case ConfigKey::popupCtrlWndDelay: settings.setPopupCtrlWndDelay(v); break;
+        case ConfigKey::movKey: settings.setMovKey(v); break;
+        case ConfigKey::movWndKey: settings.setMovWndKey(v); break;
         default: break;
     }
 }
 
-void setSwitch(WSController& c, ConfigKey key, bool v) {
+void setSwitch(SettingsFile& settings, ConfigKey key, bool v) {
     switch (key) {
-        case ConfigKey::showWallpaper: c.setShowWallpaper(v); break;
-        case ConfigKey::lightenPreview: c.setLightenPreview(v); break;
-        case ConfigKey::keepTrayOrder: c.setKeepTrayOrder(v); break;
-        case ConfigKey::keepMixerControl: c.setKeepMixerControl(v); break;
-        case ConfigKey::edgeFlip: c.setEdgeFlip(v); break;
-        case ConfigKey::mouseGes: c.setMouseGes(v); break;
-        case ConfigKey::useDblclk: c.setUseDblclk(v); break;
-        case ConfigKey::loopWS: c.setLoopWS(v); break;
-        case ConfigKey::popupCtrlWnd: c.setPopupCtrlWnd(v); break;
-        case ConfigKey::useHotkey: c.setUseHotkey(v); break;
+        case ConfigKey::showWallpaper: settings.setShowWallpaper(v); break;
+        case ConfigKey::lightenPreview: settings.setLightenPreview(v); break;
+        case ConfigKey::keepTrayOrder: settings.setKeepTrayOrder(v); break;
+        case ConfigKey::keepMixerControl: settings.setKeepMixerControl(v); break;
+        case ConfigKey::edgeFlip: settings.setEdgeFlip(v); break;
+        case ConfigKey::mouseGes: settings.setMouseGes(v); break;
+        case ConfigKey::useDblclk: settings.setUseDblclk(v); break;
+        case ConfigKey::loopWS: settings.setLoopWS(v); break;
+        case ConfigKey::popupCtrlWnd: settings.setPopupCtrlWnd(v); break;
+        case ConfigKey::useHotkey: settings.setUseHotkey(v); break;
         default: break;
     }
 }
 
-std::int32_t integerOf(const WSController& c, ConfigKey key) {
+std::int32_t integerOf(const SettingsFile& settings, ConfigKey key) {
     switch (key) {
-        case ConfigKey::wsRowNum: return c.wsRowNum();
-        case ConfigKey::wsColNum: return c.wsColNum();
-        case ConfigKey::updateInterval: return c.updateInterval();
-        case ConfigKey::previewScale: return c.previewScale();
-        case ConfigKey::transitionTime: return c.transitionTime();
-        case ConfigKey::wallsType: return c.wallsType();
-        case ConfigKey::popupCtrlWndDelay: return c.popupCtrlWndDelay();
-        case ConfigKey::movKey: return c.movKey();
-        case ConfigKey::movWndKey: return c.movWndKey();
+        case ConfigKey::wsRowNum: return settings.values().wsRowNum;
+        case ConfigKey::wsColNum: return settings.values().wsColNum;
+        case ConfigKey::updateInterval: return settings.values().updateInterval;
+        case ConfigKey::previewScale: return settings.values().previewScale;
+        case ConfigKey::transitionTime: return settings.values().transitionTime;
+        case ConfigKey::wallsType: return settings.values().wallsType;
+        case ConfigKey::popupCtrlWndDelay: return settings.values().popupCtrlWndDelay;
+        case ConfigKey::movKey: return settings.values().movKey;
+        case ConfigKey::movWndKey: return settings.values().movWndKey;
         default: return 0;
     }
 }
 
-bool switchOf(const WSController& c, ConfigKey key) {
+bool switchOf(const SettingsFile& settings, ConfigKey key) {
     switch (key) {
-        case ConfigKey::showWallpaper: return c.showWallpaper();
-        case ConfigKey::lightenPreview: return c.lightenPreview();
-        case ConfigKey::keepTrayOrder: return c.keepTrayOrder();
-        case ConfigKey::keepMixerControl: return c.keepMixerControl();
-        case ConfigKey::edgeFlip: return c.edgeFlip();
-        case ConfigKey::mouseGes: return c.mouseGes();
-        case ConfigKey::useDblclk: return c.useDblclk();
-        case ConfigKey::loopWS: return c.loopWS();
-        case ConfigKey::popupCtrlWnd: return c.popupCtrlWnd();
-        case ConfigKey::useHotkey: return c.useHotkey();
+        case ConfigKey::showWallpaper: return settings.values().showWallpaper;
+        case ConfigKey::lightenPreview: return settings.values().lightenPreview;
+        case ConfigKey::keepTrayOrder: return settings.values().keepTrayOrder;
+        case ConfigKey::keepMixerControl: return settings.values().keepMixerControl;
+        case ConfigKey::edgeFlip: return settings.values().edgeFlip;
+        case ConfigKey::mouseGes: return settings.values().mouseGes;
+        case ConfigKey::useDblclk: return settings.values().useDblclk;
+        case ConfigKey::loopWS: return settings.values().loopWS;
+        case ConfigKey::popupCtrlWnd: return settings.values().popupCtrlWnd;
+        case ConfigKey::useHotkey: return settings.values().useHotkey;
         default: return false;
     }
 }
@@ -131,34 +131,34 @@ bool switchOf(const WSController& c, ConfigKey key) {
 // Interprets the value part for the key and calls its setter. False when the
 // value cannot be read at all (a number without digits or beyond 32 bits, a
 // wallpaper item without a position): the load stops there.
-bool applyValue(WSController& c, ConfigKey key, std::string_view value) {
+bool applyValue(SettingsFile& settings, ConfigKey key, std::string_view value) {
     switch (keyKind(key)) {
         case ValueKind::Integer: {
             const auto v = grammar::readInteger(value);
             if (!v) return false;
-            setInteger(c, key, *v);
+            setInteger(settings, key, *v);
             return true;
         }
         case ValueKind::Switch:
-            setSwitch(c, key, grammar::readSwitch(value));
+            setSwitch(settings, key, grammar::readSwitch(value));
             return true;
         case ValueKind::Word:
             if (auto word = grammar::readWord(value)) {
                 if (key == ConfigKey::keyBind)
-                    c.setKeyBind(*word);
+                    settings.setKeyBind(*word);
                 else
-                    c.setLanguage(*word);
+                    settings.setLanguage(*word);
             }
             return true;
         case ValueKind::ModifierSet:
-            if (const std::int32_t mask = grammar::readModifiers(value); mask != 0) setInteger(c, key, mask);
+            if (const std::int32_t mask = grammar::readModifiers(value); mask != 0) setInteger(settings, key, mask);
             return true;
         case ValueKind::ClassList:
-            for (const std::string& name : grammar::readClassList(value)) c.addExclusion(name);
+            for (const std::string& name : grammar::readClassList(value)) settings.addExclusion(name);
             return true;
         case ValueKind::WallpaperList: {
             const grammar::WallpaperList list = grammar::readWallpaperList(value);
-            for (const grammar::WallpaperItem& item : list.items) c.setWallpaper(item.row, item.col, item.path);
+            for (const grammar::WallpaperItem& item : list.items) settings.setWallpaper(item.row, item.col, item.path);
             return !list.malformed;
         }
     }
@@ -166,82 +166,73 @@ bool applyValue(WSController& c, ConfigKey key, std::string_view value) {
 }
 
 // Applies one line of the file; false when the load has to stop at it.
-bool applyLine(WSController& c, std::string_view line) {
+bool applyLine(SettingsFile& settings, std::string_view line) {
     const auto parts = splitSettingLine(line);
     if (!parts) return true;
     if (grammar::isCommentOrBlank(parts->keyPart) || grammar::isCommentOrBlank(parts->valuePart)) return true;
     const auto key = findConfigKey(grammar::firstAlnumRun(parts->keyPart));
     if (!key) return true;  // unknown keys are ignored
-    return applyValue(c, *key, parts->valuePart);
+    return applyValue(settings, *key, parts->valuePart);
 }
 
-std::string valueText(const WSController& c, ConfigKey key) {
+std::string valueText(const SettingsFile& settings, ConfigKey key) {
     switch (keyKind(key)) {
-        case ValueKind::Integer: return grammar::writeInteger(integerOf(c, key));
-        case ValueKind::Switch: return grammar::writeSwitch(switchOf(c, key));
-        case ValueKind::Word: return key == ConfigKey::keyBind ? c.keyBind() : c.language();
-        case ValueKind::ModifierSet: return grammar::writeModifiers(integerOf(c, key));
-        case ValueKind::ClassList: return grammar::writeClassList(c.exclusions());
-        case ValueKind::WallpaperList: {
-            grammar::WallpaperTable table;
-            for (int row = 0; row < kMaxGrid; ++row)
-                for (int col = 0; col < kMaxGrid; ++col) table[row][col] = c.wallpaperOf(row, col);
-            return grammar::writeWallpaperList(table);
-        }
+        case ValueKind::Integer: return grammar::writeInteger(integerOf(settings, key));
+        case ValueKind::Switch: return grammar::writeSwitch(switchOf(settings, key));
+        case ValueKind::Word: return key == ConfigKey::keyBind ? settings.values().keyBind : settings.values().language;
+        case ValueKind::ModifierSet: return grammar::writeModifiers(integerOf(settings, key));
+        case ValueKind::ClassList: return grammar::writeClassList(settings.values().exclusions);
+        case ValueKind::WallpaperList: return grammar::writeWallpaperList(settings.values().wallpaper);
     }
     return {};
 }
 
 }  // namespace
 
-bool WSController::loadConfig(const std::string& path) {
-    configLines_.clear();
-    configFile_ = ConfigFileState{};
+bool SettingsFile::load(const std::string& path) {
+    lines_.clear();
+    file_ = ConfigFileState{};
     const auto text = readTextFile(path);
     if (!text) return false;
 
     FileLines file = splitLines(*text);
-    configLines_ = std::move(file.lines);
-    configFile_.byteOrderMark = file.byteOrderMark;
-    configFile_.crlf = file.crlf;
+    lines_ = std::move(file.lines);
+    file_.byteOrderMark = file.byteOrderMark;
+    file_.crlf = file.crlf;
 
     // While loading, every line counts as read, so a key whose line comes
     // later gets no entry of its own.
-    const std::size_t fileLines = configLines_.size();
-    configFile_.readEnd = fileLines;
-    configFile_.loading = true;
+    const std::size_t fileLines = lines_.size();
+    file_.readEnd = fileLines;
+    file_.loading = true;
     std::size_t stoppedAt = fileLines;
-    std::string line;  // a copy: the setters may add entries to configLines_
+    std::string line;  // a copy: the setters may add entries to lines_
     for (std::size_t i = 0; i < fileLines; ++i) {
-        line = configLines_[i];
+        line = lines_[i];
         if (!applyLine(*this, line)) {
             stoppedAt = i;
             break;
         }
     }
-    configFile_.loading = false;
-    if (stoppedAt == fileLines) {
-        // The whole file is read: the current workspace's wallpaper goes up.
-        applyWallpaper(currentRow(), currentCol());
-        return true;
-    }
+    file_.loading = false;
+    if (stoppedAt == fileLines) return true;
 
     // Stopped early: the rest stays unread. Every key the load did set needs
     // a line before that point, or the next load would not see its value.
-    configLines_.resize(fileLines);
-    configFile_.readEnd = stoppedAt;
-    for (ConfigKey key : configFile_.markedOrder) modified(keyName(key));
+    lines_.resize(fileLines);
+    file_.readEnd = stoppedAt;
+    for (ConfigKey key : file_.markedOrder) modified(key);
     return false;
 }
 
-bool WSController::saveConfig(const std::string& path) {
-    if (configLines_.empty()) return true;
-    configFile_.readEnd = std::min(configFile_.readEnd, configLines_.size());
+bool SettingsFile::save(const std::string& path) {
+    if (lines_.empty()) return true;
+    file_.readEnd = std::min(file_.readEnd, lines_.size());
 
-    std::size_t size = configFile_.byteOrderMark ? kByteOrderMark.size() : 0;
-    for (std::size_t i = 0; i < configLines_.size(); ++i) {
-        std::string& entry = configLines_[i];
-        if (i < configFile_.readEnd) {
+    std::size_t size = file_.byteOrderMark ? kByteOrderMark.size() : 0;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        std::string& entry = lines_[i];
+        if (i < file_.readEnd) {
             const auto parts = splitSettingLine(entry);
             const std::string_view keyRun = parts ? grammar::firstAlnumRun(parts->keyPart) : std::string_view{};
             if (const auto key = findConfigKey(keyRun)) {
@@ -254,13 +245,13 @@ bool WSController::saveConfig(const std::string& path) {
         }
         size += entry.size() + 2;
     }
-    configFile_.indexedEnd = static_cast<std::size_t>(-1);  // rewritten entries may start with a key now
+    file_.indexedEnd = static_cast<std::size_t>(-1);  // rewritten entries may start with a key now
 
-    const std::string_view lineEnd = configFile_.crlf ? "\r\n" : "\n";
+    const std::string_view lineEnd = file_.crlf ? "\r\n" : "\n";
     std::string content;
     content.reserve(size);
-    if (configFile_.byteOrderMark) content += kByteOrderMark;
-    for (const std::string& entry : configLines_) {
+    if (file_.byteOrderMark) content += kByteOrderMark;
+    for (const std::string& entry : lines_) {
         content += entry;
         content += lineEnd;
     }

@@ -20,12 +20,12 @@ struct ConfigFileState {
     bool crlf = false;
 #endif
 
-    // configLines_ before this index are the lines the program read (or
+    // lines_ before this index are the lines the program read (or
     // added); the save brings their values up to date. From here on are the
     // lines of a load that stopped at a value it could not read: that line
     // and the ones after it were never applied and are written back exactly
     // as they were. New entries for keys without a line go here, so that the
-    // next load reads them before it stops. Equal to configLines_.size()
+    // next load reads them before it stops. Equal to lines_.size()
     // after a complete load.
     std::size_t readEnd = 0;
 
@@ -34,7 +34,7 @@ struct ConfigFileState {
     std::uint32_t markedBits = 0;
     std::vector<ConfigKey> markedOrder;
 
-    // One bit per ConfigKey: configLines_[0, indexedEnd) has an entry
+    // One bit per ConfigKey: lines_[0, indexedEnd) has an entry
     // "^\s*key\s*=". Rebuilt whenever indexedEnd is not readEnd.
     std::uint32_t hasLine = 0;
     std::size_t indexedEnd = static_cast<std::size_t>(-1);

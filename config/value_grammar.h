@@ -12,14 +12,13 @@
 // vertical tab, form feed and carriage return. A carriage return is line-end
 // residue and never part of a value: words and wallpaper paths stop at it by
 // their rules, and class names stop at it too.
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "controller/plane.h"
+#include "config/grid.h"
 
 namespace zelvane::grammar {
 
@@ -71,7 +70,7 @@ std::vector<std::string> readClassList(std::string_view value);
 // gets a trailing ",", since a blank value is never read.
 std::string writeClassList(const std::vector<std::string>& names);
 
-using WallpaperTable = std::array<std::array<std::string, kMaxGrid>, kMaxGrid>;  // [row][column]
+using WallpaperTable = WorkspaceTable<std::string>;
 
 struct WallpaperItem {
     int row = 0;  // 0-based

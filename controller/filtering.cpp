@@ -1,29 +1,20 @@
 // Which windows a switch may move: the shell's, the program's own and the
 // classes the user lists are never touched.
-#include <algorithm>
-
 #include "controller/wsctrl.h"
 
 namespace zelvane {
 
+// The settings object is asked first, whatever the name: it marks the key for
+// the save, as it does for every change.
 bool WSController::addExclusion(const std::string& className) {
-    // No window class has an empty name, and the settings file has no way
-    // to hold one.
-    if (className.empty()) return false;
-    modified(keyName(ConfigKey::exclusions));
-    if (std::find(exclusions_.begin(), exclusions_.end(), className) != exclusions_.end() ||
-        model_.isSystemClass(className))
-        return false;
-    exclusions_.push_back(className);
+    if (!settings_.addExclusion(className) || model_.isSystemClass(className)) return false;
     carryOut(model_.excludeClass(className));
     return true;
 }
 
 bool WSController::removeExclusion(const std::string& className) {
-    modified(keyName(ConfigKey::exclusions));
-    if (model_.isSystemClass(className)) return false;
-    const auto it = std::find(exclusions_.begin(), exclusions_.end(), className);
-    if (it != exclusions_.end()) exclusions_.erase(it);
+    // A system class's windows stay exempt, whatever the list says.
+    if (!settings_.removeExclusion(className) || model_.isSystemClass(className)) return false;
     model_.includeClass(className);
     return true;
 }

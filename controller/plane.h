@@ -5,9 +5,9 @@
 #include <array>
 #include <cstdint>
 
-namespace zelvane {
+#include "config/grid.h"
 
-constexpr int kMaxGrid = 5;  // the per-workspace tables are always 5 x 5
+namespace zelvane {
 
 template <typename T>
 using WorkspaceTable = std::array<std::array<T, kMaxGrid>, kMaxGrid>;  // [row][column]

@@ -112,13 +112,13 @@ void WSController::restoreUserWallpaper() {
 bool WSController::applyWallpaper(std::int32_t row, std::int32_t col) {
     if (row < 0) row = currentRow();
     if (col < 0) col = currentCol();
-    if (s_.wallsType == 0 || !wallpaperSystem_) return false;
+    if (settings().wallsType == 0 || !wallpaperSystem_) return false;
     // The current workspace may lie one step past a grid that just shrank.
     if (row >= kMaxGrid || col >= kMaxGrid) return false;
     recordUserWallpaper();
     // Tiled from the origin, never stretched by the system: the snapshots
     // are screen-sized already.
-    DesktopWallpaper w{wallpaper_[row][col], "1", "0", "0", "0"};
+    DesktopWallpaper w{settings().wallpaper[row][col], "1", "0", "0", "0"};
     if (wallpaperSystem_->put(w)) return true;
     w.path.clear();
     wallpaperSystem_->put(w);
@@ -127,13 +127,14 @@ bool WSController::applyWallpaper(std::int32_t row, std::int32_t col) {
 
 bool WSController::spreadWallpaper() {
     bool complete = true;
-    for (std::int32_t col = 0; col < wsColNum(); ++col) {
-        for (std::int32_t row = 0; row < wsRowNum(); ++row) {
-            const Box crop = spreadCrop(virtualWidth(), virtualHeight(), wsRowNum(), wsColNum(), spreadScale(), row, col);
+    const std::int32_t rows = wsRowNum(), cols = wsColNum();
+    for (std::int32_t col = 0; col < cols; ++col) {
+        for (std::int32_t row = 0; row < rows; ++row) {
+            const Box crop = spreadCrop(virtualWidth(), virtualHeight(), rows, cols, spreadScale(), row, col);
             const std::string path = workspaceBitmapPath(row, col);
             // A crop that could not be written leaves the workspace's entry as it was.
             if (wallpaperSystem_->cutCrop(previewBgPath(), crop, path))
-                setWallpaper(row, col, path);
+                settings_.setWallpaper(row, col, path);
             else
                 complete = false;
         }
@@ -148,7 +149,7 @@ bool WSController::captureWallpaper() {
     std::filesystem::create_directories(std::filesystem::u8path(dataDir_), ec);
     const std::string shown = wallpaperSystem_->current().path;
 
-    if (s_.wallsType == 2) {
+    if (settings().wallsType == 2) {
         // The desktop shows a crop of the spread picture unless the user put up
         // a picture of their own since: a snapshot of the crop would replace
         // the spread picture by a part of itself.
@@ -161,12 +162,12 @@ bool WSController::captureWallpaper() {
     const std::string target = workspaceBitmapPath(currentRow(), currentCol());
     // Already this workspace's own snapshot: the file holds what the desktop shows.
     if (!(samePath(shown, target) && fileExists(target)) && !wallpaperSystem_->snapshotDesktop(target)) return false;
-    setWallpaper(currentRow(), currentCol(), target);
+    settings_.setWallpaper(currentRow(), currentCol(), target);
     return true;
 }
 
 bool WSController::respreadWallpaper() {
-    if (s_.wallsType != 2 || !wallpaperSystem_) return false;
+    if (settings().wallsType != 2 || !wallpaperSystem_) return false;
     if (fileExists(previewBgPath())) return spreadWallpaper();
     return captureWallpaper();
 }

@@ -5,12 +5,12 @@
 namespace zelvane {
 
 void WSController::leaveWorkspace(std::int32_t row, std::int32_t col) {
-    if (keepTrayOrder()) saveTrayOrder();
-    if (keepMixerControl()) switchVolume(currentRow(), currentCol(), row, col);
+    if (settings().keepTrayOrder) saveTrayOrder();
+    if (settings().keepMixerControl) switchVolume(currentRow(), currentCol(), row, col);
 }
 
 void WSController::enterWorkspace() {
-    if (keepTrayOrder()) restoreTrayOrder();
+    if (settings().keepTrayOrder) restoreTrayOrder();
 }
 
 const std::vector<WindowId>& WSController::saveTrayOrder() {

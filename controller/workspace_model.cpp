@@ -19,12 +19,13 @@ std::optional<Point> placeOf(const WndInfo& info, Point at) {
 
 }  // namespace
 
-WorkspaceModel::WorkspaceModel(std::vector<std::string> systemClasses) : systemClasses_(std::move(systemClasses)) {}
+WorkspaceModel::WorkspaceModel(const Settings& settings, std::vector<std::string> systemClasses)
+    : settings_(settings), systemClasses_(std::move(systemClasses)) {}
 
 Plane WorkspaceModel::plane() const {
     Plane p;
-    p.rows = rows_;
-    p.cols = cols_;
+    p.rows = rows();
+    p.cols = cols();
     p.currentRow = currentRow_;
     p.currentCol = currentCol_;
     p.virtualLeft = metrics_.virtualLeft;
@@ -34,16 +35,11 @@ Plane WorkspaceModel::plane() const {
     return p;
 }
 
-void WorkspaceModel::setGrid(std::int32_t rows, std::int32_t cols) {
-    rows_ = std::clamp(rows, 1, kMaxGrid);
-    cols_ = std::clamp(cols, 1, kMaxGrid);
-}
-
 // Out-of-range values land one step past the grid's edge (a negative one on
 // row or column 1): the release relies on the upper clamp to visit the row
 // and column just beyond the grid.
-void WorkspaceModel::setCurrentRow(std::int32_t v) { currentRow_ = v < 0 ? 1 : std::min(v, rows_); }
-void WorkspaceModel::setCurrentCol(std::int32_t v) { currentCol_ = v < 0 ? 1 : std::min(v, cols_); }
+void WorkspaceModel::setCurrentRow(std::int32_t v) { currentRow_ = v < 0 ? 1 : std::min(v, rows()); }
+void WorkspaceModel::setCurrentCol(std::int32_t v) { currentCol_ = v < 0 ? 1 : std::min(v, cols()); }
 
 const WndInfo* WorkspaceModel::find(WindowId w) const {
     const auto it = windows_.find(w);
@@ -143,14 +139,14 @@ bool WorkspaceModel::isSystemClass(const std::string& className) const {
 
 ExemptReason WorkspaceModel::exemptReason(const std::string& className, std::uint32_t style) const {
     if (isSystemClass(className)) return ExemptReason::SystemClass;
-    if (excluded_.count(className)) return ExemptReason::Excluded;
+    const std::vector<std::string>& excluded = settings_.exclusions;
+    if (std::find(excluded.begin(), excluded.end(), className) != excluded.end()) return ExemptReason::Excluded;
     if (className == "WMP Skin Host" && (style == kPlayerSkinStyleShown || style == kPlayerSkinStyleHidden))
         return ExemptReason::PlayerSkin;
     return ExemptReason::None;
 }
 
 Plan WorkspaceModel::excludeClass(const std::string& className) {
-    excluded_.insert(className);
     Plan plan;
     const Plane p = plane();
     const Snapshot none;
@@ -163,7 +159,6 @@ Plan WorkspaceModel::excludeClass(const std::string& className) {
 }
 
 void WorkspaceModel::includeClass(const std::string& className) {
-    excluded_.erase(className);
     for (auto& [w, info] : windows_)
         if (info.exempt && info.className == className) info.exempt = false;
 }

@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
+#include "config/settings.h"
 #include "controller/plan.h"
 #include "controller/plane.h"
 #include "controller/wndinfo.h"
@@ -42,17 +42,17 @@ struct PreviewRefresh : Plan {
 
 class WorkspaceModel {
 public:
-    explicit WorkspaceModel(std::vector<std::string> systemClasses);
+    // The grid size and the exclusion list are read from `settings`, which
+    // must outlive the model.
+    WorkspaceModel(const Settings& settings, std::vector<std::string> systemClasses);
 
     // --- the grid and the plane ---
-    std::int32_t rows() const { return rows_; }
-    std::int32_t cols() const { return cols_; }
+    std::int32_t rows() const { return settings_.wsRowNum; }
+    std::int32_t cols() const { return settings_.wsColNum; }
     std::int32_t currentRow() const { return currentRow_; }
     std::int32_t currentCol() const { return currentCol_; }
     const ScreenMetrics& metrics() const { return metrics_; }
     Plane plane() const;
-    // A new grid size (1..5 each). Moves no window.
-    void setGrid(std::int32_t rows, std::int32_t cols);
     // The first metrics, before any window is known.
     void setMetrics(const ScreenMetrics& m) { metrics_ = m; }
 
@@ -74,10 +74,11 @@ public:
     // --- what is never moved ---
     ExemptReason exemptReason(const std::string& className, std::uint32_t style) const;
     bool isSystemClass(const std::string& className) const;
-    // Exempts every record of the class from now on; its windows hidden on
-    // other workspaces first come onto the current one, where they sat on
-    // their own, since nothing would show them again.
+    // The class was put on the exclusion list: its records are exempt from
+    // now on, and its windows hidden on other workspaces first come onto the
+    // current one, where they sat on their own, since nothing would show them again.
     Plan excludeClass(const std::string& className);
+    // The class came off the list: its records are managed again.
     void includeClass(const std::string& className);
 
     // --- focus memory ---
@@ -138,8 +139,7 @@ private:
     void showForPreview(Plan& plan, const Snapshot& snap, WindowId w, const WndInfo& info, const LiveWindow& live,
                         const Plane& p);
 
-    std::int32_t rows_ = 2;
-    std::int32_t cols_ = 2;
+    const Settings& settings_;
     std::int32_t currentRow_ = 0;
     std::int32_t currentCol_ = 0;
     ScreenMetrics metrics_;
@@ -148,7 +148,6 @@ private:
     bool released_ = false;                          // released and nothing switched since
     WorkspaceTable<WindowId> focusWnd_{};
     std::vector<std::string> systemClasses_;
-    std::unordered_set<std::string> excluded_;
 };
 
 }  // namespace zelvane

@@ -4,13 +4,16 @@
 
 namespace zelvane {
 
-WSController::WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses)
-    : WSController(std::move(desktop), std::move(systemClasses), Activator::Options{}) {}
+WSController::WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings,
+                           std::vector<std::string> systemClasses)
+    : WSController(std::move(desktop), settings, std::move(systemClasses), Activator::Options{}) {}
 
-WSController::WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
-                           Activator::Options activationOptions, PlacementExecutor::Options placementOptions)
-    : executor_(desktop, std::move(placementOptions)),
-      model_(std::move(systemClasses)),
+WSController::WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings,
+                           std::vector<std::string> systemClasses, Activator::Options activationOptions,
+                           PlacementExecutor::Options placementOptions)
+    : settings_(settings),
+      executor_(desktop, std::move(placementOptions)),
+      model_(settings.values(), std::move(systemClasses)),
       activator_(desktop, executor_.inFlightQuery(), activationOptions) {
     model_.setMetrics(executor_.metrics());
 }
@@ -49,7 +52,7 @@ bool WSController::enterPreview() {
     if (previewActive_) return false;
     // The taskbar order of the workspace being left, before the preview
     // shows windows of every workspace.
-    if (keepTrayOrder()) saveTrayOrder();
+    if (settings().keepTrayOrder) saveTrayOrder();
     previewActive_ = true;
     return true;
 }
@@ -77,7 +80,7 @@ bool WSController::endPreview(std::int32_t row, std::int32_t col) {
     previewActive_ = false;
     // What a switch puts back besides the windows: the volume, the wallpaper
     // and the taskbar order of the workspace chosen.
-    if (keepMixerControl()) switchVolume(oldRow, oldCol, currentRow(), currentCol());
+    if (settings().keepMixerControl) switchVolume(oldRow, oldCol, currentRow(), currentCol());
     applyWallpaper(-1, -1);
     enterWorkspace();
     return true;

@@ -15,9 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "config/config_file_state.h"  // settings-file block below
-#include "config/keys.h"
-#include "config/settings.h"
+#include "config/settings_file.h"
 #include "controller/activator.h"
 #include "controller/desktop.h"
 #include "controller/placement_executor.h"
@@ -36,12 +34,15 @@ namespace zelvane {
 // The workspace controller, the one object the windows talk to. It asks the
 // workspace model for a plan, hands the plan to the placement executor, and
 // keeps what a workspace remembers besides its windows (the wallpaper, the
-// taskbar order, the volume) and the settings. UI thread only, unless a
-// function says otherwise; nothing here waits for another program.
+// taskbar order, the volume). It reads the settings from the SettingsFile it
+// is given; of them it changes only the exclusion list and the wallpaper
+// table, and only through that object. UI thread only, unless a function
+// says otherwise; nothing here waits for another program.
 class WSController {
 public:
-    WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses);
-    WSController(std::shared_ptr<Desktop> desktop, std::vector<std::string> systemClasses,
+    // The settings must outlive the controller.
+    WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings, std::vector<std::string> systemClasses);
+    WSController(std::shared_ptr<Desktop> desktop, SettingsFile& settings, std::vector<std::string> systemClasses,
                  Activator::Options activationOptions,
                  PlacementExecutor::Options placementOptions = PlacementExecutor::Options{});
     ~WSController();
@@ -49,10 +50,9 @@ public:
     WSController& operator=(const WSController&) = delete;
 
     // --- grid and plane ---
+    const Settings& settings() const { return settings_.values(); }
     std::int32_t wsRowNum() const { return model_.rows(); }
     std::int32_t wsColNum() const { return model_.cols(); }
-    void setWsRowNum(std::int32_t v);
-    void setWsColNum(std::int32_t v);
     std::int32_t currentRow() const { return model_.currentRow(); }
     std::int32_t currentCol() const { return model_.currentCol(); }
 
@@ -90,9 +90,13 @@ public:
     WindowId focusOf(std::int32_t row, std::int32_t col) const { return model_.focusOf(row, col); }
 
     // --- filtering ---
+    // Lists the class in the settings' exclusion list (refused for the
+    // system classes and a class listed already); its windows become exempt,
+    // and those hidden on another workspace are shown where they are.
     bool addExclusion(const std::string& className);
+    // Takes the class off the list (refused for the system classes); its
+    // windows are managed again.
     bool removeExclusion(const std::string& className);
-    const std::vector<std::string>& exclusions() const { return exclusions_; }
     ExemptReason exemptReason(const std::string& className, std::uint32_t style) const {
         return model_.exemptReason(className, style);
     }
@@ -143,24 +147,13 @@ private:
     // Carries a plan out; its focus window is brought forward once shown.
     void carryOut(const Plan& plan);
 
+    SettingsFile& settings_;
     PlacementExecutor executor_;
     WorkspaceModel model_;
     bool previewActive_ = false;
-    std::vector<std::string> exclusions_;  // in the order the user listed them
-    Settings s_;
     std::string dataDir_;
-    std::vector<std::string> configLines_;
 
 public:
-    // --- per-workspace wallpaper table ---
-    // Empty outside the 5 x 5 table (the current workspace may lie one step
-    // past a grid that just shrank, and that can be the sixth row).
-    const std::string& wallpaperOf(std::int32_t row, std::int32_t col) const {
-        static const std::string none;
-        return row < 0 || row >= kMaxGrid || col < 0 || col >= kMaxGrid ? none : wallpaper_[row][col];
-    }
-    void setWallpaper(std::int32_t row, std::int32_t col, const std::string& path);
-
     // ---- per-workspace wallpaper (controller/wallpaper.cpp). UI thread
     //      only; nothing here waits for another program ----
     // Without a system side (the tests' default) nothing is applied or captured.
@@ -186,56 +179,7 @@ public:
     void restoreUserWallpaper();
     // ---- end of the per-workspace wallpaper block ----
 
-    // --- settings, one getter and one setter per key of the settings file ---
-    std::int32_t updateInterval() const { return s_.updateInterval; }
-    std::int32_t previewScale() const { return s_.previewScale; }
-    std::int32_t transitionTime() const { return s_.transitionTime; }
-    std::int32_t wallsType() const { return s_.wallsType; }
-    bool showWallpaper() const { return s_.showWallpaper; }
-    bool lightenPreview() const { return s_.lightenPreview; }
-    bool keepTrayOrder() const { return s_.keepTrayOrder; }
-    bool keepMixerControl() const { return s_.keepMixerControl; }
-    bool edgeFlip() const { return s_.edgeFlip; }
-    bool mouseGes() const { return s_.mouseGes; }
-    bool useDblclk() const { return s_.useDblclk; }
-    bool loopWS() const { return s_.loopWS; }
-    bool popupCtrlWnd() const { return s_.popupCtrlWnd; }
-    std::int32_t popupCtrlWndDelay() const { return s_.popupCtrlWndDelay; }
-    bool useHotkey() const { return s_.useHotkey; }
-    std::int32_t movKey() const { return s_.movKey; }
-    std::int32_t movWndKey() const { return s_.movWndKey; }
-    const std::string& keyBind() const { return s_.keyBind; }
-    const std::string& language() const { return s_.language; }
-
-    void setUpdateInterval(std::int32_t v);
-    void setPreviewScale(std::int32_t v);
-    void setTransitionTime(std::int32_t v);
-    void setWallsType(std::int32_t v);
-    void setShowWallpaper(bool v);
-    void setLightenPreview(bool v);
-    void setKeepTrayOrder(bool v);
-    void setKeepMixerControl(bool v);
-    void setEdgeFlip(bool v);
-    void setMouseGes(bool v);
-    void setUseDblclk(bool v);
-    void setLoopWS(bool v);
-    void setPopupCtrlWnd(bool v);
-    void setPopupCtrlWndDelay(std::int32_t v);
-    void setUseHotkey(bool v);
-    void setMovKey(std::int32_t v);
-    void setMovWndKey(std::int32_t v);
-    void setKeyBind(const std::string& v);
-    void setLanguage(const std::string& v);
-
-    // --- the settings file ---
-    // Marks a key as changed, so the save writes it even when the file had no line for it.
-    void modified(std::string_view key);
-    bool loadConfig(const std::string& path);
-    bool saveConfig(const std::string& path);
-    const std::vector<std::string>& configLines() const { return configLines_; }
-
 private:
-    WorkspaceTable<std::string> wallpaper_{};
     void removeWindowListFile();
     // ---- taskbar button order and per-workspace volume
     //      (controller/workspace_memories.cpp) ----
@@ -280,10 +224,6 @@ private:
     std::shared_ptr<WallpaperSystem> wallpaperSystem_;
     std::optional<DesktopWallpaper> userWallpaper_;  // also kept in the data folder
     // ---- end of the per-workspace wallpaper block ----
-    // ---- added by the settings-file code (config/): its bookkeeping between
-    //      a load and the save; used only in config/*.cpp ----
-    ConfigFileState configFile_;
-    // ---- end of the settings-file block ----
     WindowListWriter listWriter_;
     // Declared last: destroyed first, while everything its workers might touch still exists.
     Activator activator_;

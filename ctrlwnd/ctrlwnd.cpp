@@ -60,6 +60,7 @@ void registerCtrlClass() {
 // through the window's user data.
 struct CtrlWnd::State {
     WSController& ctrl;
+    const SettingsFile& settings;
     HWND owner;
     HWND hwnd = nullptr;
     std::unique_ptr<PictureBuffer> buffer;
@@ -70,7 +71,7 @@ struct CtrlWnd::State {
     int pictureCols = 0;
     int fadeStep = 0;
 
-    State(WSController& c, HWND o) : ctrl(c), owner(o) {}
+    State(WSController& c, const SettingsFile& s, HWND o) : ctrl(c), settings(s), owner(o) {}
 
     GridPicture grid() const {
         return GridPicture{buffer ? buffer->width : 0, buffer ? buffer->height : 0, ctrl.wsRowNum(), ctrl.wsColNum()};
@@ -89,7 +90,7 @@ struct CtrlWnd::State {
         if (!planePicture || planePicture->width != b.width || planePicture->height != b.height ||
             pictureRows != ctrl.wsRowNum() || pictureCols != ctrl.wsColNum()) {
             planePicture = makeBuffer(b.width, b.height);
-            if (planePicture) drawPlaneWallpaper(planePicture->dc.get(), ctrl, b.width, b.height);
+            if (planePicture) drawPlaneWallpaper(planePicture->dc.get(), ctrl, settings.values(), b.width, b.height);
             pictureRows = ctrl.wsRowNum();
             pictureCols = ctrl.wsColNum();
         }
@@ -214,8 +215,9 @@ LRESULT CALLBACK ctrlWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-CtrlWnd::CtrlWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl)
-    : state_(std::make_unique<State>(ctrl, owner)) {
+CtrlWnd::CtrlWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl,
+                 const SettingsFile& settings)
+    : state_(std::make_unique<State>(ctrl, settings, owner)) {
     registerCtrlClass();
     hwnd_ = CreateWindowExW(exStyle, L"ZelvaneCtrlClass", title.c_str(), WS_POPUP | WS_THICKFRAME, ctrl.virtualLeft(),
                             ctrl.virtualTop(), ctrl.planeWidth() / 20, ctrl.planeHeight() / 20, owner, nullptr,

@@ -28,10 +28,10 @@ bool PreviewSession::begin(WindowId view, const Rect& rect) {
     rect_ = rect;
     canvasWidth_ = rect.right - rect.left;
     canvasHeight_ = rect.bottom - rect.top;
-    const std::int32_t rows = ctrl_.wsRowNum(), cols = ctrl_.wsColNum();
-    CanvasLayout layout{canvasWidth_, canvasHeight_, rows, cols, ctrl_.wallsType(), ctrl_.showWallpaper(), {}, {}};
-    for (std::int32_t row = 0; row < rows; ++row)
-        for (std::int32_t col = 0; col < cols; ++col) layout.cellWallpapers.push_back(ctrl_.wallpaperOf(row, col));
+    const Settings& s = ctrl_.settings();
+    CanvasLayout layout{canvasWidth_, canvasHeight_, s.wsRowNum, s.wsColNum, s.wallsType, s.showWallpaper, {}, {}};
+    for (std::int32_t row = 0; row < s.wsRowNum; ++row)
+        for (std::int32_t col = 0; col < s.wsColNum; ++col) layout.cellWallpapers.push_back(s.wallpaperOf(row, col));
     layout.spreadWallpaper = ctrl_.previewBgPath();
     canvasReady_ = canvasWidth_ > 0 && canvasHeight_ > 0 && surface_.createCanvas(view, layout);
     if (!canvasReady_) return false;
@@ -125,7 +125,7 @@ void PreviewSession::setRect(const Rect& rect) {
     if (!active_) return;
     if (isCompositionEnabled()) updateAllThumbnails(false, false);
     // The distant view's picture follows the zoom.
-    if (ctrl_.wallsType() == 2) dirty_.assign(1, wholePlane());
+    if (ctrl_.settings().wallsType == 2) dirty_.assign(1, wholePlane());
 }
 
 void PreviewSession::setRectCarrying(const Rect& rect, WindowId carried) {

@@ -178,7 +178,7 @@ void createOverlay(ViewState& s) {
     // The fade follows the clock and skips steps when a redraw is slow (a
     // whole-screen layered redraw can take half a second under Wine): it
     // never holds the preview up for longer than its own duration and one redraw.
-    const std::int32_t steps = fadeSteps(s.ctrl->transitionTime());
+    const std::int32_t steps = fadeSteps(s.ctrl->settings().transitionTime);
     const auto start = std::chrono::steady_clock::now();
     for (std::int32_t k = 1; k <= steps;) {
         const auto elapsed =
@@ -261,7 +261,7 @@ void onCreate(HWND h, const CREATESTRUCTW& cs) {
         SetLayeredWindowAttributes(freeze.window(), 0, 255, LWA_ALPHA);
     }
 
-    s.rest = restingGeometry(l, c.previewScale());
+    s.rest = restingGeometry(l, c.settings().previewScale);
     SetWindowPos(h, HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     const Rect resting{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
                        s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
@@ -280,11 +280,11 @@ void zoomOut(ViewState& s) {
     s.interactive = true;
     SetForegroundWindow(s.hwnd);
     s.session->requestPictures();
-    const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
+    const std::int32_t n = zoomFrameCount(s.ctrl->settings().transitionTime);
     runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(easeOut(i, n), s.selection, s.rest, s.layout)); });
-    if (s.ctrl->lightenPreview()) createOverlay(s);
+    if (s.ctrl->settings().lightenPreview) createOverlay(s);
     s.lastCursor = cursorPos();
-    if (s.ctrl->updateInterval() > 0) SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.ctrl->updateInterval()), nullptr);
+    if (s.ctrl->settings().updateInterval > 0) SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.ctrl->settings().updateInterval), nullptr);
     showFrame(s, s.viewRect);
 }
 
@@ -293,7 +293,7 @@ void zoomIn(ViewState& s) {
     KillTimer(s.hwnd, kTimerRefresh);
     endDrag(s);
     destroyOverlay(s);
-    const std::int32_t n = zoomFrameCount(s.ctrl->transitionTime());
+    const std::int32_t n = zoomFrameCount(s.ctrl->settings().transitionTime);
     runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(1.0 - easeOut(i, n), s.selection, s.rest, s.layout)); });
     s.interactive = false;
     SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
@@ -307,7 +307,7 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
     s.carried = carried && IsWindow(carried) ? carried : nullptr;
     const Workspace from = s.selection;
     const std::int32_t n =
-        panFrameCount(s.ctrl->transitionTime(), from.row - target->row, from.col - target->col);
+        panFrameCount(s.ctrl->settings().transitionTime, from.row - target->row, from.col - target->col);
     runFrames(n, [&](std::int32_t i) {
         const Rect r = panRect(easeOut(i, n), from, *target, s.layout);
         s.viewRect = r;
@@ -316,7 +316,7 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
         ValidateRect(s.hwnd, nullptr);
     });
     s.selection = *target;
-    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
     if (modifiersHeld(set)) {
         // Further steps follow while the modifiers are held.
         if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
@@ -360,7 +360,7 @@ void onKey(ViewState& s, WPARAM vk) {
                 selectAndZoomIn(s, Workspace{s.ctrl->currentRow(), s.ctrl->currentCol()});
                 return;
             case PreviewKey::Space:
-                if (modifiersHeld(s.ctrl->movKey()))
+                if (modifiersHeld(s.ctrl->settings().movKey))
                     selectAndZoomIn(s, Workspace{s.ctrl->currentRow(), s.ctrl->currentCol()});
                 return;
             case PreviewKey::None:
@@ -390,13 +390,13 @@ void onKey(ViewState& s, WPARAM vk) {
 
 void onSlideRelease(ViewState& s) {
     if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
-    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
     if (!modifiersHeld(set)) SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
 
 void onSlideMouseMove(ViewState& s) {
     if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
-    const std::int32_t set = s.carried ? s.ctrl->movWndKey() : s.ctrl->movKey();
+    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
     if (!modifiersHeld(set)) return;
     const POINT c = cursorPos();
     const PreviewLayout& l = s.layout;
@@ -606,7 +606,7 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_LBUTTONDOWN:
             if (!s.interactive) return 0;
-            if (!s.ctrl->useDblclk() || isSecondClick(s, messagePoint(h, lp)))
+            if (!s.ctrl->settings().useDblclk || isSecondClick(s, messagePoint(h, lp)))
                 PostMessageW(h, WM_LBUTTONDBLCLK, wp, lp);  // a single click selects
             else
                 grab(s, false, messagePoint(h, lp));

@@ -44,19 +44,19 @@ bool discardWallpaperImage() {
     return true;
 }
 
-void drawPlaneWallpaper(HDC dc, const WSController& ctrl, int w, int h) {
+void drawPlaneWallpaper(HDC dc, const WSController& ctrl, const Settings& settings, int w, int h) {
     PatBlt(dc, 0, 0, w, h, WHITENESS);
-    const int rows = ctrl.wsRowNum();
-    const int cols = ctrl.wsColNum();
+    const int rows = settings.wsRowNum;
+    const int cols = settings.wsColNum;
     const int cellW = w / cols;
     const int cellH = h / rows;
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    switch (ctrl.wallsType()) {
+    switch (settings.wallsType) {
         case 1:
             for (int col = 0; col < cols; ++col)
                 for (int row = 0; row < rows; ++row)
-                    win32::drawWallpaper(dc, ctrl.wallpaperOf(row, col), col * cellW, row * cellH, cellW, cellH);
+                    win32::drawWallpaper(dc, settings.wallpaperOf(row, col), col * cellW, row * cellH, cellW, cellH);
             break;
         case 2:
             win32::drawWallpaper(dc, ctrl.previewBgPath(), 0, 0, w, h);

@@ -7,6 +7,7 @@
 namespace zelvane {
 
 class WSController;
+struct Settings;
 
 // The DC holding the cached picture, or null when there is none.
 HDC wallpaperImageDC();
@@ -23,6 +24,6 @@ bool discardWallpaperImage();
 // settings choose them: each workspace's own picture in its cell, the spread
 // picture over everything, or with "default" the desktop's own wallpaper in
 // every cell. A cell without a picture is white. Reads the bitmap files.
-void drawPlaneWallpaper(HDC dc, const WSController& ctrl, int w, int h);
+void drawPlaneWallpaper(HDC dc, const WSController& ctrl, const Settings& settings, int w, int h);
 
 }  // namespace zelvane

@@ -8,23 +8,18 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <random>
 #include <string>
 
+#include "config/settings_file.h"
 #include "config/text_file.h"
-#include "controller/wsctrl.h"
 #include "tests/unit/config_snapshot.h"
-#include "tests/unit/fake_desktop.h"
 
 namespace {
 
 using namespace zelvane;
 
-std::unique_ptr<WSController> newController() {
-    static const auto desktop = std::make_shared<zelvane::testing::FakeDesktop>();
-    return std::make_unique<WSController>(desktop, std::vector<std::string>{"Progman", "Shell_TrayWnd", "#32770"});
-}
+SettingsFile newSettings() { return SettingsFile({"Progman", "Shell_TrayWnd", "#32770"}); }
 
 // Where the inputs are written: $ZELVANE_FUZZ_DIR (the run script points
 // it into the build folder), else a fresh folder in the temporary directory.
@@ -59,22 +54,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::filesystem::remove(saved);  // a save of no lines writes nothing
 
-    auto first = newController();
-    first->loadConfig(input);
+    SettingsFile first = newSettings();
+    first.load(input);
     // The class-registration drag adds names that no file holds: any bytes at
     // all. The input's first line (up to 256 bytes) stands in for one.
     const std::string name(reinterpret_cast<const char*>(data), std::min<std::size_t>(size, 256));
-    if (!name.empty()) first->addExclusion(name.substr(0, name.find('\n')));
-    if (!first->saveConfig(saved)) fail("first save failed", "", "");
+    if (!name.empty()) first.addExclusion(name.substr(0, name.find('\n')));
+    if (!first.save(saved)) fail("first save failed", "", "");
 
-    auto second = newController();
-    second->loadConfig(saved);
-    const std::string a = testing::settingsSnapshot(*first);
-    const std::string b = testing::settingsSnapshot(*second);
+    SettingsFile second = newSettings();
+    second.load(saved);
+    const std::string a = testing::settingsSnapshot(first.values());
+    const std::string b = testing::settingsSnapshot(second.values());
     if (a != b) fail("settings differ after a save and a load", a, b);
 
     const std::string once = readTextFile(saved).value_or("");
-    if (!second->saveConfig(saved)) fail("second save failed", "", "");
+    if (!second.save(saved)) fail("second save failed", "", "");
     const std::string twice = readTextFile(saved).value_or("");
     if (once != twice) fail("second save differs", once, twice);
     return 0;

@@ -7,17 +7,29 @@
 #include <fstream>
 #include <random>
 
+#include "app/define.h"
+#include "config/settings_file.h"
 #include "config/text_file.h"
 #include "config_snapshot.h"
-#include "controller_fixture.h"
 
 namespace zelvane::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ConfigFileTest : public ControllerTest {
+// Settings over files in a fresh temporary folder.
+class ConfigFileTest : public ::testing::Test {
 protected:
+    void SetUp() override {
+        std::random_device rd;
+        dir = fs::temp_directory_path() / ("zelvane-test-" + std::to_string(rd()));
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    static SettingsFile fresh() { return SettingsFile(systemClassList()); }
     std::string pathOf(const std::string& name = "zlvrc") const { return (dir / fs::u8path(name)).u8string(); }
     void write(const std::string& bytes, const std::string& name = "zlvrc") const {
         std::ofstream(fs::u8path(pathOf(name)), std::ios::binary) << bytes;
@@ -25,40 +37,43 @@ protected:
     std::string read(const std::string& name = "zlvrc") const { return readTextFile(pathOf(name)).value_or("<none>"); }
     bool load(const std::string& bytes) {
         write(bytes);
-        return ctrl->loadConfig(pathOf());
+        return settings.load(pathOf());
     }
     std::string saved() {
-        EXPECT_TRUE(ctrl->saveConfig(pathOf()));
+        EXPECT_TRUE(settings.save(pathOf()));
         return read();
     }
-    std::string defaults() { return settingsSnapshot(*makeController()); }
+    std::string defaults() { return settingsSnapshot(fresh().values()); }
 
-    // Loads bytes, saves, loads the saved file into a fresh controller: both
+    // Loads bytes, saves, loads the saved file into fresh settings: both
     // must hold the same settings, and saving again must give the same bytes.
     void expectStableRoundTrip(const std::string& bytes) {
         write(bytes);
         fs::remove(fs::u8path(pathOf("saved")));  // an empty save writes nothing
-        auto first = makeController();
-        first->loadConfig(pathOf());
-        ASSERT_TRUE(first->saveConfig(pathOf("saved")));
-        auto second = makeController();
-        second->loadConfig(pathOf("saved"));
-        EXPECT_EQ(settingsSnapshot(*second), settingsSnapshot(*first));
+        auto first = fresh();
+        first.load(pathOf());
+        ASSERT_TRUE(first.save(pathOf("saved")));
+        auto second = fresh();
+        second.load(pathOf("saved"));
+        EXPECT_EQ(settingsSnapshot(second.values()), settingsSnapshot(first.values()));
         const std::string once = read("saved");
-        ASSERT_TRUE(second->saveConfig(pathOf("saved")));
+        ASSERT_TRUE(second.save(pathOf("saved")));
         EXPECT_EQ(read("saved"), once);
     }
+
+    fs::path dir;
+    SettingsFile settings = fresh();
 };
 
 TEST_F(ConfigFileTest, WithoutAFileDefaultsStayAndOnlyChangedKeysAreWritten) {
-    EXPECT_FALSE(ctrl->loadConfig(pathOf()));
-    EXPECT_TRUE(ctrl->configLines().empty());
-    EXPECT_EQ(settingsSnapshot(*ctrl), defaults());
-    EXPECT_TRUE(ctrl->saveConfig(pathOf()));
+    EXPECT_FALSE(settings.load(pathOf()));
+    EXPECT_TRUE(settings.lines().empty());
+    EXPECT_EQ(settingsSnapshot(settings.values()), defaults());
+    EXPECT_TRUE(settings.save(pathOf()));
     EXPECT_FALSE(fs::exists(pathOf()));
 
-    ctrl->setLoopWS(true);
-    ctrl->setLoopWS(true);
+    settings.setLoopWS(true);
+    settings.setLoopWS(true);
     EXPECT_EQ(saved(), "loopWS=true\n");
 }
 
@@ -66,17 +81,17 @@ TEST_F(ConfigFileTest, ValuesAreClampedOnReadingAndWrittenBackCanonically) {
     EXPECT_TRUE(load("# settings\n\nwsRowNum = 7\nwsColNum = 0\npreviewScale = 5\ntransitionTime = 5000\n"
                      "updateInterval = -1\npopupCtrlWndDelay = -20\nwallsType = 9\nmovKey = shift+ctrl\n"
                      "movWndKey = control+alt\nuseHotkey = 1\nkeyBind = vi # comment\nWSROWNUM = 3\n"));
-    EXPECT_EQ(ctrl->wsRowNum(), 5);
-    EXPECT_EQ(ctrl->wsColNum(), 1);
-    EXPECT_EQ(ctrl->previewScale(), 10);
-    EXPECT_EQ(ctrl->transitionTime(), 1000);
-    EXPECT_EQ(ctrl->updateInterval(), 0);
-    EXPECT_EQ(ctrl->popupCtrlWndDelay(), 0);
-    EXPECT_EQ(ctrl->wallsType(), 0);
-    EXPECT_EQ(ctrl->movKey(), 6);
-    EXPECT_EQ(ctrl->movWndKey(), 9);  // "control" names no modifier: value ignored
-    EXPECT_FALSE(ctrl->useHotkey());
-    EXPECT_EQ(ctrl->keyBind(), "vi");
+    EXPECT_EQ(settings.values().wsRowNum, 5);
+    EXPECT_EQ(settings.values().wsColNum, 1);
+    EXPECT_EQ(settings.values().previewScale, 10);
+    EXPECT_EQ(settings.values().transitionTime, 1000);
+    EXPECT_EQ(settings.values().updateInterval, 0);
+    EXPECT_EQ(settings.values().popupCtrlWndDelay, 0);
+    EXPECT_EQ(settings.values().wallsType, 0);
+    EXPECT_EQ(settings.values().movKey, 6);
+    EXPECT_EQ(settings.values().movWndKey, 9);  // "control" names no modifier: value ignored
+    EXPECT_FALSE(settings.values().useHotkey);
+    EXPECT_EQ(settings.values().keyBind, "vi");
     EXPECT_EQ(saved(),
               "# settings\n\nwsRowNum=5\nwsColNum=1\npreviewScale=10\ntransitionTime=1000\nupdateInterval=0\n"
               "popupCtrlWndDelay=0\nwallsType=0\nmovKey=ctrl+shift\nmovWndKey=alt+win\nuseHotkey=false\n"
@@ -86,16 +101,16 @@ TEST_F(ConfigFileTest, ValuesAreClampedOnReadingAndWrittenBackCanonically) {
 TEST_F(ConfigFileTest, SaveRewritesKnownKeysInPlaceAndLeavesEverythingElseAlone) {
     EXPECT_TRUE(load("  # comment = not a setting\nfoo = bar\nmy_key = 1\nloopWS\nwsRowNum = 3 # three\n"
                      "wallpaper=1-1|C:\\a.bmp=x\nedgeFlip = true\nedgeFlip = false\n language = japanese"));
-    EXPECT_EQ(ctrl->wsRowNum(), 3);
-    EXPECT_FALSE(ctrl->edgeFlip());  // the later line wins
-    EXPECT_EQ(ctrl->wallpaperOf(0, 0), "C:\\a.bmp");
-    const std::size_t lines = ctrl->configLines().size();
-    ctrl->setLanguage("english");  // has a line already
-    EXPECT_EQ(ctrl->configLines().size(), lines);
-    ctrl->setEdgeFlip(true);
-    ctrl->setKeyBind("emacs");  // new lines at the end, in the order first set
-    ctrl->setLoopWS(true);      // "loopWS" alone is not a line for the key
-    ctrl->setKeyBind("vi");
+    EXPECT_EQ(settings.values().wsRowNum, 3);
+    EXPECT_FALSE(settings.values().edgeFlip);  // the later line wins
+    EXPECT_EQ(settings.values().wallpaperOf(0, 0), "C:\\a.bmp");
+    const std::size_t lines = settings.lines().size();
+    settings.setLanguage("english");  // has a line already
+    EXPECT_EQ(settings.lines().size(), lines);
+    settings.setEdgeFlip(true);
+    settings.setKeyBind("emacs");  // new lines at the end, in the order first set
+    settings.setLoopWS(true);      // "loopWS" alone is not a line for the key
+    settings.setKeyBind("vi");
     const std::string expected =
         "  # comment = not a setting\nfoo = bar\nmy_key = 1\nloopWS\nwsRowNum=3\nwallpaper=1-1|C:\\a.bmp=x\n"
         "edgeFlip=true\nedgeFlip=true\nlanguage=english\nkeyBind=vi\nloopWS=true\n";
@@ -105,52 +120,52 @@ TEST_F(ConfigFileTest, SaveRewritesKnownKeysInPlaceAndLeavesEverythingElseAlone)
 
 TEST_F(ConfigFileTest, DistantViewKeepsTheGridSquareAndTheFileKeepsBothSizes) {
     EXPECT_TRUE(load("wsRowNum = 2\nwsColNum = 4\nwallsType = 2\n"));
-    EXPECT_EQ(ctrl->wsRowNum(), 4);
-    EXPECT_EQ(ctrl->wsColNum(), 4);
-    ctrl->setWsRowNum(1);
-    EXPECT_EQ(ctrl->wsColNum(), 2);
-    ctrl->setWsColNum(9);
-    EXPECT_EQ(ctrl->wsRowNum(), 5);
+    EXPECT_EQ(settings.values().wsRowNum, 4);
+    EXPECT_EQ(settings.values().wsColNum, 4);
+    settings.setWsRowNum(1);
+    EXPECT_EQ(settings.values().wsColNum, 2);
+    settings.setWsColNum(9);
+    EXPECT_EQ(settings.values().wsRowNum, 5);
 
     // A size changed as a side effect survives leaving the mode and a restart.
-    auto c = makeController();
-    c->setWsRowNum(4);
-    c->setWallsType(2);
-    EXPECT_EQ(c->wsColNum(), 4);
-    c->setWallsType(0);
-    ASSERT_TRUE(c->saveConfig(pathOf()));
-    auto restarted = makeController();
-    EXPECT_TRUE(restarted->loadConfig(pathOf()));
-    EXPECT_EQ(settingsSnapshot(*restarted), settingsSnapshot(*c));
+    auto c = fresh();
+    c.setWsRowNum(4);
+    c.setWallsType(2);
+    EXPECT_EQ(c.values().wsColNum, 4);
+    c.setWallsType(0);
+    ASSERT_TRUE(c.save(pathOf()));
+    auto restarted = fresh();
+    EXPECT_TRUE(restarted.load(pathOf()));
+    EXPECT_EQ(settingsSnapshot(restarted.values()), settingsSnapshot(c.values()));
 
-    auto single = makeController();
-    single->setWsRowNum(1);
-    single->setWsColNum(1);
-    single->setWallsType(2);
-    EXPECT_EQ(single->wsRowNum() * 10 + single->wsColNum(), 22);  // a spread needs two cells each way
+    auto single = fresh();
+    single.setWsRowNum(1);
+    single.setWsColNum(1);
+    single.setWallsType(2);
+    EXPECT_EQ(single.values().wsRowNum * 10 + single.values().wsColNum, 22);  // a spread needs two cells each way
 }
 
 TEST_F(ConfigFileTest, ALoadThatStopsKeepsEarlierValuesAndNeverLosesTheRest) {
     EXPECT_FALSE(load("loopWS = true\nwsRowNum = abc\nedgeFlip = true\nmouseGes = true\n"));
-    EXPECT_TRUE(ctrl->loopWS());
-    EXPECT_FALSE(ctrl->edgeFlip());
-    EXPECT_EQ(ctrl->configLines().size(), 4u);
+    EXPECT_TRUE(settings.values().loopWS);
+    EXPECT_FALSE(settings.values().edgeFlip);
+    EXPECT_EQ(settings.lines().size(), 4u);
     // Keys set now get lines before the unread part, which the next load reads.
-    ctrl->setMouseGes(true);
-    ctrl->setLoopWS(false);
+    settings.setMouseGes(true);
+    settings.setLoopWS(false);
     const std::string expected = "loopWS=false\nmouseGes=true\nwsRowNum = abc\nedgeFlip = true\nmouseGes = true\n";
     EXPECT_EQ(saved(), expected);
     EXPECT_EQ(saved(), expected);
-    auto restarted = makeController();
-    EXPECT_FALSE(restarted->loadConfig(pathOf()));
-    EXPECT_EQ(settingsSnapshot(*restarted), settingsSnapshot(*ctrl));
+    auto restarted = fresh();
+    EXPECT_FALSE(restarted.load(pathOf()));
+    EXPECT_EQ(settingsSnapshot(restarted.values()), settingsSnapshot(settings.values()));
 
     EXPECT_FALSE(load("wsColNum=3\nwallpaper=1-1|a.bmp,no position,2-2|b.bmp\nloopWS=true\n"));
-    EXPECT_EQ(ctrl->wsColNum(), 3);
-    EXPECT_EQ(ctrl->wallpaperOf(0, 0), "a.bmp");
-    EXPECT_EQ(ctrl->wallpaperOf(1, 1), "");
+    EXPECT_EQ(settings.values().wsColNum, 3);
+    EXPECT_EQ(settings.values().wallpaperOf(0, 0), "a.bmp");
+    EXPECT_EQ(settings.values().wallpaperOf(1, 1), "");
     EXPECT_FALSE(load("previewScale=50\nwsRowNum = 4294967297\npreviewScale=60\n"));
-    EXPECT_EQ(ctrl->previewScale(), 50);
+    EXPECT_EQ(settings.values().previewScale, 50);
 }
 
 TEST_F(ConfigFileTest, NotepadFilesKeepTheirByteOrderMarkAndLineEnds) {
@@ -158,11 +173,11 @@ TEST_F(ConfigFileTest, NotepadFilesKeepTheirByteOrderMarkAndLineEnds) {
     const std::string wall = "C:\\\xE5\xA3\x81\xE7\xB4\x99.bmp";
     EXPECT_TRUE(load(bom + "# Zelvane\r\nexclusions=Notepad,CabinetWClass\r\nkeyBind = vi\r\nwallpaper=1-1|" + wall +
                      "\r\nfoo = bar\r\nloopWS=true"));
-    EXPECT_EQ(ctrl->configLines().front(), "# Zelvane");
-    EXPECT_EQ(ctrl->exclusions(), (std::vector<std::string>{"Notepad", "CabinetWClass"}));
-    EXPECT_EQ(ctrl->keyBind(), "vi");
-    EXPECT_EQ(ctrl->wallpaperOf(0, 0), wall);
-    EXPECT_TRUE(ctrl->loopWS());
+    EXPECT_EQ(settings.lines().front(), "# Zelvane");
+    EXPECT_EQ(settings.values().exclusions, (std::vector<std::string>{"Notepad", "CabinetWClass"}));
+    EXPECT_EQ(settings.values().keyBind, "vi");
+    EXPECT_EQ(settings.values().wallpaperOf(0, 0), wall);
+    EXPECT_TRUE(settings.values().loopWS);
     EXPECT_EQ(saved(), bom + "# Zelvane\r\nexclusions=Notepad,CabinetWClass\r\nkeyBind=vi\r\nwallpaper=1-1|" + wall +
                            "\r\nfoo = bar\r\nloopWS=true\r\n");
 }
@@ -173,35 +188,35 @@ TEST_F(ConfigFileTest, NonAsciiPathsWorkForTheFileAndInsideValues) {
     const std::string wall = "D:\\\xE5\x86\x99\xE7\x9C\x9F\\\xE6\xB5\xB7.bmp";                 // D:\写真\海.bmp
     fs::create_directory(fs::u8path(pathOf(folder)));
     write("wallpaper=2-2|" + wall + "\n", name);
-    EXPECT_TRUE(ctrl->loadConfig(pathOf(name)));
-    EXPECT_EQ(ctrl->wallpaperOf(1, 1), wall);
-    ctrl->setLoopWS(true);
-    EXPECT_TRUE(ctrl->saveConfig(pathOf(name)));
+    EXPECT_TRUE(settings.load(pathOf(name)));
+    EXPECT_EQ(settings.values().wallpaperOf(1, 1), wall);
+    settings.setLoopWS(true);
+    EXPECT_TRUE(settings.save(pathOf(name)));
     EXPECT_EQ(read(name), "wallpaper=2-2|" + wall + "\nloopWS=true\n");
 }
 
 TEST_F(ConfigFileTest, AFailedSaveLeavesTheOldFileAndNoLitter) {
-    ctrl->setLoopWS(true);
+    settings.setLoopWS(true);
     write("loopWS=false\n");
     fs::permissions(pathOf(), fs::perms::owner_read);
-    EXPECT_FALSE(ctrl->saveConfig(pathOf()));
+    EXPECT_FALSE(settings.save(pathOf()));
     EXPECT_EQ(read(), "loopWS=false\n");
     fs::permissions(pathOf(), fs::perms::owner_read | fs::perms::owner_write);
 
-    EXPECT_FALSE(ctrl->saveConfig(pathOf("missing/zlvrc")));
+    EXPECT_FALSE(settings.save(pathOf("missing/zlvrc")));
     fs::create_directory(dir / "adir");
-    EXPECT_FALSE(ctrl->saveConfig(pathOf("adir")));
+    EXPECT_FALSE(settings.save(pathOf("adir")));
     EXPECT_TRUE(fs::is_directory(dir / "adir"));
 
     // Through a symbolic link the file it names is replaced; the link stays.
     fs::create_symlink("zlvrc", dir / "link");
-    EXPECT_TRUE(ctrl->saveConfig(pathOf("link")));
+    EXPECT_TRUE(settings.save(pathOf("link")));
     EXPECT_TRUE(fs::is_symlink(dir / "link"));
     EXPECT_EQ(read(), "loopWS=true\n");
 
     for (const auto& entry : fs::directory_iterator(dir))
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
-    EXPECT_FALSE(ctrl->loadConfig(pathOf("adir")));
+    EXPECT_FALSE(settings.load(pathOf("adir")));
 }
 
 TEST_F(ConfigFileTest, HostileInputIsReadWithoutCrashingHangingOrDrifting) {
@@ -237,10 +252,10 @@ TEST_F(ConfigFileTest, HostileInputIsReadWithoutCrashingHangingOrDrifting) {
         rewritten += "# note\npreviewScale=50\nfoo = 1\nexclusions=Notepad\n";
     }
     write(million);
-    EXPECT_TRUE(ctrl->loadConfig(pathOf()));
-    EXPECT_EQ(ctrl->previewScale(), 50);
-    EXPECT_EQ(ctrl->exclusions(), (std::vector<std::string>{"Notepad"}));
-    EXPECT_TRUE(ctrl->saveConfig(pathOf()));
+    EXPECT_TRUE(settings.load(pathOf()));
+    EXPECT_EQ(settings.values().previewScale, 50);
+    EXPECT_EQ(settings.values().exclusions, (std::vector<std::string>{"Notepad"}));
+    EXPECT_TRUE(settings.save(pathOf()));
     EXPECT_TRUE(read() == rewritten) << "the million-line file was not written back line for line";
 }
 
@@ -249,22 +264,22 @@ TEST_F(ConfigFileTest, ExcludedClassesOfAnyNameSurviveASaveAndALoad) {
     EXPECT_TRUE(load("exclusions=Notepad,Afx:400000:8\n"));
     // Added by the class-registration drag: the dialog class, a Japanese name,
     // a name with the list's own separator.
-    for (const std::string name : {"#32770", "\xE3\x83\xA1\xE3\x83\xA2", "a,b=c"}) EXPECT_TRUE(ctrl->addExclusion(name));
-    EXPECT_FALSE(ctrl->addExclusion(""));  // no class has an empty name, and no file could hold one
+    for (const std::string name : {"#32770", "\xE3\x83\xA1\xE3\x83\xA2", "a,b=c"}) EXPECT_TRUE(settings.addExclusion(name));
+    EXPECT_FALSE(settings.addExclusion(""));  // no class has an empty name, and no file could hold one
     const std::vector<std::string> names{"Notepad", "Afx:400000:8", "#32770", "\xE3\x83\xA1\xE3\x83\xA2", "a,b=c"};
-    ASSERT_EQ(ctrl->exclusions(), names);
+    ASSERT_EQ(settings.values().exclusions, names);
     EXPECT_EQ(saved(), "exclusions=Notepad,Afx:400000:8,%2332770,%E3%83%A1%E3%83%A2,a%2Cb%3Dc\n");
 
-    auto next = makeController();
-    EXPECT_TRUE(next->loadConfig(pathOf()));
-    EXPECT_EQ(next->exclusions(), names);
+    auto next = fresh();
+    EXPECT_TRUE(next.load(pathOf()));
+    EXPECT_EQ(next.values().exclusions, names);
     // The first name alone being "#..." once made the whole line a comment.
-    ASSERT_TRUE(next->removeExclusion("Notepad"));
-    ASSERT_TRUE(next->removeExclusion("Afx:400000:8"));
-    EXPECT_TRUE(next->saveConfig(pathOf()));
-    auto third = makeController();
-    EXPECT_TRUE(third->loadConfig(pathOf()));
-    EXPECT_EQ(third->exclusions(), (std::vector<std::string>{"#32770", "\xE3\x83\xA1\xE3\x83\xA2", "a,b=c"}));
+    ASSERT_TRUE(next.removeExclusion("Notepad"));
+    ASSERT_TRUE(next.removeExclusion("Afx:400000:8"));
+    EXPECT_TRUE(next.save(pathOf()));
+    auto third = fresh();
+    EXPECT_TRUE(third.load(pathOf()));
+    EXPECT_EQ(third.values().exclusions, (std::vector<std::string>{"#32770", "\xE3\x83\xA1\xE3\x83\xA2", "a,b=c"}));
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// A controller over the fake desktop, with its data directory in a fresh
-// temporary folder.
+// A controller over the fake desktop and settings of its own, with its data
+// directory in a fresh temporary folder.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/define.h"
+#include "config/settings_file.h"
 #include "controller/wsctrl.h"
 #include "fake_desktop.h"
 
@@ -29,10 +30,12 @@ protected:
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
     }
-    std::unique_ptr<WSController> makeController() {
+    // A controller over the fixture's settings, or over settings of its own.
+    std::unique_ptr<WSController> makeController() { return makeController(settings); }
+    std::unique_ptr<WSController> makeController(SettingsFile& over) {
         Activator::Options options;
         options.stuckAfter = std::chrono::milliseconds(5);
-        auto c = std::make_unique<WSController>(desktop, systemClassList(), options);
+        auto c = std::make_unique<WSController>(desktop, over, systemClassList(), options);
         c->setDataDir(dir.u8string());
         return c;
     }
@@ -51,6 +54,7 @@ protected:
     bool visible(WindowId w) const { return desktop->get(w).visible; }
 
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+    SettingsFile settings{systemClassList()};  // declared before the controller that reads it
     std::unique_ptr<WSController> ctrl;
     std::filesystem::path dir;
 };

@@ -156,31 +156,31 @@ TEST(MenuModel, MarksFollowEverySetting) {
 
 class MenuCommandTest : public ControllerTest {
 protected:
-    MenuFollowUp run(std::uintptr_t id) { return applyMenuCommand(*ctrl, id); }
+    MenuFollowUp run(std::uintptr_t id) { return applyMenuCommand(*ctrl, settings, id); }
 };
 
 TEST_F(MenuCommandTest, ModifierItemsToggleOneBitAndAskForNewHotkeys) {
-    ASSERT_EQ(ctrl->movKey(), 5);
+    ASSERT_EQ(settings.values().movKey, 5);
     EXPECT_EQ(run(kCmdMovKeyAlt), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->movKey(), 4);  // Shift alone
+    EXPECT_EQ(settings.values().movKey, 4);  // Shift alone
     EXPECT_EQ(run(kCmdMovKeyAlt + 3), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->movKey(), 12);
+    EXPECT_EQ(settings.values().movKey, 12);
     EXPECT_EQ(run(kCmdMovKeyAlt), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->movKey(), 13);
+    EXPECT_EQ(settings.values().movKey, 13);
 
-    ASSERT_EQ(ctrl->movWndKey(), 9);
+    ASSERT_EQ(settings.values().movWndKey, 9);
     EXPECT_EQ(run(kCmdMovWndKeyAlt + 1), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->movWndKey(), 11);
+    EXPECT_EQ(settings.values().movWndKey, 11);
     EXPECT_EQ(run(kCmdMovWndKeyAlt + 3), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->movWndKey(), 3);
-    EXPECT_EQ(ctrl->movKey(), 13);  // the other set is untouched
+    EXPECT_EQ(settings.values().movWndKey, 3);
+    EXPECT_EQ(settings.values().movKey, 13);  // the other set is untouched
 
     EXPECT_EQ(run(kCmdKeyBindEmacs), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->keyBind(), "emacs");
+    EXPECT_EQ(settings.values().keyBind, "emacs");
     EXPECT_EQ(run(kCmdKeyBindVi), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->keyBind(), "vi");
+    EXPECT_EQ(settings.values().keyBind, "vi");
     EXPECT_EQ(run(kCmdKeyBindNormal), MenuFollowUp::Rekey);
-    EXPECT_EQ(ctrl->keyBind(), "normal");
+    EXPECT_EQ(settings.values().keyBind, "normal");
 }
 
 TEST_F(MenuCommandTest, RemovingTheCurrentLastRowOrColumnSwitchesAwayFirst) {
@@ -211,8 +211,8 @@ TEST_F(MenuCommandTest, RemovingTheCurrentLastRowOrColumnSwitchesAwayFirst) {
 // In distant view the grid stays square: removing a row takes a column too,
 // and the switch has to land inside what is left either way.
 TEST_F(MenuCommandTest, InDistantViewRemovingEitherWaySwitchesIntoTheSquareThatRemains) {
-    ctrl->setWallsType(2);
-    ctrl->setWsRowNum(3);
+    settings.setWallsType(2);
+    settings.setWsRowNum(3);
     ASSERT_EQ(ctrl->wsColNum(), 3);
     switchTo(0, 1);
     const auto b = desktop->add(100, 100, 300, 200);  // on (0,1)
@@ -228,7 +228,7 @@ TEST_F(MenuCommandTest, InDistantViewRemovingEitherWaySwitchesIntoTheSquareThatR
     EXPECT_TRUE(visible(b));
     EXPECT_EQ(rectOf(b), (Rect{100, 100, 400, 300}));
 
-    ctrl->setWsColNum(3);
+    settings.setWsColNum(3);
     switchTo(2, 0);
     EXPECT_EQ(run(kCmdDelColumn), MenuFollowUp::GridChanged);
     EXPECT_EQ(ctrl->wsRowNum(), 2);
@@ -242,8 +242,8 @@ TEST_F(MenuCommandTest, InDistantViewRemovingEitherWaySwitchesIntoTheSquareThatR
 }
 
 TEST_F(MenuCommandTest, RemovingAnotherRowOrColumnDoesNotSwitch) {
-    ctrl->setWsRowNum(3);
-    ctrl->setWsColNum(3);
+    settings.setWsRowNum(3);
+    settings.setWsColNum(3);
     switchTo(1, 1);
     EXPECT_EQ(run(kCmdDelRow), MenuFollowUp::GridChanged);
     EXPECT_EQ(run(kCmdDelColumn), MenuFollowUp::GridChanged);
@@ -254,7 +254,7 @@ TEST_F(MenuCommandTest, RemovingAnotherRowOrColumnDoesNotSwitch) {
 }
 
 TEST_F(MenuCommandTest, AddingPastTheLimitStillReportsTheGridCommand) {
-    ctrl->setWsRowNum(5);
+    settings.setWsRowNum(5);
     EXPECT_EQ(run(kCmdAddRow), MenuFollowUp::GridChanged);
     EXPECT_EQ(ctrl->wsRowNum(), 5);
     EXPECT_EQ(run(kCmdAddColumn), MenuFollowUp::GridChanged);
@@ -262,55 +262,55 @@ TEST_F(MenuCommandTest, AddingPastTheLimitStillReportsTheGridCommand) {
 }
 
 TEST_F(MenuCommandTest, OptionTogglesAndTheAnimationSwitch) {
+    const Settings& s = settings.values();
     const auto flags = [&] {
-        return std::vector<bool>{ctrl->loopWS(),   ctrl->popupCtrlWnd(), ctrl->edgeFlip(),
-                                 ctrl->keepMixerControl(), ctrl->mouseGes(), ctrl->useDblclk()};
+        return std::vector<bool>{s.loopWS, s.popupCtrlWnd, s.edgeFlip, s.keepMixerControl, s.mouseGes, s.useDblclk};
     };
     const std::vector<bool> before = flags();
     for (std::uintptr_t id : {23u, 24u, 26u, 27u, 28u, 29u}) EXPECT_EQ(run(id), MenuFollowUp::Rebuild) << id;
     const std::vector<bool> after = flags();
     for (std::size_t i = 0; i < before.size(); ++i) EXPECT_NE(before[i], after[i]) << i;
-    // The menu shows what the controller now holds.
-    EXPECT_EQ(marks(buildMenuModel(menuSettingsOf(*ctrl)), 23, 29), "+--++++");
+    // The menu shows what the settings now hold.
+    EXPECT_EQ(marks(buildMenuModel(menuSettingsOf(settings.values())), 23, 29), "+--++++");
 
-    ctrl->setTransitionTime(50);
+    settings.setTransitionTime(50);
     EXPECT_EQ(run(kCmdSkipAnimation), MenuFollowUp::Rebuild);
-    EXPECT_EQ(ctrl->transitionTime(), 0);
+    EXPECT_EQ(settings.values().transitionTime, 0);
     EXPECT_EQ(run(kCmdSkipAnimation), MenuFollowUp::Rebuild);
-    EXPECT_EQ(ctrl->transitionTime(), 120);
+    EXPECT_EQ(settings.values().transitionTime, 120);
 }
 
 TEST_F(MenuCommandTest, WallpaperModes) {
     // Without the system side nothing is captured, but the modes still change.
     EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);  // needs per-workspace wallpapers
-    EXPECT_EQ(ctrl->wallsType(), 1);
+    EXPECT_EQ(settings.values().wallsType, 1);
     EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wallsType(), 1);
+    EXPECT_EQ(settings.values().wallsType, 1);
 
     EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wallsType(), 2);
+    EXPECT_EQ(settings.values().wallsType, 2);
     EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::None);
     EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wallsType(), 2);
+    EXPECT_EQ(settings.values().wallsType, 2);
     EXPECT_EQ(run(kCmdWallsDefault), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wallsType(), 0);
+    EXPECT_EQ(settings.values().wallsType, 0);
     // Leaving "distant view" keeps the spread picture for every workspace.
-    EXPECT_EQ(ctrl->wallpaperOf(1, 1), ctrl->previewBgPath());
+    EXPECT_EQ(settings.values().wallpaperOf(1, 1), ctrl->previewBgPath());
     EXPECT_EQ(run(kCmdWallsIndividual), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wallsType(), 1);
+    EXPECT_EQ(settings.values().wallsType, 1);
 }
 
 TEST_F(MenuCommandTest, LanguageItemsSwitchTheMenuLanguage) {
     EXPECT_EQ(run(kCmdJapanese), MenuFollowUp::Rebuild);
-    EXPECT_EQ(ctrl->language(), "japanese");
-    std::vector<MenuEntry> root = buildMenuModel(menuSettingsOf(*ctrl));
+    EXPECT_EQ(settings.values().language, "japanese");
+    std::vector<MenuEntry> root = buildMenuModel(menuSettingsOf(settings.values()));
     EXPECT_EQ(root.back().label, "終了");
     EXPECT_EQ(marks(root, 30, 31), "o*");
     EXPECT_EQ(itemById(root, kCmdEnglish)->label, "EngLish");
 
     EXPECT_EQ(run(kCmdEnglish), MenuFollowUp::Rebuild);
-    EXPECT_EQ(ctrl->language(), "english");
-    EXPECT_EQ(buildMenuModel(menuSettingsOf(*ctrl)).back().label, "Exit");
+    EXPECT_EQ(settings.values().language, "english");
+    EXPECT_EQ(buildMenuModel(menuSettingsOf(settings.values())).back().label, "Exit");
 }
 
 TEST_F(MenuCommandTest, IdentifiersAreComparedWhole) {
@@ -325,7 +325,7 @@ TEST_F(MenuCommandTest, IdentifiersAreComparedWhole) {
     for (std::uintptr_t id : {std::uintptr_t{3}, std::uintptr_t{32}, std::uintptr_t{100027},
                               std::uintptr_t{0x10000 | 23}, std::uintptr_t{0x10000}})
         EXPECT_EQ(run(id), MenuFollowUp::NotACommand) << id;
-    EXPECT_EQ(ctrl->loopWS(), untouched.loopWS);
+    EXPECT_EQ(settings.values().loopWS, untouched.loopWS);
     EXPECT_EQ(ctrl->wsRowNum(), 2);
 }
 

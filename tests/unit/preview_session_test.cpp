@@ -16,8 +16,8 @@ protected:
     void SetUp() override {
         desktop->screen = ScreenMetrics{1920, 1080, 0, 0, 1920, 1080};
         ControllerTest::SetUp();
-        ctrl->setWsRowNum(3);
-        ctrl->setWsColNum(3);
+        settings.setWsRowNum(3);
+        settings.setWsColNum(3);
         session = std::make_unique<PreviewSession>(*ctrl, *surface, false);
         view = desktop->add(0, 0, 1920, 1080, "ZelvaneViewClass");
     }
@@ -80,7 +80,7 @@ TEST_F(PreviewSessionTest, ThumbnailsAreRegisteredBottomUpAndExemptWindowsGetOne
     const auto high = desktop->add(1920 * 2 + 100, 1080 + 100, 400, 300);  // on (1, 2), hidden
     desktop->edit(high, [](auto& w) { w.visible = false; });
     // Known to the controller from before, hidden by a switch.
-    ctrl->setWsRowNum(3);
+    settings.setWsRowNum(3);
     const auto button = desktop->add(0, 1040, 60, 40, "Button");
     ASSERT_TRUE(begin());
 

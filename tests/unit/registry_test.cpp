@@ -69,7 +69,7 @@ TEST(WndInfoText, RoundTripsAndRejectsDamage) {
 using RegistryTest = ControllerTest;
 
 TEST_F(RegistryTest, ReleaseAllShowsEveryWindowEvenBeyondTheGrid) {
-    ctrl->setWsRowNum(5);
+    settings.setWsRowNum(5);
     const auto home = desktop->add(100, 100, 300, 300);
     ctrl->switchWS(4, 0, kNoWindow);
     const auto farDown = desktop->add(200, 150, 300, 300);  // on row 4
@@ -80,7 +80,7 @@ TEST_F(RegistryTest, ReleaseAllShowsEveryWindowEvenBeyondTheGrid) {
     ASSERT_FALSE(visible(farDown));
     ASSERT_TRUE(std::filesystem::exists(ctrl->resumeFilePath()));
 
-    ctrl->setWsRowNum(2);  // rows 3 and 4 are gone, their windows still hidden there
+    settings.setWsRowNum(2);  // rows 3 and 4 are gone, their windows still hidden there
     ctrl->releaseAll();
     for (auto w : {home, farDown, nextDown}) EXPECT_TRUE(visible(w));
     EXPECT_EQ(rectOf(farDown), (Rect{200, 150, 500, 450}));
@@ -213,12 +213,12 @@ TEST_F(RegistryTest, ExemptRuleAndExclusions) {
     EXPECT_TRUE(ctrl->addExclusion("Notepad"));
     EXPECT_FALSE(ctrl->addExclusion("Notepad"));
     EXPECT_FALSE(ctrl->addExclusion("Progman"));
-    EXPECT_EQ(ctrl->exclusions(), std::vector<std::string>{"Notepad"});
+    EXPECT_EQ(settings.values().exclusions, std::vector<std::string>{"Notepad"});
     EXPECT_EQ(ctrl->exemptReason("Notepad", 0), ExemptReason::Excluded);
     EXPECT_FALSE(ctrl->removeExclusion("Shell_TrayWnd"));
     EXPECT_TRUE(ctrl->removeExclusion("NeverListed"));
     EXPECT_TRUE(ctrl->removeExclusion("Notepad"));
-    EXPECT_TRUE(ctrl->exclusions().empty());
+    EXPECT_TRUE(settings.values().exclusions.empty());
 }
 
 TEST_F(RegistryTest, ExcludingAClassBringsItsHiddenWindowsBack) {

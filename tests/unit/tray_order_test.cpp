@@ -252,12 +252,12 @@ TEST_F(ControllerTest, TrayOrderFollowsItsSettingAndNeedsATaskbar) {
     EXPECT_FALSE(ctrl->restoreTrayOrder());
 
     ctrl->setTaskbar(taskbar);
-    ctrl->setKeepTrayOrder(false);
+    settings.setKeepTrayOrder(false);
     ctrl->leaveWorkspace(0, 1);
     ctrl->enterWorkspace();
     EXPECT_EQ(taskbar->reads, 0);
 
-    ctrl->setKeepTrayOrder(true);
+    settings.setKeepTrayOrder(true);
     ctrl->leaveWorkspace(0, 1);
     EXPECT_EQ(ctrl->trayOrderOf(0, 0), (Buttons{5, 6}));
     ctrl->enterWorkspace();

@@ -117,11 +117,11 @@ TEST_F(ControllerTest, VolumeIsKeptOnlyWithItsSetting) {
     auto owned = std::make_unique<FakeVolume>();
     FakeVolume* device = owned.get();
     ctrl->setMasterVolume(std::move(owned));
-    ctrl->setKeepTrayOrder(false);
+    settings.setKeepTrayOrder(false);
     ctrl->leaveWorkspace(0, 1);
     EXPECT_EQ(device->reads, 0);
     EXPECT_EQ(ctrl->volumeOf(0, 0), VolumeKeeper::kNothingRecorded);
-    ctrl->setKeepMixerControl(true);
+    settings.setKeepMixerControl(true);
     ctrl->leaveWorkspace(0, 1);
     EXPECT_EQ(ctrl->volumeOf(0, 0), 50);
 }

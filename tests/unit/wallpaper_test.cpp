@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/load_settings.h"
 #include "app/menu_model.h"
 #include "config/text_file.h"
 #include "controller/bmp_layout.h"
@@ -138,7 +139,7 @@ protected:
         return path;
     }
     std::string contents(const std::string& path) { return readTextFile(path).value_or("(missing)"); }
-    MenuFollowUp run(std::uintptr_t id) { return applyMenuCommand(*ctrl, id); }
+    MenuFollowUp run(std::uintptr_t id) { return applyMenuCommand(*ctrl, settings, id); }
 
     std::shared_ptr<FakeWallpaperSystem> system = std::make_shared<FakeWallpaperSystem>();
 };
@@ -147,27 +148,27 @@ TEST_F(WallpaperTest, EachWorkspaceShowsItsOwnPictureTiledFromTheOrigin) {
     EXPECT_FALSE(ctrl->applyWallpaper(0, 0));  // "default": left alone
     EXPECT_TRUE(system->puts.empty());
 
-    ctrl->setWallsType(1);
+    settings.setWallsType(1);
     const std::string a = file("a.bmp", "A");
-    ctrl->setWallpaper(0, 1, a);
+    settings.setWallpaper(0, 1, a);
     EXPECT_TRUE(ctrl->applyWallpaper(0, 1));
     EXPECT_EQ(system->shown, (DesktopWallpaper{a, "1", "0", "0", "0"}));
 
     // A missing picture leaves the desktop without one.
-    ctrl->setWallpaper(1, 1, (dir / "gone.bmp").u8string());
+    settings.setWallpaper(1, 1, (dir / "gone.bmp").u8string());
     EXPECT_FALSE(ctrl->applyWallpaper(1, 1));
     EXPECT_EQ(system->shown.path, "");
     // Past the 5 x 5 table: refused, nothing touched, no picture.
     const std::size_t before = system->puts.size();
     EXPECT_FALSE(ctrl->applyWallpaper(5, 0));
     EXPECT_EQ(system->puts.size(), before);
-    EXPECT_EQ(ctrl->wallpaperOf(5, 0), "");
-    EXPECT_EQ(ctrl->wallpaperOf(0, -1), "");
+    EXPECT_EQ(settings.values().wallpaperOf(5, 0), "");
+    EXPECT_EQ(settings.values().wallpaperOf(0, -1), "");
 }
 
 TEST_F(WallpaperTest, TheUsersOwnWallpaperIsRecordedOnceAndPutBackOnDefault) {
-    ctrl->setWallsType(1);
-    ctrl->setWallpaper(0, 0, file("a.bmp", "A"));
+    settings.setWallsType(1);
+    settings.setWallpaper(0, 0, file("a.bmp", "A"));
     ctrl->applyWallpaper(0, 0);
     ctrl->applyWallpaper(0, 0);
     // Recorded before the first change, in the data folder.
@@ -175,14 +176,15 @@ TEST_F(WallpaperTest, TheUsersOwnWallpaperIsRecordedOnceAndPutBackOnDefault) {
 
     // A crash: the next run finds the record and keeps it, although the
     // desktop shows our picture now.
-    auto next = makeController();
+    SettingsFile nextSettings(systemClassList());
+    auto next = makeController(nextSettings);
     next->setWallpaperSystem(system);
-    next->setWallsType(1);
-    next->setWallpaper(0, 0, file("b.bmp", "B"));
+    nextSettings.setWallsType(1);
+    nextSettings.setWallpaper(0, 0, file("b.bmp", "B"));
     next->applyWallpaper(0, 0);
     EXPECT_EQ(contents(next->userWallpaperRecordPath()), "C:\\mine.bmp\n0\n2\n\n\n");
 
-    EXPECT_EQ(applyMenuCommand(*next, kCmdWallsDefault), MenuFollowUp::WallpaperChanged);
+    EXPECT_EQ(applyMenuCommand(*next, nextSettings, kCmdWallsDefault), MenuFollowUp::WallpaperChanged);
     EXPECT_EQ(system->puts.back(), (DesktopWallpaper{"C:\\mine.bmp", "0", "2", "", ""}));
     EXPECT_FALSE(std::filesystem::exists(next->userWallpaperRecordPath()));
     // Nothing recorded any more: a second restore changes nothing.
@@ -194,10 +196,10 @@ TEST_F(WallpaperTest, TheUsersOwnWallpaperIsRecordedOnceAndPutBackOnDefault) {
 TEST_F(WallpaperTest, CaptureSavesTheCurrentWorkspacesSnapshotUnlessItShowsItAlready) {
     switchTo(1, 0);
     EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wallsType(), 1);  // switched to per-workspace wallpapers first
+    EXPECT_EQ(settings.values().wallsType, 1);  // switched to per-workspace wallpapers first
     const std::string path = ctrl->workspaceBitmapPath(1, 0);
     EXPECT_EQ(path, (dir / "2_1.bmp").u8string());
-    EXPECT_EQ(ctrl->wallpaperOf(1, 0), path);
+    EXPECT_EQ(settings.values().wallpaperOf(1, 0), path);
     EXPECT_EQ(contents(path), "snapshot of C:\\mine.bmp");
 
     // Once the desktop shows that very file, a snapshot would copy it onto itself.
@@ -207,8 +209,8 @@ TEST_F(WallpaperTest, CaptureSavesTheCurrentWorkspacesSnapshotUnlessItShowsItAlr
 }
 
 TEST_F(WallpaperTest, DistantViewSpreadsOnePictureAndNeverSnapshotsItsOwnCrops) {
-    ctrl->setWsRowNum(1);
-    ctrl->setWsColNum(1);
+    settings.setWsRowNum(1);
+    settings.setWsColNum(1);
     EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::WallpaperChanged);
     EXPECT_EQ(ctrl->wsRowNum(), 2);  // a spread needs two cells each way
     EXPECT_EQ(ctrl->wsColNum(), 2);
@@ -217,14 +219,14 @@ TEST_F(WallpaperTest, DistantViewSpreadsOnePictureAndNeverSnapshotsItsOwnCrops) 
     EXPECT_EQ(system->crops[1], spreadCrop(1280, 800, 2, 2, 125, 1, 0));  // columns outer, rows inner
     for (int r = 0; r < 2; ++r)
         for (int c = 0; c < 2; ++c) {
-            EXPECT_EQ(ctrl->wallpaperOf(r, c), ctrl->workspaceBitmapPath(r, c));
+            EXPECT_EQ(settings.values().wallpaperOf(r, c), ctrl->workspaceBitmapPath(r, c));
             EXPECT_EQ(contents(ctrl->workspaceBitmapPath(r, c)), "crop of snapshot of C:\\mine.bmp");
         }
     EXPECT_EQ(system->shown.path, ctrl->workspaceBitmapPath(0, 0));
     EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::None);
 
     // A bigger grid: the crops are cut again from the same spread picture.
-    ctrl->setWsRowNum(3);
+    settings.setWsRowNum(3);
     EXPECT_TRUE(ctrl->respreadWallpaper());
     EXPECT_EQ(system->snapshots, 1);
     EXPECT_EQ(system->crops.size(), 4u + 9u);
@@ -241,18 +243,18 @@ TEST_F(WallpaperTest, DistantViewSpreadsOnePictureAndNeverSnapshotsItsOwnCrops) 
 
     // Back to individual pictures: every workspace shows the whole spread picture.
     EXPECT_EQ(run(kCmdWallsIndividual), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wallpaperOf(2, 2), ctrl->previewBgPath());
+    EXPECT_EQ(settings.values().wallpaperOf(2, 2), ctrl->previewBgPath());
     EXPECT_EQ(system->shown.path, ctrl->previewBgPath());
 }
 
 TEST_F(WallpaperTest, TheSettingsFilePutsTheCurrentWorkspacesWallpaperUp) {
     const std::string a = file("a.bmp", "A");
     const std::string rc = file("zlvrc", "wallsType = 1\nwallpaper = 1-1|" + a + "\n");
-    EXPECT_TRUE(ctrl->loadConfig(rc));
+    EXPECT_TRUE(loadSettings(settings, *ctrl, rc));
     EXPECT_EQ(system->shown.path, a);
     // A load that stops early puts nothing up.
     system->puts.clear();
-    EXPECT_FALSE(ctrl->loadConfig(file("bad", "wallsType = 1\nwsRowNum = x\n")));
+    EXPECT_FALSE(loadSettings(settings, *ctrl, file("bad", "wallsType = 1\nwsRowNum = x\n")));
     EXPECT_TRUE(system->puts.empty());
 }
 

@@ -35,11 +35,12 @@ Snapshot snapshotOf(std::vector<LiveWindow> windows, WindowId foreground = kNoWi
     return s;
 }
 
-WorkspaceModel model2x2() {
-    WorkspaceModel m({"Shell_TrayWnd"});
-    m.setMetrics(ScreenMetrics{1280, 800, 0, 0, 1280, 800});
-    return m;
-}
+// A 2 x 2 grid of 1280 x 800 workspaces; the settings are a plain value.
+struct Grid {
+    Settings settings;
+    WorkspaceModel model{settings, {"Shell_TrayWnd"}};
+    Grid() { model.setMetrics(ScreenMetrics{1280, 800, 0, 0, 1280, 800}); }
+};
 
 std::string text(const Plan& plan) {
     std::string out;
@@ -71,7 +72,8 @@ TEST(WorkspaceModelTest, SwitchPlans) {
          "10 hide -1180,100; ", kShell, 1},
     };
     for (const Case& c : cases) {
-        WorkspaceModel m = model2x2();
+        Grid g;
+        WorkspaceModel& m = g.model;
         const Plan plan = m.planSwitch(snapshotOf(c.live), 0, 1, c.carried);
         EXPECT_EQ(text(plan), c.placements) << c.what;
         EXPECT_EQ(plan.focus, c.focus) << c.what;
@@ -82,7 +84,8 @@ TEST(WorkspaceModelTest, SwitchPlans) {
 // Coming back: a window already where it belongs gets no request, unless a
 // request posted to it is still on its way (its live place is stale).
 TEST(WorkspaceModelTest, SwitchingBackSkipsWindowsInPlaceButNotThoseInFlight) {
-    WorkspaceModel m = model2x2();
+    Grid g;
+    WorkspaceModel& m = g.model;
     m.planSwitch(snapshotOf({shown(10, 100, 100), shown(11, 700, 50)}, 10), 0, 1, kNoWindow);
     LiveWindow stale = hidden(11, -580, 50);
     stale.inFlight = true;
@@ -95,11 +98,12 @@ TEST(WorkspaceModelTest, SwitchingBackSkipsWindowsInPlaceButNotThoseInFlight) {
 }
 
 TEST(WorkspaceModelTest, ReleaseDisplayChangeAndRestore) {
-    WorkspaceModel m = model2x2();
-    m.setGrid(3, 3);
+    Grid g;
+    WorkspaceModel& m = g.model;
+    g.settings.wsRowNum = g.settings.wsColNum = 3;
     m.planSwitch(snapshotOf({shown(10, 100, 100)}), 2, 2, kNoWindow);  // 10 lives on (0, 0)
     m.planSwitch(snapshotOf({hidden(10, -2460, -1500), shown(11, 200, 150)}), 0, 0, kNoWindow);  // 11 on (2, 2)
-    m.setGrid(2, 2);  // (2, 2) is past the grid now: the release still shows 11
+    g.settings.wsRowNum = g.settings.wsColNum = 2;  // (2, 2) is past the grid now: the release still shows 11
     const Plan release = m.planRelease(snapshotOf({shown(10, 100, 100), hidden(11, 2760, 1750)}));
     EXPECT_EQ(text(release), "11 show 200,150; ");
     EXPECT_TRUE(release.rescue.empty());
@@ -107,7 +111,8 @@ TEST(WorkspaceModelTest, ReleaseDisplayChangeAndRestore) {
 
     // The screen grows: a window we hid that now falls on the current
     // workspace comes back; one its own program hid stays hidden.
-    WorkspaceModel d = model2x2();
+    Grid dg;
+    WorkspaceModel& d = dg.model;
     d.planSwitch(snapshotOf({shown(12, 300, 300)}), 0, 1, kNoWindow);  // 12 lives on (0, 0)
     d.planSwitch(snapshotOf({hidden(12, -980, 300), shown(10, 100, 100)}), 0, 0, kNoWindow);  // 10 on (0, 1)
     const Plan grown = d.planDisplayChange(snapshotOf({hidden(10, -1180, 100), hidden(12, 300, 300)}),
@@ -117,7 +122,8 @@ TEST(WorkspaceModelTest, ReleaseDisplayChangeAndRestore) {
     // After a crash: a window still hidden where we left it is taken back
     // (and needs no request), a reused handle that now names a visible
     // window elsewhere is not.
-    WorkspaceModel r = model2x2();
+    Grid rg;
+    WorkspaceModel& r = rg.model;
     WndInfo ours, reused;
     for (WndInfo* w : {&ours, &reused}) {
         w->managed = true;
@@ -137,7 +143,8 @@ TEST(WorkspaceModelTest, ReleaseDisplayChangeAndRestore) {
 
 TEST(WorkspaceModelTest, ThePreviewShowsOtherWorkspacesAndEndsWhereTheUserDroppedWindows) {
     constexpr WindowId kView = 99;
-    WorkspaceModel m = model2x2();
+    Grid g;
+    WorkspaceModel& m = g.model;
     m.planSwitch(snapshotOf({shown(10, 100, 100)}), 0, 1, kNoWindow);  // 10 on (0, 0), hidden
     LiveWindow topmost = shown(11, 500, 500);
     topmost.exStyle = 0x8;

@@ -1,0 +1,14 @@
+#pragma once
+// The largest grid, and the per-workspace tables sized for it: every table
+// is 5 x 5 whatever the grid's size, so a workspace that a smaller grid
+// leaves out keeps what it remembers until the grid grows again.
+#include <array>
+
+namespace zelvane {
+
+constexpr int kMaxGrid = 5;
+
+template <typename T>
+using WorkspaceTable = std::array<std::array<T, kMaxGrid>, kMaxGrid>;  // [row][column]
+
+}  // namespace zelvane
