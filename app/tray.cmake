@@ -1,14 +1,13 @@
 # The tray icon, its menu and the program's texts.
 # Pure parts: built natively for the unit tests and into Zelvane.exe.
-target_sources(zelvane_core PRIVATE
+target_sources(zelvane_app PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/texts.cpp
   ${CMAKE_CURRENT_LIST_DIR}/menu_model.cpp
 )
 
 if(WIN32)
-  target_sources(Zelvane PRIVATE
+  target_sources(zelvane_app PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/tray_menu.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tray_ui.cpp
   )
-  target_link_libraries(Zelvane PRIVATE shell32)
 endif()
