@@ -10,6 +10,7 @@
 
 #include "win32/app_instance.h"
 #include "app/define.h"
+#include "app/elevation.h"
 #include "app/hook_library.h"
 #include "app/load_settings.h"
 #include "app/mainwnd.h"
@@ -44,6 +45,9 @@ bool existsHere(const std::string& path) {
 }
 
 int mainRoutine() {
+    // Started to take over (the restart as administrator): the instance
+    // before gives its windows back and ends first.
+    awaitPredecessor(30000);
     if (FindWindowW(L"ZelvaneMainClass", L"Zelvane")) throw std::runtime_error("Zelvane is already running.");
 
     // Declared first, so it outlives the controller, which reads it.
