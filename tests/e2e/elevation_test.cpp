@@ -1,10 +1,9 @@
 // Windows Zelvane may not place, and the restart as administrator that
-// cures it. Wine enforces no integrity levels (and runs every program
-// elevated): the first test runs a build of Zelvane whose stand-in desktop
-// (tests/e2e/refusing_zelvane) refuses to place the windows whose title holds
-// "[elevated]", as Windows refuses a program that is not elevated for the
-// windows of one that is. Whether the balloon that names such a window shows
-// is not read back: Wine's tray draws it in another process.
+// cures it. Wine enforces no integrity levels: the first test runs a build
+// whose stand-in desktop (tests/e2e/refusing_zelvane) refuses the windows
+// whose title holds "[elevated]", as Windows refuses a program that is not
+// elevated for the windows of one that is. The balloon that names such a
+// window is not read back: Wine's tray does not show it (docs/wine.md).
 #include "fixture.h"
 
 #include <cstdio>
@@ -28,31 +27,19 @@ private:
     std::wstring saved_;
 };
 
-// A Zelvane the test did not start itself (the one that took over): ended
-// however the test ends.
-class Successor {
-public:
-    explicit Successor(DWORD pid) : pid_(pid), process_(OpenProcess(SYNCHRONIZE, FALSE, pid)) {}
+// The instance that took over, which the fixture did not start: closed
+// however the test ends (killed if it does not end).
+struct Successor {
+    DWORD pid;
+    HANDLE process;
     ~Successor() {
-        if (!process_) return;
-        for (HWND main : topLevelWindows(pid_, kMainClass)) PostMessageW(main, WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0) {
+        for (HWND main : topLevelWindows(pid, kMainClass)) PostMessageW(main, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process, 30000) != WAIT_OBJECT_0) {
             ADD_FAILURE() << "the new instance did not end after WM_CLOSE; killed";
-            HANDLE killer = OpenProcess(PROCESS_TERMINATE, FALSE, pid_);
-            if (killer) {
-                TerminateProcess(killer, 1);
-                CloseHandle(killer);
-            }
+            TerminateProcess(process, 1);
         }
-        CloseHandle(process_);
+        CloseHandle(process);
     }
-    Successor(const Successor&) = delete;
-    Successor& operator=(const Successor&) = delete;
-    bool ended(Millis timeout) const { return process_ && WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0; }
-
-private:
-    DWORD pid_;
-    HANDLE process_;
 };
 
 using ElevationTest = ZelvaneTest;
@@ -129,7 +116,7 @@ TEST_F(ElevationTest, RestartAsAdministratorHandsOverToANewInstance) {
         }
         return newPid != 0;
     }, 60s)) << "no new instance";
-    Successor successor(newPid);
+    Successor successor{newPid, OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, newPid)};
     ASSERT_TRUE(pollUntil([] { return hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_RIGHT); }, 60s));
     EXPECT_TRUE(messageBoxesOf(newPid).empty()) << "refused as a second instance?";
 
