@@ -71,9 +71,25 @@ void MouseActions::createDragImage() {
     SetLayeredWindowAttributes(image, 0, 200, LWA_ALPHA);
 }
 
-void MouseActions::suspendHook() { hook_->unsetHook(); }
+// While the hooks are off nothing reaches the main window, and a preview or
+// a slide takes them off in the middle of a mouse action: a window dragged
+// to the edge flips with a slide, and its button is let go while the slide
+// runs. So no rest that began before may end in a pop-up during it, and
+// what waits for a release is not kept across it: a stale dragged window
+// would stop the next rest from popping the control window up and be
+// carried by the next drag's flip instead of the window dragged then, and a
+// stale right button would flip at every edge contact. A drag still going
+// on names its window again with its next report.
+void MouseActions::suspendHook() {
+    popupDelay_.stop();
+    hook_->unsetHook();
+}
 
-void MouseActions::resumeHook() { hook_->setHook(); }
+void MouseActions::resumeHook() {
+    movingWnd_ = nullptr;
+    gesture_.reset();
+    hook_->setHook();
+}
 
 void MouseActions::unbindLibrary() {
     popupDelay_.stop();

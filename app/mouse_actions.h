@@ -26,7 +26,9 @@ public:
     MouseActions(const MouseActions&) = delete;
     MouseActions& operator=(const MouseActions&) = delete;
 
-    // Hooks off while the preview runs, and at shutdown (also frees the library).
+    // Hooks off while the preview runs, and at shutdown (also frees the
+    // library). Resuming starts from a mouse with nothing pressed and no
+    // window being dragged: the releases of that time were not reported.
     void suspendHook();
     void resumeHook();
     void unbindLibrary();

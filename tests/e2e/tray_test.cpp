@@ -246,7 +246,20 @@ protected:
 TEST_F(TrayTest, RightClickOpensTheMenuWithItsLabelsAndMarks) {
     ASSERT_TRUE(start());
     Menu menu;
-    ASSERT_TRUE(readMenu(&menu));
+    ASSERT_TRUE(openMenu(&menu));
+    // Every entry holds its label whole, at whatever scale the screen has;
+    // the settings submenu, with the longest labels, is opened beside it.
+    const auto width = [&] {
+        RECT r{};
+        std::istringstream(probe.ask("rect")) >> r.left >> r.top >> r.right >> r.bottom;
+        return r.right - r.left;
+    };
+    const LONG rootWidth = width();
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(pressChord({}, VK_DOWN));
+    ASSERT_TRUE(pressChord({}, VK_RIGHT));
+    EXPECT_TRUE(pollUntil([&] { return width() > rootWidth; })) << "the settings submenu did not open";
+    EXPECT_EQ("ok", probe.ask("fit"));
+    ASSERT_TRUE(closeMenu());
 
     EXPECT_EQ(menu.labels(),
               "Fullscreen Preview (Shift + Alt + Space)\n"
