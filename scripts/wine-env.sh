@@ -122,10 +122,22 @@ zelvane_prepare_prefix() {
     return 0
   fi
   echo "wine-env: creating Wine prefix $WINEPREFIX (first time takes ~20 s)"
-  rm -rf "$WINEPREFIX"
-  mkdir -p "$(dirname "$WINEPREFIX")"
-  wineboot -i >/dev/null 2>&1
-  wineserver -w
+  # On a loaded machine wineboot now and then stops early and leaves a prefix
+  # without its system libraries, which no program can start in: check, and
+  # build it once more before giving up.
+  local try
+  for try in 1 2; do
+    rm -rf "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")"
+    wineboot -i >/dev/null 2>&1
+    wineserver -w
+    [ -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ] && break
+    echo "wine-env: wineboot left $WINEPREFIX incomplete (try $try)" >&2
+  done
+  if [ ! -f "$WINEPREFIX/drive_c/windows/system32/kernel32.dll" ]; then
+    echo "wine-env: could not create the Wine prefix $WINEPREFIX" >&2
+    return 1
+  fi
   if [ "$ZELVANE_MONITORS" = 2 ]; then
     # The monitors come from the X server's Xinerama heads (XRandR off). No
     # window manager runs: unmanaged windows keep Wine from waiting for its
@@ -218,5 +230,5 @@ zelvane_wine_up() {
   else
     zelvane_start_xvfb || return 1
   fi
-  zelvane_prepare_prefix
+  zelvane_prepare_prefix || return 1
 }
