@@ -4,6 +4,7 @@
 #include "app/edge_flip.h"
 #include "app/hook_library.h"
 #include "app/hotkeys.h"
+#include "app/mouse_hooks.h"
 #include "app/main_context.h"
 #include "app/switch_request.h"
 #include "app/texts.h"
@@ -43,13 +44,12 @@ std::wstring classNameOf(HWND window) {
 
 MouseActions::MouseActions(MainContext& main) : main_(main) {
     createDragImage();
-    hook_ = std::make_unique<HookLibrary>();
-    if (hook_->setMainHWND(main_.hwnd)) hook_->setHook();
+    hooks_ = std::make_unique<MouseHooks>(main_.hwnd);
 }
 
 MouseActions::~MouseActions() {
     popupDelay_.stop();
-    if (hook_) hook_->unbind();
+    if (hooks_) hooks_->stop();
     if (dragMode_ != DragMode::None) ReleaseCapture();
 }
 
@@ -71,13 +71,13 @@ void MouseActions::createDragImage() {
     SetLayeredWindowAttributes(image, 0, 200, LWA_ALPHA);
 }
 
-void MouseActions::suspendHook() { hook_->unsetHook(); }
+void MouseActions::suspendHook() { hooks_->suspend(); }
 
-void MouseActions::resumeHook() { hook_->setHook(); }
+void MouseActions::resumeHook() { hooks_->resume(); }
 
 void MouseActions::unbindLibrary() {
     popupDelay_.stop();
-    hook_->unbind();
+    hooks_->stop();
 }
 
 void MouseActions::beginClassRegistration() {

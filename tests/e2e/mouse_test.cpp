@@ -1,12 +1,16 @@
 // The mouse, through the hook library: edge flips with the modifiers and
 // with a dragged window, the two-button gesture, the class-registration drag,
-// and a start without the library. Input is injected with SendInput, paced
-// as Wine needs it; what Zelvane posts to itself is watched with the message
-// spy on its UI thread.
+// and a start without the library. Each of the hook tests runs twice: with
+// Zelvane's own hooks, and with the 64-bit companion host in their place
+// (ZELVANE_TEST_COMPANION, app/mouse_hooks.h), which reports from its
+// library in the test program's 64-bit process. Input is injected with
+// SendInput, paced as Wine needs it; what Zelvane posts to itself is watched
+// with the message spy on its UI thread.
 #include <string>
 
 #include "fixture.h"
 #include "message_spy.h"
+#include "processes.h"
 
 namespace e2e {
 namespace {
@@ -21,6 +25,7 @@ constexpr unsigned kHotkeyCarryRight = 100006;
 constexpr unsigned kPreviewCommand = 100027;
 constexpr unsigned kClassRegistrationCommand = 2;
 constexpr wchar_t kDropTargetClass[] = L"ZelvaneE2EDropTarget";
+constexpr UINT kMsgMouseMove = 0xBFF9;
 
 // Pause after every injected mouse event; Wine merges or drops input that
 // comes faster.
@@ -163,6 +168,9 @@ void registerDropTargetClass() {
 
 class MouseTest : public ZelvaneTest {
 protected:
+    // The hooks Zelvane is started with.
+    virtual Hooks hooks() const { return Hooks::Own; }
+
     void TearDown() override {
         // Nothing injected may stay pressed for the next test.
         if (leftHeld_) button(MOUSEEVENTF_LEFTUP);
@@ -175,6 +183,7 @@ protected:
     ZelvaneProcess* startWithSettings(const std::string& settings, const wchar_t* tag) {
         zelvanes.push_back(std::make_unique<ZelvaneProcess>(ZelvaneProcess::freshHome(tag)));
         ZelvaneProcess* z = zelvanes.back().get();
+        useHooks(*z, hooks());
         settingsPath_ = z->homeDir() + L"\\mouse-settings";
         if (!writeFile(settingsPath_, settings)) {
             ADD_FAILURE() << "cannot write " << narrow(settingsPath_);
@@ -193,7 +202,31 @@ protected:
             ADD_FAILURE() << spy.error();
             return nullptr;
         }
+        if (hooks() == Hooks::Companion && !companionReporting(z)) return nullptr;
         return z;
+    }
+
+    // The host runs, the reports come from its library (Zelvane has none of
+    // its own loaded), and its hooks are set: a move is reported.
+    bool companionReporting(ZelvaneProcess* z) {
+        if (!pollUntil([] { return !processesNamed(L"Quillet64Host.exe").empty(); })) {
+            ADD_FAILURE() << "the companion host never started" << zelvaneStatus();
+            return false;
+        }
+        if (processHasModule(z->pid(), L"Quillet.dll")) {
+            ADD_FAILURE() << "Zelvane loaded its own hook library as well";
+            return false;
+        }
+        const std::size_t from = spy.mark();
+        int step = 0;
+        if (!pollUntil([&] {
+                moveTo(POINT{grid.width / 3 + (++step % 2) * 10, grid.height / 3});
+                return spy.count(kMsgMouseMove, 0, from) > 0;
+            })) {
+            ADD_FAILURE() << "the companion's hooks never reported a move";
+            return false;
+        }
+        return true;
     }
 
     // A button event, paced unless told otherwise; TearDown releases what
@@ -237,7 +270,14 @@ protected:
     bool rightHeld_ = false;
 };
 
-TEST_F(MouseTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
+class MouseHooksTest : public MouseTest, public ::testing::WithParamInterface<Hooks> {
+protected:
+    Hooks hooks() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Via, MouseHooksTest, ::testing::Values(Hooks::Own, Hooks::Companion), hooksName);
+
+TEST_P(MouseHooksTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
     Tracked* a = openOn({0, 0}, "a", 0);
     openOn({0, 1}, "b", 1);
     // A short popup delay: the proof that an edge contact was seen and did not flip.
@@ -287,7 +327,7 @@ TEST_F(MouseTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
     EXPECT_EQ("", layout.mismatches({0, 1}));
 }
 
-TEST_F(MouseTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
+TEST_P(MouseHooksTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
     openOn({0, 0}, "stays", 0);
     openOn({0, 1}, "right", 1);
     Tracked* dragged = layout.open(host, "dragged", {0, 0}, makeRect(grid.width - 420, 300, 320, 220));
@@ -328,7 +368,7 @@ TEST_F(MouseTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
     ASSERT_SETTLED(back);
 }
 
-TEST_F(MouseTest, LeftAndRightPressedWithin50MsOpenThePreviewAndSlowerDoNot) {
+TEST_P(MouseHooksTest, LeftAndRightPressedWithin50MsOpenThePreviewAndSlowerDoNot) {
     layout.open(host, "pad", {0, 0}, makeRect(grid.width / 4, grid.height / 4, grid.width / 2, grid.height / 2));
     ZelvaneProcess* z = startWithSettings("mouseGes=true\r\npopupCtrlWnd=false\r\n", L"gesture");
     ASSERT_NE(nullptr, z);
@@ -378,7 +418,7 @@ TEST_F(MouseTest, LeftAndRightPressedWithin50MsOpenThePreviewAndSlowerDoNot) {
     }
 }
 
-TEST_F(MouseTest, ClassRegistrationDragAddsAndRemovesTheClassInTheSettingsFile) {
+TEST_P(MouseHooksTest, ClassRegistrationDragAddsAndRemovesTheClassInTheSettingsFile) {
     registerDropTargetClass();
     WindowOptions options;
     options.className = kDropTargetClass;
