@@ -95,15 +95,15 @@ bool load(Library& lib) {
     return false;
 }
 
-// Takes messages until Zelvane asks to stop or its process ends. Any other
-// message is dispatched, which is what lets Windows run the hook calls that
-// wait for this thread.
+// Takes messages until Zelvane asks to stop or its process ends (kExitDone),
+// or a quit message comes (its code). Any other message is dispatched, which
+// is what lets Windows run the hook calls that wait for this thread.
 DWORD serve(const Library& lib, HANDLE zelvane) {
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT || (msg.hwnd == nullptr && msg.message == companion::kMsgStop))
-                return companion::kExitDone;
+            if (msg.message == WM_QUIT) return static_cast<DWORD>(msg.wParam);
+            if (msg.hwnd == nullptr && msg.message == companion::kMsgStop) return companion::kExitDone;
             if (msg.hwnd == nullptr && msg.message == companion::kMsgSuspend) {
                 lib.unsetHook();
                 continue;

@@ -70,13 +70,16 @@ protected:
     const wchar_t* library() const { return GetParam() == Hooks::Own ? L"Quillet.dll" : L"Quillet64.dll"; }
 
     // Waits until the hook library is mapped into this process (the hooks
-    // reach it on the first move over one of its windows) and puts the
-    // recorders in.
-    ::testing::AssertionResult patchLibrary(POINT over) {
+    // reach it on the first move over one of its windows), puts the
+    // recorders in and waits until they see a report to `main`: then the
+    // hooks of this Zelvane are set (the library may have stayed loaded
+    // here since an earlier test).
+    ::testing::AssertionResult patchLibrary(POINT over, HWND main) {
         HMODULE module = nullptr;
         int step = 0;
+        const auto wiggle = [&] { moveTo(POINT{over.x + (++step % 2) * 10, over.y}); };
         pollUntil([&] {
-            moveTo(POINT{over.x + (++step % 2) * 10, over.y});
+            wiggle();
             return (module = GetModuleHandleW(library())) != nullptr;
         });
         if (!module) return ::testing::AssertionFailure() << narrow(library()) << " never reached this process";
@@ -89,6 +92,13 @@ protected:
             std::make_unique<ImportPatch>(module, "user32.dll", "PostMessageA", address(recordPost)));
         for (const auto& p : patches_)
             if (!p->ok()) return ::testing::AssertionFailure() << "the library's imports could not be replaced";
+        const bool reported = pollUntil([&] {
+            wiggle();
+            for (const Call& c : calls())
+                if (!c.allow && c.target == main) return true;
+            return false;
+        });
+        if (!reported) return ::testing::AssertionFailure() << "the hooks never reported to Zelvane from here";
         std::lock_guard<std::mutex> guard(g_recorder.lock);
         g_recorder.calls.clear();
         return ::testing::AssertionSuccess();
@@ -116,7 +126,7 @@ TEST_P(ForegroundTest, EveryReportFirstLetsZelvaneTakeTheForeground) {
     RECT r{};
     GetWindowRect(pad->window->hwnd(), &r);
     const POINT inside{r.left + 200, r.top + 200};
-    ASSERT_TRUE(patchLibrary(inside));
+    ASSERT_TRUE(patchLibrary(inside, main));
 
     // A click inside, then a short drag by the title bar: moves, presses,
     // releases and the window-moving reports all come from this process.

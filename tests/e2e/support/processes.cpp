@@ -37,6 +37,16 @@ std::vector<DWORD> processesNamed(const std::wstring& exeName) {
     return found;
 }
 
+DWORD firstThreadOf(DWORD pid) {
+    Snapshot snap(TH32CS_SNAPTHREAD, 0);
+    if (!snap.ok()) return 0;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snap.get(), &entry); more; more = Thread32Next(snap.get(), &entry))
+        if (entry.th32OwnerProcessID == pid) return entry.th32ThreadID;
+    return 0;
+}
+
 bool processHasModule(DWORD pid, const std::wstring& moduleName) {
     Snapshot snap(TH32CS_SNAPMODULE, pid);
     if (!snap.ok()) return false;

@@ -11,6 +11,9 @@ namespace e2e {
 
 // Ids of the running processes with this file name (case ignored).
 std::vector<DWORD> processesNamed(const std::wstring& exeName);
+// The first thread of pid (its main thread, for a program that starts no
+// others before), or 0.
+DWORD firstThreadOf(DWORD pid);
 // True when a module of this file name (case ignored) is mapped into pid.
 bool processHasModule(DWORD pid, const std::wstring& moduleName);
 

@@ -1,0 +1,283 @@
+// The 64-bit companion host as Zelvane runs it (ZELVANE_TEST_COMPANION, see
+// app/mouse_hooks.h): it runs beside Zelvane with Quillet64.dll while
+// Zelvane loads no hook library of its own, takes its hooks out while the
+// preview is open, is started again when it dies, and ends with Zelvane,
+// cleanly or when Zelvane is killed. And with Wine's notepad, a 64-bit
+// program in a process of its own: an edge flip over it with the modifiers,
+// the control window's pop-up without them, and notepad dragged by its
+// title bar to the edge and carried along.
+#include <functional>
+#include <string>
+
+#include "fixture.h"
+#include "message_spy.h"
+#include "mouse_input.h"
+#include "processes.h"
+#include "unix_command.h"
+
+namespace e2e {
+namespace {
+
+constexpr wchar_t kHost[] = L"Quillet64Host.exe";
+constexpr wchar_t kLibrary[] = L"Quillet64.dll";
+constexpr UINT kMsgWindowMoving = 0xBFF8;
+constexpr UINT kMsgMouseMove = 0xBFF9;
+constexpr unsigned kHotkeyRight = 100002;
+
+std::string describe(POINT p) { return "(" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")"; }
+
+// A move injected with SendInput reaches another process only once another
+// input event follows it (docs/wine.md), and not always then. So the cursor
+// is pushed along the edge, one pixel to and fro, each move on the edge
+// line, until `done` (or about a second has passed).
+bool pushAlongEdge(POINT edge, const std::function<bool()>& done) {
+    for (int k = 0; k < 25; ++k) {
+        if (done()) return true;
+        moveTo(POINT{edge.x, edge.y + k % 2});
+    }
+    return pollUntil(done, 2s);
+}
+
+POINT cursor() {
+    POINT p{};
+    GetCursorPos(&p);
+    return p;
+}
+
+// The one host process, or 0 while there is none (or more than one).
+DWORD onlyHost() {
+    const std::vector<DWORD> hosts = processesNamed(kHost);
+    return hosts.size() == 1 ? hosts.front() : 0;
+}
+
+class CompanionTest : public ZelvaneTest {
+protected:
+    void TearDown() override {
+        if (leftHeld_) sendMouse(MOUSEEVENTF_LEFTUP);
+        ZelvaneTest::TearDown();
+        // Whatever the test did, no host outlives it.
+        EXPECT_TRUE(pollUntil([] { return processesNamed(kHost).empty(); })) << "a companion host was left behind";
+    }
+
+    // Starts Zelvane with the companion and these settings, hooks the spy
+    // on, and waits until the host's hooks report.
+    ZelvaneProcess* start(const std::string& settings) {
+        zelvanes.push_back(std::make_unique<ZelvaneProcess>(ZelvaneProcess::freshHome(L"companion")));
+        ZelvaneProcess* z = zelvanes.back().get();
+        useHooks(*z, Hooks::Companion);
+        const std::wstring file = z->homeDir() + L"\\.zlvrc";
+        HANDLE f = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD n = 0;
+        if (f == INVALID_HANDLE_VALUE || !WriteFile(f, settings.data(), static_cast<DWORD>(settings.size()), &n, nullptr)) {
+            ADD_FAILURE() << "cannot write the settings";
+            return nullptr;
+        }
+        CloseHandle(f);
+        if (!z->start() || !z->waitReady()) {
+            ADD_FAILURE() << "Zelvane did not start: " << narrow(z->lastError());
+            return nullptr;
+        }
+        if (!spy.attach(z->mainWindow())) {
+            ADD_FAILURE() << spy.error();
+            return nullptr;
+        }
+        if (!reporting(POINT{grid.width / 3, grid.height / 3})) {
+            ADD_FAILURE() << "the companion's hooks never reported a move" << zelvaneStatus();
+            return nullptr;
+        }
+        return z;
+    }
+
+    // Moves to and fro around `at` until a move is reported; false when
+    // none was within the time-out.
+    bool reporting(POINT at, Millis timeout = kSettle) {
+        const std::size_t from = spy.mark();
+        int step = 0;
+        pollUntil(
+            [&] {
+                moveTo(POINT{at.x + (++step % 2) * 10, at.y});
+                return spy.count(kMsgMouseMove, 0, from) > 0;
+            },
+            timeout);
+        spy.drain();
+        return spy.count(kMsgMouseMove, 0, from) > 0;
+    }
+
+    // Notepad, placed at r.
+    ::testing::AssertionResult startNotepad(const RECT& r) {
+        if (!notepad.start(L"notepad.exe", L"Notepad")) return ::testing::AssertionFailure() << notepad.error();
+        if (!SetWindowPos(notepad.window(), HWND_TOP, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                          SWP_SHOWWINDOW))
+            return ::testing::AssertionFailure() << "notepad could not be placed";
+        return ::testing::AssertionSuccess();
+    }
+
+    // For failure messages: what the main window took since `from`.
+    std::string seenSince(std::size_t from) {
+        spy.drain();
+        std::string out = " [spied:";
+        for (const SpiedMessage& m : spy.since(from)) {
+            char text[48];
+            wsprintfA(text, " %X/%X@%d", m.message, m.wParam, static_cast<int>(m.atMs));
+            out += text;
+        }
+        POINT p = cursor();
+        return out + "; cursor " + describe(p) + ", foreground " + std::to_string(reinterpret_cast<UINT_PTR>(GetForegroundWindow())) + ", notepad " + std::to_string(reinterpret_cast<UINT_PTR>(notepad.window())) + "]";
+    }
+
+    MessageSpy spy;
+    OtherProgram notepad;
+    bool leftHeld_ = false;
+};
+
+TEST_F(CompanionTest, TheHostRunsInsteadOfOwnHooksStopsForThePreviewRestartsAndEndsWithZelvane) {
+    ZelvaneProcess* z = start("popupCtrlWnd=false\r\n");
+    ASSERT_NE(nullptr, z);
+    const DWORD first = onlyHost();
+    ASSERT_NE(0u, first) << processesNamed(kHost).size() << " hosts run";
+    EXPECT_TRUE(processHasModule(first, kLibrary));
+    EXPECT_FALSE(processHasModule(z->pid(), L"Quillet.dll"));
+
+    // The preview takes the hooks out: nothing is reported while it is open
+    // (its window lies in Zelvane's process, which the library reaches too).
+    ASSERT_TRUE(pressChord({kAlt, kShift}, VK_SPACE));
+    HWND view = nullptr;
+    ASSERT_TRUE(pollUntil([&] {
+        const auto found = topLevelWindows(z->pid(), L"ZelvaneViewClass");
+        view = found.empty() ? nullptr : found.front();
+        return view != nullptr;
+    })) << "the preview did not open";
+    const POINT middle{grid.width / 2, grid.height / 2};
+    EXPECT_TRUE(pollUntil([&] { return !reporting(middle, 1s); }, 10s)) << "moves were still reported in the preview";
+    PostMessageW(view, WM_KEYDOWN, VK_ESCAPE, 0);
+    ASSERT_TRUE(pollUntil([&] { return topLevelWindows(z->pid(), L"ZelvaneViewClass").empty(); }));
+    EXPECT_TRUE(reporting(middle)) << "the hooks did not come back after the preview";
+
+    // A host that ends unasked is started again, and reports again. It is
+    // ended with a quit message, which ends it with the message's code and
+    // its hooks taken out: Wine keeps the hooks of a killed process, which
+    // would go on reporting into the later tests (docs/wine.md).
+    {
+        HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, first);
+        ASSERT_NE(nullptr, h);
+        const DWORD thread = firstThreadOf(first);
+        ASSERT_NE(0u, thread);
+        ASSERT_TRUE(PostThreadMessageW(thread, WM_QUIT, 9, 0));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(h, 10000)) << "the host did not end";
+        CloseHandle(h);
+    }
+    DWORD second = 0;
+    ASSERT_TRUE(pollUntil([&] { return (second = onlyHost()) != 0 && second != first; })) << "no new host";
+    EXPECT_TRUE(reporting(middle)) << "the new host does not report";
+
+    // Zelvane's exit stops it cleanly: it ends by itself, not by force.
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, second);
+    ASSERT_NE(nullptr, h);
+    ASSERT_TRUE(z->close());
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(h, 10000)) << "the host outlived Zelvane";
+    DWORD code = 1;
+    GetExitCodeProcess(h, &code);
+    CloseHandle(h);
+    EXPECT_EQ(0u, code) << "the host did not end on its own";
+
+    // Killed, Zelvane leaves no host behind either: it sees Zelvane go.
+    ASSERT_TRUE(z->start() && z->waitReady());
+    ASSERT_TRUE(spy.attach(z->mainWindow())) << spy.error();
+    DWORD third = 0;
+    ASSERT_TRUE(pollUntil([&] { return (third = onlyHost()) != 0; })) << "no host after the new start";
+    ASSERT_TRUE(reporting(middle)) << "the host of the new start does not report";
+    h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, third);
+    ASSERT_NE(nullptr, h);
+    z->kill();
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(h, 10000)) << "the host outlived a killed Zelvane";
+    GetExitCodeProcess(h, &code);
+    CloseHandle(h);
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(CompanionTest, OverNotepadTheEdgeFlipsWithTheModifiersAndPopsTheControlWindowUpWithout) {
+    openOn({0, 1}, "right", 1);
+    ZelvaneProcess* z = start("popupCtrlWndDelay=300\r\n");
+    ASSERT_NE(nullptr, z);
+    // Its client area reaches past the right edge of the screen, so the
+    // edge pixel lies inside it (moves over a frame are not reported).
+    const int y = grid.height / 2;
+    ASSERT_TRUE(startNotepad(RECT{grid.width - 400, y - 200, grid.width + 200, y + 200}));
+    const POINT inside{grid.width - 200, y}, edge{grid.width - 1, y};
+    ASSERT_TRUE(reporting(inside)) << "no move over notepad was reported";
+    EXPECT_TRUE(processHasModule(notepad.pid(), kLibrary)) << "the library is not mapped into notepad";
+
+    const HWND ctrl = [&] {
+        const auto found = topLevelWindows(z->pid(), L"ZelvaneCtrlClass");
+        return found.empty() ? nullptr : found.front();
+    }();
+    ASSERT_NE(nullptr, ctrl);
+    std::size_t from = spy.mark();
+    EXPECT_TRUE(pushAlongEdge(edge, [&] { return IsWindowVisible(ctrl) != FALSE; }))
+        << "the control window did not pop up" << seenSince(from);
+    ASSERT_TRUE(spy.drain());
+    EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyRight, from)) << "flipped without the modifiers";
+
+    // With Alt and Shift held: the flip.
+    // The pop-up under the cursor makes Wine drop the next injected move
+    // unless the cursor was placed once (docs/wine.md). Where the flip puts
+    // the cursor is checked by MouseHooksTest; here the pushes along the edge
+    // may bring it back.
+    ASSERT_TRUE(moveTo(inside));
+    SetCursorPos(inside.x, inside.y);
+    EXPECT_TRUE(pollUntil([&] { return !IsWindowVisible(ctrl); })) << "the control window stayed up";
+    from = spy.mark();
+    {
+        // Held in the X server: with notepad in front, Wine now and then
+        // reads the keyboard back from X and would find injected keys up.
+        XKeysHeld held({L"Alt_L", L"Shift_L"});
+        ASSERT_TRUE(held.ok()) << "xdotool did not run (scripts/setup.sh installs it)";
+        ASSERT_TRUE(pollUntil([] { return GetAsyncKeyState(kAlt) < 0 && GetAsyncKeyState(kShift) < 0; }));
+        EXPECT_TRUE(pushAlongEdge(edge, [&] { return spy.count(WM_HOTKEY, kHotkeyRight, from) > 0; }))
+            << "no flip" << seenSince(from);
+    }
+    ASSERT_SETTLED((Workspace{0, 1}));
+}
+
+TEST_F(CompanionTest, NotepadDraggedByItsTitleBarToTheEdgeFlipsAndComesAlong) {
+    openOn({0, 1}, "right", 1);
+    ZelvaneProcess* z = start("edgeFlip=true\r\npopupCtrlWnd=false\r\n");
+    ASSERT_NE(nullptr, z);
+    ASSERT_TRUE(startNotepad(RECT{grid.width - 520, 300, grid.width - 120, 600}));
+    RECT r{};
+    GetWindowRect(notepad.window(), &r);
+    const POINT title{r.left + 80, r.top + GetSystemMetrics(SM_CYFRAME) + GetSystemMetrics(SM_CYCAPTION) / 2};
+    const POINT edge{grid.width - 1, title.y};
+    ASSERT_TRUE(reporting(POINT{r.left + 100, r.top + 150})) << "no move over notepad was reported";
+
+    // Now and then Wine lets a press on the title bar of another process's
+    // window go by without starting its move loop (no WM_MOVING at all):
+    // such a try shows nothing of Zelvane and is made again.
+    std::size_t from = 0;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        SetWindowPos(notepad.window(), nullptr, r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        from = spy.mark();
+        moveTo(title);
+        sendMouse(MOUSEEVENTF_LEFTDOWN);
+        leftHeld_ = true;
+        for (int i = 1; i <= 20; ++i) moveTo(POINT{title.x + (edge.x - title.x) * i / 20, title.y});
+        spy.drain();
+        if (spy.count(kMsgWindowMoving, 0, from) > 0) break;
+        sendMouse(MOUSEEVENTF_LEFTUP);
+        leftHeld_ = false;
+    }
+    ASSERT_TRUE(leftHeld_) << "three presses on notepad's title bar never started a drag" << seenSince(from);
+    const auto notepadId = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(notepad.window()));
+    EXPECT_TRUE(pushAlongEdge(edge, [&] { return spy.count(kSwitchRequest, notepadId, from) > 0; }))
+        << "no switch request carrying notepad" << seenSince(from);
+    sendMouse(MOUSEEVENTF_LEFTUP);
+    leftHeld_ = false;
+    ASSERT_SETTLED((Workspace{0, 1}));
+    const WindowState s = stateOf(notepad.window());
+    RECT screen{0, 0, grid.width, grid.height}, overlap{};
+    EXPECT_TRUE(s.visible) << "notepad was left behind: " << e2e::describe(s);
+    EXPECT_TRUE(IntersectRect(&overlap, &s.rect, &screen)) << "notepad is off screen: " << e2e::describe(s);
+}
+
+}  // namespace
+}  // namespace e2e
