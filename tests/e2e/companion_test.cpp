@@ -195,6 +195,60 @@ TEST_F(CompanionTest, TheHostRunsInsteadOfOwnHooksStopsForThePreviewRestartsAndE
     EXPECT_EQ(0u, code);
 }
 
+// Zelvane.exe and the host alone in a folder, and a Quillet64.dll planted in
+// the folder Zelvane runs in: the host loads its library from its own folder
+// only, says it is missing and ends for good; Zelvane works on. Without the
+// host itself Zelvane says so and works on as well.
+TEST_F(CompanionTest, WithoutItsFilesBesideZelvaneItSaysSoAndZelvaneWorksOn) {
+    openOn({0, 0}, "a", 0);
+    openOn({0, 1}, "b", 1);
+    const std::wstring original = ZelvaneProcess::executable();
+    const std::wstring from = original.substr(0, original.find_last_of(L"\\/") + 1);
+    const std::wstring alone = L"C:" + ZelvaneProcess::freshHome(L"alone");
+    for (const wchar_t* file : {L"Zelvane.exe", kHost})
+        ASSERT_TRUE(CopyFileW((from + file).c_str(), (alone + L"\\" + file).c_str(), FALSE)) << narrow(file);
+    ZelvaneProcess::setExecutable(alone + L"\\Zelvane.exe");
+    struct Restore {
+        std::wstring exe;
+        ~Restore() { ZelvaneProcess::setExecutable(exe); }
+    } restore{original};
+
+    zelvanes.push_back(std::make_unique<ZelvaneProcess>(ZelvaneProcess::freshHome(L"nolib")));
+    ZelvaneProcess* z = zelvanes.back().get();
+    useHooks(*z, Hooks::Companion);
+    ASSERT_TRUE(CopyFileW((from + kLibrary).c_str(), (z->homeDir() + L"\\" + kLibrary).c_str(), FALSE));
+    const auto pressBox = [&](const std::wstring& text) -> ::testing::AssertionResult {
+        MessageBoxInfo box;
+        pollUntil([&] {
+            for (DWORD pid : processesNamed(kHost))
+                for (const auto& b : messageBoxesOf(pid))
+                    if (b.text == text) box = b;
+            for (const auto& b : messageBoxesOf(z->pid()))
+                if (b.text == text) box = b;
+            return box.hwnd != nullptr;
+        }, 60s);
+        if (!box.hwnd) return ::testing::AssertionFailure() << "no message box \"" << narrow(text) << "\"";
+        if (box.caption != L"Zelvane") return ::testing::AssertionFailure() << "caption " << narrow(box.caption);
+        pressMessageBoxButton(box.hwnd, IDOK);
+        return ::testing::AssertionSuccess();
+    };
+    ASSERT_TRUE(z->start() && z->waitReady()) << narrow(z->lastError());
+    ASSERT_TRUE(pressBox(L"Quillet64.dll is not found."));
+    EXPECT_TRUE(pollUntil([] { return processesNamed(kHost).empty(); })) << "the host did not end";
+    Sleep(1000);
+    EXPECT_TRUE(processesNamed(kHost).empty()) << "the host was started again";
+    const Workspace ws = press({}, VK_RIGHT);
+    ASSERT_SETTLED(ws);
+    ASSERT_TRUE(z->close());
+
+    ASSERT_TRUE(DeleteFileW((alone + L"\\" + kHost).c_str()));
+    ASSERT_TRUE(z->start());
+    ASSERT_TRUE(pressBox(L"Quillet64Host.exe is not found."));
+    ASSERT_NE(nullptr, z->waitReady()) << narrow(z->lastError());
+    EXPECT_TRUE(hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_RIGHT)) << "Zelvane's hotkeys are not registered";
+    EXPECT_TRUE(messageBoxesOf(z->pid()).empty());
+}
+
 TEST_F(CompanionTest, OverNotepadTheEdgeFlipsWithTheModifiersAndPopsTheControlWindowUpWithout) {
     openOn({0, 1}, "right", 1);
     ZelvaneProcess* z = start("popupCtrlWndDelay=300\r\n");
