@@ -508,9 +508,9 @@ TEST_F(TrayTest, RebuildsDestroyTheOldMenusAndKeepHandleCountsFlat) {
 // ZELVANE_MENU_SHOTS names a folder (as a Windows path); for each language
 // it writes <lang>.ready holding the menus' screen rectangle and waits for
 // <lang>.done, which scripts/menu-screenshots.sh writes after its picture.
-// The current user's Run value for "Zelvane", read and removed as any
-// program would; removed again when the test ends, whatever happened (Wine
-// starts the programs named there when a session of the prefix begins).
+// The current user's Run value for "Zelvane", read and written as any
+// program would; removed when the test starts and again when it ends,
+// whatever happened, so that no other test finds it.
 class RunValue {
 public:
     RunValue() { remove(); }
