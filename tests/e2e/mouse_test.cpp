@@ -327,6 +327,10 @@ TEST_P(MouseHooksTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
         ASSERT_TRUE(moveTo(rightEdge));
         EXPECT_TRUE(spy.waitFor(kMsgPopUpCtrlWnd, 0, from)) << "the contact at the last column was not seen";
     }
+    EXPECT_TRUE(pollUntil([&] {
+        const auto found = topLevelWindows(z->pid(), L"ZelvaneCtrlClass");
+        return !found.empty() && IsWindowVisible(found.front());
+    })) << "the control window did not pop up";
     ASSERT_TRUE(spy.drain());
     EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyRight, from)) << "flipped past the last column";
     EXPECT_TRUE(cursorIs(rightEdge)) << "the cursor moved to " << describe(cursor());
