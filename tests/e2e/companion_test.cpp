@@ -113,7 +113,6 @@ TEST_F(CompanionTest, TheHostRunsInsteadOfOwnHooksStopsForThePreviewRestartsAndE
     const DWORD first = onlyHost();
     ASSERT_NE(0u, first) << processesNamed(kHost).size() << " hosts run";
     EXPECT_TRUE(processHasModule(first, kLibrary));
-    EXPECT_FALSE(processHasModule(z->pid(), L"Quillet.dll"));
 
     // The preview takes the hooks out: nothing is reported while it is open
     // (its window lies in Zelvane's process, which the library reaches too).
@@ -175,7 +174,10 @@ TEST_F(CompanionTest, TheHostRunsInsteadOfOwnHooksStopsForThePreviewRestartsAndE
 // Zelvane.exe and the host alone in a folder, and a Quillet64.dll planted in
 // the folder Zelvane runs in: the host loads its library from its own folder
 // only, says it is missing and ends for good; Zelvane works on. Without the
-// host itself Zelvane says so and works on as well.
+// host itself Zelvane says so and works on as well. Neither time does
+// Zelvane miss Quillet.dll: with the companion it loads no library itself.
+// (Whether Quillet.dll is mapped into Zelvane tells nothing here: Wine keeps
+// the hooks of programs that ended abnormally, docs/wine.md.)
 TEST_F(CompanionTest, WithoutItsFilesBesideZelvaneItSaysSoAndZelvaneWorksOn) {
     openOn({0, 0}, "a", 0);
     openOn({0, 1}, "b", 1);

@@ -1,5 +1,7 @@
 #include "import_patch.h"
 
+#include <cstddef>
+
 namespace e2e {
 
 namespace {
