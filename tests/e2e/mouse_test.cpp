@@ -236,6 +236,23 @@ protected:
         (upFlag == MOUSEEVENTF_LEFTUP ? leftHeld_ : rightHeld_) = false;
     }
 
+    // Releases the left button of a title-bar drag and waits for the
+    // window's move loop to end. On a busy machine Wine now and then lets
+    // the injected release go by unseen, and the loop, which swallows
+    // thread messages, would hold its thread: the release is made again.
+    void endDrag(HWND window) {
+        mouseUp(MOUSEEVENTF_LEFTUP);
+        const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+        const auto moving = [thread] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE) != 0;
+        };
+        for (int attempt = 0; attempt < 3 && !pollUntil([&] { return !moving(); }, 2s); ++attempt)
+            mouseUp(MOUSEEVENTF_LEFTUP);
+        EXPECT_FALSE(moving()) << "the window's move loop never ended";
+    }
+
     // Shows the main window with the menu's command, drags from it to
     // `target` with the given button and drops there; the main window hides.
     void classRegistrationDrag(ZelvaneProcess* z, HWND target, bool leftButton) {
@@ -354,7 +371,7 @@ TEST_P(MouseHooksTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlon
     // foreground when it is handled; no carrying hotkey is involved.
     const auto draggedId = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(dragged->window->hwnd()));
     EXPECT_TRUE(spy.waitFor(kSwitchRequest, draggedId, from)) << "no switch request carrying the dragged window";
-    mouseUp(MOUSEEVENTF_LEFTUP);
+    endDrag(dragged->window->hwnd());
     ASSERT_TRUE(spy.drain());
     EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyCarryRight, from)) << "the flip went through the carrying hotkey";
     EXPECT_EQ(1u, spy.count(kSwitchRequest, draggedId, from)) << "the window was not carried exactly once";
