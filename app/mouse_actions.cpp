@@ -4,6 +4,7 @@
 #include "app/edge_flip.h"
 #include "app/hook_library.h"
 #include "app/hotkeys.h"
+#include "app/mouse_hooks.h"
 #include "app/main_context.h"
 #include "controller/switch_request.h"
 #include "app/texts.h"
@@ -43,13 +44,12 @@ std::wstring classNameOf(HWND window) {
 
 MouseActions::MouseActions(MainContext& main) : main_(main) {
     createDragImage();
-    hook_ = std::make_unique<HookLibrary>();
-    if (hook_->setMainHWND(main_.hwnd)) hook_->setHook();
+    hooks_ = std::make_unique<MouseHooks>(main_.hwnd);
 }
 
 MouseActions::~MouseActions() {
     popupDelay_.stop();
-    if (hook_) hook_->unbind();
+    if (hooks_) hooks_->stop();
     if (dragMode_ != DragMode::None) ReleaseCapture();
 }
 
@@ -82,18 +82,18 @@ void MouseActions::createDragImage() {
 // on names its window again with its next report.
 void MouseActions::suspendHook() {
     popupDelay_.stop();
-    hook_->unsetHook();
+    hooks_->suspend();
 }
 
 void MouseActions::resumeHook() {
     movingWnd_ = nullptr;
     gesture_.reset();
-    hook_->setHook();
+    hooks_->resume();
 }
 
 void MouseActions::unbindLibrary() {
     popupDelay_.stop();
-    hook_->unbind();
+    hooks_->stop();
 }
 
 void MouseActions::beginClassRegistration() {

@@ -7,6 +7,7 @@
 #include "app/main_context.h"
 #include "app/menu_model.h"
 #include "app/mouse_actions.h"
+#include "app/start_with_windows.h"
 #include "app/texts.h"
 #include "win32/text.h"
 
@@ -34,6 +35,7 @@ TrayUi::TrayUi(MainContext& main) : main_(main) {
     // Without a shell the program runs on without its icon; the shell's
     // "TaskbarCreated" adds it later.
     Shell_NotifyIconW(NIM_ADD, &icon_);
+    followMovedProgram();
     rebuildMenu();
 }
 
@@ -62,7 +64,9 @@ void TrayUi::onTrayCallback(WPARAM wp, LPARAM lp) {
 }
 
 void TrayUi::rebuildMenu() {
-    UniqueMenu fresh = createPopupMenu(buildMenuModel(menuSettingsOf(main_.settings->values())));
+    MenuSettings settings = menuSettingsOf(main_.settings->values());
+    settings.startWithWindows = startsWithWindows();
+    UniqueMenu fresh = createPopupMenu(buildMenuModel(settings));
     // The menu of the previous build is destroyed (with its submenus) here,
     // unless the menu loop is showing it right now.
     if (menuOpen_ && !shownMenu_) shownMenu_ = std::move(menu_);
@@ -78,6 +82,8 @@ void TrayUi::showMenu() {
     // the foreground window.
     SetForegroundWindow(owner);
     const std::weak_ptr<int> alive = alive_;
+    // The registry may have changed since the menu was built.
+    CheckMenuItem(menu_.get(), kCmdStartWithWindows, MF_BYCOMMAND | (startsWithWindows() ? MF_CHECKED : MF_UNCHECKED));
     menuOpen_ = true;
     TrackPopupMenu(menu_.get(), TPM_BOTTOMALIGN, at.x, at.y, 0, owner, nullptr);
     if (alive.expired()) return;
@@ -131,6 +137,10 @@ bool TrayUi::onCommand(WPARAM id) {
             break;
         case MenuFollowUp::OpenPreview:
             PostMessageW(main_.hwnd, WM_COMMAND, kHotkeyPreview, 0);
+            break;
+        case MenuFollowUp::ToggleStartWithWindows:
+            toggleStartWithWindows();
+            rebuildMenu();
             break;
     }
     return true;
