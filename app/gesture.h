@@ -23,6 +23,10 @@ public:
     // A flip to another workspace drops a pending preview.
     void cancelPreview() { previewOnRelease_ = false; }
 
+    // Forgets every press: the hook was off, and the releases that came
+    // meanwhile were never reported.
+    void reset() { release(); }
+
     // The right button is held, or both buttons are (a gesture, quick or not,
     // counts as a held right button until the next release): the edge flip
     // then needs no modifier.

@@ -69,15 +69,18 @@ HookLibrary::HookLibrary() {
     if (!setMainHwnd_ || !isHook_ || !setHook_ || !unsetHook_) {
         MessageBoxW(nullptr, L"failed to load funcs from Quillet.dll.", L"Zelvane", MB_OK);
         useSubstitutes();
+        return;
     }
+    hookThread_ = std::make_unique<HookThread>();
 }
 
 HookLibrary::~HookLibrary() { unbind(); }
 
 void HookLibrary::unbind() {
     if (!module_) return;
-    unsetHook_();
+    onHookThread(unsetHook_);
     useSubstitutes();
+    hookThread_.reset();
 }
 
 void HookLibrary::useSubstitutes() {

@@ -2,8 +2,10 @@
 // Zelvane's binding of the hook library Quillet.dll.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
+#include "app/hook_thread.h"
 #include "hooklib/quillet.h"
 #include "win32/handles.h"
 
@@ -23,7 +25,8 @@ public:
     // Loads Quillet.dll from the program's folder and resolves its exports.
     // A library that is missing or lacks an export is reported in message
     // boxes; every call then goes to a substitute that does nothing and
-    // returns 0.
+    // returns 0. The hooks are set and removed on a thread of their own
+    // (app/hook_thread.h).
     HookLibrary();
     // Takes the hooks out and frees the library, if not done already.
     ~HookLibrary();
@@ -34,15 +37,17 @@ public:
 
     int setMainHWND(HWND mainWnd) { return setMainHwnd_(mainWnd); }
     int isHook() { return isHook_(); }
-    int setHook() { return setHook_(); }
-    int unsetHook() { return unsetHook_(); }
+    int setHook() { return onHookThread(setHook_); }
+    int unsetHook() { return onHookThread(unsetHook_); }
 
     // UnsetHook, then frees the library; later calls go to the substitutes.
     void unbind();
 
 private:
     void useSubstitutes();
+    int onHookThread(quillet::HookFn fn) { return hookThread_ ? hookThread_->run(fn) : fn(); }
 
+    std::unique_ptr<HookThread> hookThread_;  // while the library is loaded
     win32::UniqueModule module_;
     quillet::SetMainHwndFn setMainHwnd_ = nullptr;
     quillet::HookFn isHook_ = nullptr;

@@ -240,7 +240,10 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 }
                 break;
             case CtrlWnd::kMsgPopUp:
-                if (g_main && !g_main->shutDown && g_main->ctrlWnd && !g_main->ctrlWnd->isVisible())
+                // A rest that ended while the preview opened pops nothing up:
+                // the preview makes the control window give way.
+                if (g_main && !g_main->shutDown && g_main->ctrlWnd && !g_main->ctrlWnd->isVisible() &&
+                    !(g_main->preview && g_main->preview->open()))
                     g_main->ctrlWnd->popup();
                 break;
             case WM_COMMAND:

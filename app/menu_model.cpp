@@ -28,10 +28,11 @@ enum TextIndex : std::size_t {
     kTextLoopWS = 25,
     kTextRegisterClass = 32,
     kTextSaveWallpaper = 33,
-    kTextLanguage = 34,
-    kTextEnglish = 35,
-    kTextHelp = 37,
-    kTextExit = 38,
+    kTextStartWithWindows = 34,
+    kTextLanguage = 35,
+    kTextEnglish = 36,
+    kTextHelp = 38,
+    kTextExit = 39,
 };
 
 constexpr std::int32_t kModifierBits[4] = {kModAlt, kModCtrl, kModShift, kModWin};
@@ -192,6 +193,7 @@ std::vector<MenuEntry> buildMenuModel(const MenuSettings& s) {
     root.push_back(submenu(t.menu[kTextConfig], std::move(config)));
     root.push_back(item(t.menu[kTextRegisterClass], kCmdRegisterClass));
     root.push_back(item(t.menu[kTextSaveWallpaper], kCmdSaveWallpaper));
+    root.push_back(check(t.menu[kTextStartWithWindows], kCmdStartWithWindows, s.startWithWindows));
     if (s.offerElevation) root.push_back(item(t.restartElevated, kCmdRestartElevated));
     root.push_back(submenu(t.menu[kTextLanguage], std::move(languages)));
     root.push_back(item(t.menu[kTextHelp], kCmdHelp));
@@ -210,6 +212,8 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
             return MenuFollowUp::RegisterClass;
         case kCmdPreviewLowWord:
             return MenuFollowUp::OpenPreview;
+        case kCmdStartWithWindows:
+            return MenuFollowUp::ToggleStartWithWindows;
         case kCmdRestartElevated:
             return MenuFollowUp::RestartElevated;
 

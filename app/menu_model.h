@@ -41,6 +41,7 @@ enum MenuCommand : std::uintptr_t {
     kCmdUseSingleClick = 29,
     kCmdEnglish = 30,
     kCmdJapanese = 31,
+    kCmdStartWithWindows = 32,
     kCmdPreview = kHotkeyPreview,
     // The preview item is added with identifier 100027, which takes 17 bits.
     // Windows reports a chosen menu item in the low word of wParam only, so
@@ -64,11 +65,14 @@ struct MenuSettings {
     bool mouseGes = false;
     bool useDblclk = false;
     std::string language;
+    // Not a setting: what the registry holds (app/start_with_windows.h).
+    bool startWithWindows = false;
     // Not running as administrator: the menu offers a restart as one, for
     // the windows of elevated programs, which we may not place otherwise.
     bool offerElevation = false;
 };
 
+// The settings; startWithWindows is left off.
 MenuSettings menuSettingsOf(const Settings& settings);
 
 struct MenuEntry {
@@ -101,6 +105,7 @@ enum class MenuFollowUp {
     ShowHelp,
     RegisterClass,  // show the main window for the class-registration drag
     OpenPreview,    // the preview item, reported by its low word
+    ToggleStartWithWindows,  // write or remove the Run value, then rebuild
     RestartElevated,  // start again as administrator, handing over to the new instance
 };
 

@@ -4,6 +4,7 @@
 #include "app/edge_flip.h"
 #include "app/hook_library.h"
 #include "app/hotkeys.h"
+#include "app/mouse_hooks.h"
 #include "app/main_context.h"
 #include "controller/switch_request.h"
 #include "app/texts.h"
@@ -43,13 +44,12 @@ std::wstring classNameOf(HWND window) {
 
 MouseActions::MouseActions(MainContext& main) : main_(main) {
     createDragImage();
-    hook_ = std::make_unique<HookLibrary>();
-    if (hook_->setMainHWND(main_.hwnd)) hook_->setHook();
+    hooks_ = std::make_unique<MouseHooks>(main_.hwnd);
 }
 
 MouseActions::~MouseActions() {
     popupDelay_.stop();
-    if (hook_) hook_->unbind();
+    if (hooks_) hooks_->stop();
     if (dragMode_ != DragMode::None) ReleaseCapture();
 }
 
@@ -71,13 +71,29 @@ void MouseActions::createDragImage() {
     SetLayeredWindowAttributes(image, 0, 200, LWA_ALPHA);
 }
 
-void MouseActions::suspendHook() { hook_->unsetHook(); }
+// While the hooks are off nothing reaches the main window, and a preview or
+// a slide takes them off in the middle of a mouse action: a window dragged
+// to the edge flips with a slide, and its button is let go while the slide
+// runs. So no rest that began before may end in a pop-up during it, and
+// what waits for a release is not kept across it: a stale dragged window
+// would stop the next rest from popping the control window up and be
+// carried by the next drag's flip instead of the window dragged then, and a
+// stale right button would flip at every edge contact. A drag still going
+// on names its window again with its next report.
+void MouseActions::suspendHook() {
+    popupDelay_.stop();
+    hooks_->suspend();
+}
 
-void MouseActions::resumeHook() { hook_->setHook(); }
+void MouseActions::resumeHook() {
+    movingWnd_ = nullptr;
+    gesture_.reset();
+    hooks_->resume();
+}
 
 void MouseActions::unbindLibrary() {
     popupDelay_.stop();
-    hook_->unbind();
+    hooks_->stop();
 }
 
 void MouseActions::beginClassRegistration() {

@@ -14,19 +14,22 @@
 namespace zelvane {
 
 class CoverWnd;
-class HookLibrary;
+class MouseHooks;
 
 struct MainContext;
 
 class MouseActions {
 public:
-    // Binds the hook library, sets its hooks, creates the drag-image window.
+    // Sets the mouse hooks (app/mouse_hooks.h), creates the drag-image window.
     explicit MouseActions(MainContext& main);
     ~MouseActions();
     MouseActions(const MouseActions&) = delete;
     MouseActions& operator=(const MouseActions&) = delete;
 
-    // Hooks off while the preview runs, and at shutdown (also frees the library).
+    // Hooks off while the preview runs, and at shutdown (also frees the
+    // library and stops the 64-bit companion). Resuming starts from a mouse
+    // with nothing pressed and no window being dragged: the releases of that
+    // time were not reported.
     void suspendHook();
     void resumeHook();
     void unbindLibrary();
@@ -55,7 +58,7 @@ private:
     bool switchModifiersHeld() const;
 
     MainContext& main_;
-    std::unique_ptr<HookLibrary> hook_;
+    std::unique_ptr<MouseHooks> hooks_;
 
     // The class-registration drag.
     DragMode dragMode_ = DragMode::None;

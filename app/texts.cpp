@@ -49,11 +49,12 @@ const UiTexts& english() {
             "Use single-click to select workspace",  // 31 item 29
             "Register a window class to always display",  // 32 item 2
             "Save the current wallpaper",  // 33 item 4
-            "Language",  // 34 submenu
-            "English",  // 35 item 30
-            "日本語",  // 36 item 31
-            "Help",  // 37 item 1
-            "Exit",  // 38 item 0
+            "Start with Windows",  // 34 item 32
+            "Language",  // 35 submenu
+            "English",  // 36 item 30
+            "日本語",  // 37 item 31
+            "Help",  // 38 item 1
+            "Exit",  // 39 item 0
         }},
         "Exit Zelvane?",
         {{
@@ -112,11 +113,12 @@ const UiTexts& japanese() {
             "シングルクリックでWS選択",  // 31 item 29
             "常に表示するクラスを登録",  // 32 item 2
             "現在の壁紙を記憶",  // 33 item 4
-            "言語",  // 34 submenu
-            "EngLish",  // 35 item 30
-            "日本語",  // 36 item 31
-            "ヘルプ",  // 37 item 1
-            "終了",  // 38 item 0
+            "Windows 起動時に実行",  // 34 item 32
+            "言語",  // 35 submenu
+            "EngLish",  // 36 item 30
+            "日本語",  // 37 item 31
+            "ヘルプ",  // 38 item 1
+            "終了",  // 39 item 0
         }},
         "Zelvaneを終了してよろしいですか？",
         {{

@@ -7,7 +7,7 @@
 namespace zelvane {
 
 struct UiTexts {
-    std::array<std::string, 39> menu;              // the menu's labels, in their fixed index order
+    std::array<std::string, 40> menu;              // the menu's labels, in menu order
     std::string exitQuestion;
     std::array<std::string, 3> dragInstructions;   // painted at (34, 0), (5, 24), (5, 44)
     std::string help;                              // lines separated by "\n"

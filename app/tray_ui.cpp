@@ -9,6 +9,7 @@
 #include "app/main_context.h"
 #include "app/menu_model.h"
 #include "app/mouse_actions.h"
+#include "app/start_with_windows.h"
 #include "app/texts.h"
 #include "win32/text.h"
 
@@ -55,6 +56,7 @@ TrayUi::TrayUi(MainContext& main) : main_(main) {
     // Without a shell the program runs on without its icon; the shell's
     // "TaskbarCreated" adds it later.
     Shell_NotifyIconW(NIM_ADD, &icon_);
+    followMovedProgram();
     elevated_ = runningElevated();
     rebuildMenu();
 }
@@ -84,9 +86,10 @@ void TrayUi::onTrayCallback(WPARAM wp, LPARAM lp) {
 }
 
 void TrayUi::rebuildMenu() {
-    MenuSettings shown = menuSettingsOf(main_.settings->values());
-    shown.offerElevation = !elevated_;
-    UniqueMenu fresh = createPopupMenu(buildMenuModel(shown));
+    MenuSettings settings = menuSettingsOf(main_.settings->values());
+    settings.startWithWindows = startsWithWindows();
+    settings.offerElevation = !elevated_;
+    UniqueMenu fresh = createPopupMenu(buildMenuModel(settings));
     // The menu of the previous build is destroyed (with its submenus) here,
     // unless the menu loop is showing it right now.
     if (menuOpen_ && !shownMenu_) shownMenu_ = std::move(menu_);
@@ -102,6 +105,8 @@ void TrayUi::showMenu() {
     // the foreground window.
     SetForegroundWindow(owner);
     const std::weak_ptr<int> alive = alive_;
+    // The registry may have changed since the menu was built.
+    CheckMenuItem(menu_.get(), kCmdStartWithWindows, MF_BYCOMMAND | (startsWithWindows() ? MF_CHECKED : MF_UNCHECKED));
     menuOpen_ = true;
     TrackPopupMenu(menu_.get(), TPM_BOTTOMALIGN, at.x, at.y, 0, owner, nullptr);
     if (alive.expired()) return;
@@ -179,6 +184,10 @@ bool TrayUi::onCommand(WPARAM id) {
             break;
         case MenuFollowUp::OpenPreview:
             PostMessageW(main_.hwnd, WM_COMMAND, kHotkeyPreview, 0);
+            break;
+        case MenuFollowUp::ToggleStartWithWindows:
+            toggleStartWithWindows();
+            rebuildMenu();
             break;
         case MenuFollowUp::RestartElevated:
             restartElevated();

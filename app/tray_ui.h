@@ -26,7 +26,7 @@ public:
     void onTrayCallback(WPARAM wp, LPARAM lp);
     // The shell restarted ("TaskbarCreated"): put the icon back.
     void onTaskbarCreated();
-    // Menu commands 0 to 31; false for an identifier that is not a menu command.
+    // Menu commands 0 to 32; false for an identifier that is not a menu command.
     bool onCommand(WPARAM id);
     void rebuildMenu();
     // Tells the user, in a balloon on the icon, which windows stay on every

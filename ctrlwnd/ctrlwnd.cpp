@@ -50,6 +50,22 @@ std::unique_ptr<PictureBuffer> makeBuffer(int w, int h) {
 
 LRESULT CALLBACK ctrlWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
+// The monitor the cursor is on. With several monitors the virtual screen
+// has parts that no monitor shows (beside a smaller one) and edges shared
+// by two: the window pops up whole on the monitor whose edge the mouse
+// rests on.
+Rect monitorAt(POINT p) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoW(MonitorFromPoint(p, MONITOR_DEFAULTTONEAREST), &info)) {
+        return Rect{GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                    GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                    GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    }
+    const RECT& m = info.rcMonitor;
+    return Rect{m.left, m.top, m.right, m.bottom};
+}
+
 void registerCtrlClass() {
     win32::registerWindowClass({L"ZelvaneCtrlClass", ctrlWndProc, appInstance(), CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr, false});
 }
@@ -148,8 +164,7 @@ struct CtrlWnd::State {
         GetWindowRect(hwnd, &r);
         POINT cursor{};
         GetCursorPos(&cursor);
-        const Rect screen{ctrl.virtualLeft(), ctrl.virtualTop(), ctrl.virtualRight(), ctrl.virtualBottom()};
-        const Point at = popupOrigin(Point{cursor.x, cursor.y}, r.right - r.left, r.bottom - r.top, screen);
+        const Point at = popupOrigin(Point{cursor.x, cursor.y}, r.right - r.left, r.bottom - r.top, monitorAt(cursor));
         // Transparent before it shows: a pop-up never flashes at the last alpha.
         fadeStep = 0;
         SetLayeredWindowAttributes(hwnd, 0, fadeAlpha(0), LWA_ALPHA);

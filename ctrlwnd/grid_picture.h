@@ -51,9 +51,9 @@ constexpr int kFadeSteps = 5;
 constexpr std::uint8_t kShownAlpha = 200;
 std::uint8_t fadeAlpha(int step);
 
-// Top left of a w x h window centred on the cursor, kept inside the virtual
-// screen (its left and top edges win when the window is larger).
-Point popupOrigin(Point cursor, std::int32_t w, std::int32_t h, const Rect& virtualScreen);
+// Top left of a w x h window centred on the cursor, kept inside `area` (the
+// cursor's monitor; its left and top edges win when the window is larger).
+Point popupOrigin(Point cursor, std::int32_t w, std::int32_t h, const Rect& area);
 
 // A drawing buffer size the system can make: at least 1 x 1 and never larger
 // than the virtual screen, whatever size a message claims.

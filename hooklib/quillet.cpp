@@ -4,8 +4,18 @@
 // The system maps this library into every process whose threads the hooks
 // reach, and the hook procedures run on those threads, in the middle of
 // other programs' message handling. So they do as little as can be done:
-// compare, post at most one message, pass the event on. All the work happens
-// later, in Zelvane's window procedure.
+// compare, hand Zelvane the right to the foreground and post at most one
+// message, pass the event on; none of it waits. All the work happens later,
+// in Zelvane's window procedure.
+//
+// The same source is built twice: Quillet.dll with the program's own
+// bitness, and Quillet64.dll, which the 64-bit companion host installs on
+// 64-bit Windows. A library can be mapped only into processes of its own
+// bitness; for the others, Windows runs the hook procedure in the process
+// that set the hooks instead, on the thread that set them, with the other
+// program's window in the call. Those calls are passed on untouched: the
+// library of the other bitness, mapped into that program, reports the same
+// event there, so every program is reported once, from its own process.
 #include <windows.h>
 
 #include "hooklib/quillet.h"
@@ -19,14 +29,17 @@ struct SharedState {
     HHOOK mouseHook;
     HHOOK callWndHook;
     HWND mainWnd;
+    // The process that owns mainWnd: allowed to take the foreground before
+    // each report, since the report may open a window there (see report()).
+    DWORD mainProcess;
 };
 
 SHARED_SECTION_BEGIN(".Quillet_DATA")
-SHARED_IN(".Quillet_DATA") SharedState g_shared = {nullptr, nullptr, nullptr};
+SHARED_IN(".Quillet_DATA") SharedState g_shared = {nullptr, nullptr, nullptr, 0};
 SHARED_SECTION_END
 
 #if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(SharedState) == 12, "three 32-bit handles, nothing else");
+static_assert(sizeof(SharedState) == 16, "three 32-bit handles and a process id, nothing else");
 #endif
 
 // Per process: only the process that called SetHook ever sees it set.
@@ -52,14 +65,36 @@ UINT postedFor(WPARAM mouseMessage) {
     }
 }
 
+// A call that Windows brought over from a program of the other bitness: it
+// can only reach the process that set the hooks, and it names a window of
+// another process. (In every other process the window is always its own.)
+bool broughtOver(HWND window) {
+    if (!g_hooked || window == nullptr) return false;
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner != GetCurrentProcessId();
+}
+
 // A null window would turn the post into a thread message for whichever
 // program's thread is running the hook, so nothing is posted until Zelvane
 // has named its window.
+//
+// The report may make Zelvane open its preview, slide to a workspace or
+// activate a window, and Windows gives the foreground only to the process
+// that received the last input, or one it allowed. This process has just
+// received that input, so it passes the right on first.
+void report(UINT message, LPARAM lp) {
+    const HWND target = g_shared.mainWnd;
+    if (target == nullptr) return;
+    const DWORD owner = g_shared.mainProcess;
+    if (owner != 0 && owner != GetCurrentProcessId()) AllowSetForegroundWindow(owner);
+    PostMessageA(target, message, 0, lp);
+}
+
 LRESULT CALLBACK MyMouseProc(int code, WPARAM message, LPARAM data) {
-    if (code == HC_ACTION) {
+    if (code == HC_ACTION && data != 0) {
         const UINT posted = postedFor(message);
-        const HWND target = g_shared.mainWnd;
-        if (posted != 0 && target != nullptr) PostMessageA(target, posted, 0, data);
+        if (posted != 0 && !broughtOver(reinterpret_cast<const MOUSEHOOKSTRUCT*>(data)->hwnd)) report(posted, data);
     }
     return CallNextHookEx(g_shared.mouseHook, code, message, data);
 }
@@ -67,9 +102,8 @@ LRESULT CALLBACK MyMouseProc(int code, WPARAM message, LPARAM data) {
 LRESULT CALLBACK MyHookProc(int code, WPARAM wp, LPARAM data) {
     if (code == HC_ACTION && data != 0) {
         const CWPSTRUCT* call = reinterpret_cast<const CWPSTRUCT*>(data);
-        const HWND target = g_shared.mainWnd;
-        if (call->message == WM_MOVING && target != nullptr)
-            PostMessageA(target, quillet::kMsgWindowMoving, 0, reinterpret_cast<LPARAM>(call->hwnd));
+        if (call->message == WM_MOVING && !broughtOver(call->hwnd))
+            report(quillet::kMsgWindowMoving, reinterpret_cast<LPARAM>(call->hwnd));
     }
     return CallNextHookEx(g_shared.callWndHook, code, wp, data);
 }
@@ -88,7 +122,11 @@ void showLastError() {
 extern "C" {
 
 int QUILLET_CALL SetMainHWND(HWND mainWnd) {
+    DWORD owner = 0;
+    if (mainWnd != nullptr) GetWindowThreadProcessId(mainWnd, &owner);
+    g_shared.mainProcess = 0;  // never a new window with the old window's process
     g_shared.mainWnd = mainWnd;
+    g_shared.mainProcess = owner;
     return 1;
 }
 

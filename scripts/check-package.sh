@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Checks a release zip made by scripts/package.sh:
 #   scripts/check-package.sh [build/dist/Zelvane-<version>.zip]
-# - it holds exactly Zelvane.exe, Quillet.dll, mag.bmp, README.txt and
-#   LICENSE.txt, the two texts with Windows line ends;
+# - it holds exactly Zelvane.exe, Quillet.dll, Quillet64.dll,
+#   Quillet64Host.exe, mag.bmp, README.txt and LICENSE.txt, the two texts
+#   with Windows line ends, the read-me naming every binary;
 # - the version resource of Zelvane.exe names the version of the zip's name;
-# - both binaries are 32-bit PE files that import no DLL outside the
-#   system's own (the allow-list below);
+# - Zelvane.exe and Quillet.dll are 32-bit PE files, the companion's two
+#   are 64-bit, and none imports a DLL outside the system's own (the
+#   allow-list below);
 # - unpacked into a folder whose path has spaces and Japanese characters,
 #   the program starts, switches and exits cleanly under Wine (the
 #   end-to-end test PackageTest, which needs the Windows tree built; where
@@ -45,6 +47,8 @@ SYSTEM_DLLS=" kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll ole32.d
   comctl32.dll comdlg32.dll winmm.dll msvcrt.dll shlwapi.dll uxtheme.dll dwmapi.dll version.dll "
 EXPECTED_FILES="LICENSE.txt
 Quillet.dll
+Quillet64.dll
+Quillet64Host.exe
 README.txt
 Zelvane.exe
 mag.bmp"
@@ -60,7 +64,7 @@ same_files() {
   echo "  the zip holds:"; sed 's/^/    /' <<<"$listed"
   return 1
 }
-check "the zip holds exactly the five files" same_files
+check "the zip holds exactly the seven files" same_files
 
 UNPACKED="$ROOT/build/dist/check"
 rm -rf "$UNPACKED"
@@ -78,6 +82,11 @@ check "README.txt has Windows line ends" windows_lines README.txt
 check "LICENSE.txt has Windows line ends" windows_lines LICENSE.txt
 check "README.txt names the version" grep -q "^Zelvane $version" "$UNPACKED/README.txt"
 check "LICENSE.txt is the MIT licence" grep -q "^MIT License" "$UNPACKED/LICENSE.txt"
+for f in Zelvane.exe Quillet.dll Quillet64.dll Quillet64Host.exe; do
+  check "README.txt names $f" grep -qF "$f" "$UNPACKED/README.txt"
+done
+check "README.txt says the taskbar order does nothing on Windows 7 and later" \
+  grep -q "Windows 7 and later" "$UNPACKED/README.txt"
 
 # The string after KEY in the UTF-16 strings of the version resource.
 resource_string() {  # FILE KEY
@@ -96,9 +105,12 @@ check "Zelvane.exe's version resource is $version" resource_version
 pe32() {  # FILE
   i686-w64-mingw32-objdump -f "$UNPACKED/$1" | grep -q 'file format pei-i386'
 }
-system_imports_only() {  # FILE
+pe64() {  # FILE
+  x86_64-w64-mingw32-objdump -f "$UNPACKED/$1" | grep -q 'file format pei-x86-64'
+}
+system_imports_only() {  # FILE (objdump reads the import table of either bitness)
   local dlls dll bad=0
-  dlls="$(i686-w64-mingw32-objdump -p "$UNPACKED/$1" | sed -nE 's/^[[:space:]]*DLL Name: (.*)$/\1/p' |
+  dlls="$(x86_64-w64-mingw32-objdump -p "$UNPACKED/$1" | sed -nE 's/^[[:space:]]*DLL Name: (.*)$/\1/p' |
           tr '[:upper:]' '[:lower:]' | tr -d '\r')"
   [ -n "$dlls" ] || { echo "  no import table found"; return 1; }
   for dll in $dlls; do
@@ -113,11 +125,16 @@ for f in Zelvane.exe Quillet.dll; do
   check "$f is a 32-bit PE file" pe32 "$f"
   check "$f imports only system DLLs" system_imports_only "$f"
 done
+for f in Quillet64.dll Quillet64Host.exe; do
+  check "$f is a 64-bit PE file" pe64 "$f"
+  check "$f imports only system DLLs" system_imports_only "$f"
+done
 
 # Under Wine: copied by the test itself into a folder named with spaces and
-# Japanese characters, started, switched, closed. Where this machine cannot
-# start 32-bit programs (scripts/windows-arch.sh), the 64-bit build of the
-# same sources stands in for the two binaries, beside the zip's other files.
+# Japanese characters, started, switched, closed, and started once more with
+# the companion from the package. Where this machine cannot start 32-bit
+# programs (scripts/windows-arch.sh), the 64-bit build of the same sources
+# stands in for the two 32-bit binaries, beside the zip's other files.
 # shellcheck source=scripts/windows-arch.sh
 source "$ROOT/scripts/windows-arch.sh"
 RUNNABLE="$UNPACKED"

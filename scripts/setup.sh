@@ -11,6 +11,9 @@ PACKAGES=(
   xvfb xauth x11-utils xdotool imagemagick fonts-noto-cjk
   zip unzip
 )
+# Two monitors for the end-to-end tests: a nested X server with two Xinerama
+# heads of different sizes, which Wine (32-bit too) reads its monitors from.
+PACKAGES+=(xserver-xephyr libxinerama1:i386)
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then

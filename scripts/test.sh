@@ -3,7 +3,8 @@
 # address/undefined-behaviour sanitizers, and with the thread sanitizer when
 # time allows) and runs the unit tests, runs the configuration fuzzer,
 # cross-builds the Windows program and runs the end-to-end tests under Wine
-# on a private X server, then packs the release zip and checks it. Prints a
+# on a private X server (and those that concern them again on two monitors
+# and at 150 %), then packs the release zip and checks it. Prints a
 # summary; the last line is "N passed, N failed". Exits non-zero when
 # anything failed.
 #
@@ -150,6 +151,19 @@ if [ -f "$E2E_EXE" ]; then
   fi
   # Tests that failed once and passed when run again on their own.
   grep -E '^e2e.sh: FLAKY' "$LOGS/e2e.log" || true
+
+  # The same program on two monitors of different sizes, and on a screen at
+  # 150 %: each a test bed with a Wine prefix of its own (scripts/wine-env.sh).
+  e2e_bed() {  # NAME LOG VARIABLE=VALUE FILTER
+    if ! stage "$1" "$2" env "$3" bash scripts/e2e.sh --gtest_filter="$4"; then
+      grep -E -A14 ': Failure$' "$LOGS/$2" | head -n 60
+      grep -E '^\[  FAILED  \] [A-Za-z]' "$LOGS/$2" | sort -u
+    fi
+    grep -E '^e2e.sh: FLAKY' "$LOGS/$2" || true
+  }
+  e2e_bed "end-to-end tests, two monitors" e2e-two-monitors.log ZELVANE_MONITORS=2 'TwoMonitorTest.*'
+  e2e_bed "end-to-end tests, 150 % scale" e2e-150.log ZELVANE_LOGPIXELS=144 \
+    'SwitchTest.*:*PreviewTest.*:CtrlWndTest.*:TrayTest.RightClickOpensTheMenuWithItsLabelsAndMarks'
 else
   skip "end-to-end tests (Wine)" "the test program was not built"
 fi

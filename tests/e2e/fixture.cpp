@@ -24,6 +24,14 @@ Workspace target(const Grid& grid, Workspace from, WORD key) {
 
 }  // namespace
 
+std::string hooksName(const ::testing::TestParamInfo<Hooks>& info) {
+    return info.param == Hooks::Own ? "OwnHooks" : "Companion";
+}
+
+void useHooks(ZelvaneProcess& z, Hooks hooks) {
+    if (hooks == Hooks::Companion) z.setEnvironment(L"ZELVANE_TEST_COMPANION", L"1");
+}
+
 void ZelvaneTest::SetUp() {
     const std::wstring& exe = ZelvaneProcess::executable();
     if (exe.empty()) GTEST_SKIP() << "Zelvane.exe not given (set ZELVANE_EXE or pass --zelvane=PATH)";

@@ -24,6 +24,15 @@ namespace e2e {
         ASSERT_TRUE(misplaced_.empty()) << misplaced_ << zelvaneStatus(); \
     } while (0)
 
+// Which hooks report the mouse to Zelvane: its own, or the 64-bit companion
+// host in their place (ZELVANE_TEST_COMPANION, app/mouse_hooks.h). For tests
+// that run both ways.
+enum class Hooks { Own, Companion };
+// The suffix of a test run with these hooks: "OwnHooks" or "Companion".
+std::string hooksName(const ::testing::TestParamInfo<Hooks>& info);
+// Makes z's next starts use these hooks.
+void useHooks(ZelvaneProcess& z, Hooks hooks);
+
 class ZelvaneTest : public ::testing::Test {
 protected:
     void SetUp() override;

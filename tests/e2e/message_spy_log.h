@@ -16,6 +16,7 @@ inline bool watched(UINT message, UINT marker) {
         case 0xBFF5:  // the popup delay ran out
         case 0xBFF7:  // a switch request (wParam: the carried window)
         case 0xBFF8:  // a window is being moved
+        case 0xBFF9:  // the mouse moved
         case 0xBFFA:  // left pressed
         case 0xBFFB:  // right pressed
         case 0xBFFD:  // left released

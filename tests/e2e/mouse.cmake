@@ -3,6 +3,7 @@
 target_sources(zelvane_e2e PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/mouse_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/message_spy.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/two_monitor_test.cpp
 )
 
 add_library(zelvane_spy SHARED

@@ -1,12 +1,16 @@
 // The mouse, through the hook library: edge flips with the modifiers and
 // with a dragged window, the two-button gesture, the class-registration drag,
-// and a start without the library. Input is injected with SendInput, paced
-// as Wine needs it; what Zelvane posts to itself is watched with the message
-// spy on its UI thread.
+// and a start without the library. Each of the hook tests runs twice: with
+// Zelvane's own hooks, and with the 64-bit companion host in their place
+// (ZELVANE_TEST_COMPANION, app/mouse_hooks.h), which reports from its
+// library in the test program's 64-bit process. Input is injected with
+// SendInput, paced as Wine needs it; what Zelvane posts to itself is watched
+// with the message spy on its UI thread.
 #include <string>
 
 #include "fixture.h"
 #include "message_spy.h"
+#include "processes.h"
 
 namespace e2e {
 namespace {
@@ -21,6 +25,7 @@ constexpr unsigned kHotkeyCarryRight = 100006;
 constexpr unsigned kPreviewCommand = 100027;
 constexpr unsigned kClassRegistrationCommand = 2;
 constexpr wchar_t kDropTargetClass[] = L"ZelvaneE2EDropTarget";
+constexpr UINT kMsgMouseMove = 0xBFF9;
 
 // Pause after every injected mouse event; Wine merges or drops input that
 // comes faster.
@@ -163,6 +168,9 @@ void registerDropTargetClass() {
 
 class MouseTest : public ZelvaneTest {
 protected:
+    // The hooks Zelvane is started with.
+    virtual Hooks hooks() const { return Hooks::Own; }
+
     void TearDown() override {
         // Nothing injected may stay pressed for the next test.
         if (leftHeld_) button(MOUSEEVENTF_LEFTUP);
@@ -175,6 +183,7 @@ protected:
     ZelvaneProcess* startWithSettings(const std::string& settings, const wchar_t* tag) {
         zelvanes.push_back(std::make_unique<ZelvaneProcess>(ZelvaneProcess::freshHome(tag)));
         ZelvaneProcess* z = zelvanes.back().get();
+        useHooks(*z, hooks());
         settingsPath_ = z->homeDir() + L"\\mouse-settings";
         if (!writeFile(settingsPath_, settings)) {
             ADD_FAILURE() << "cannot write " << narrow(settingsPath_);
@@ -193,7 +202,27 @@ protected:
             ADD_FAILURE() << spy.error();
             return nullptr;
         }
+        if (hooks() == Hooks::Companion && !companionReporting()) return nullptr;
         return z;
+    }
+
+    // The host runs and its hooks are set: a move is reported. (That
+    // Zelvane loads no library of its own then is CompanionTest's.)
+    bool companionReporting() {
+        if (!pollUntil([] { return !processesNamed(L"Quillet64Host.exe").empty(); })) {
+            ADD_FAILURE() << "the companion host never started" << zelvaneStatus();
+            return false;
+        }
+        const std::size_t from = spy.mark();
+        int step = 0;
+        if (!pollUntil([&] {
+                moveTo(POINT{grid.width / 3 + (++step % 2) * 10, grid.height / 3});
+                return spy.count(kMsgMouseMove, 0, from) > 0;
+            })) {
+            ADD_FAILURE() << "the companion's hooks never reported a move";
+            return false;
+        }
+        return true;
     }
 
     // A button event, paced unless told otherwise; TearDown releases what
@@ -205,6 +234,23 @@ protected:
     void mouseUp(DWORD upFlag) {
         button(upFlag);
         (upFlag == MOUSEEVENTF_LEFTUP ? leftHeld_ : rightHeld_) = false;
+    }
+
+    // Releases the left button of a title-bar drag and waits for the
+    // window's move loop to end. On a busy machine Wine now and then lets
+    // the injected release go by unseen, and the loop, which swallows
+    // thread messages, would hold its thread: the release is made again.
+    void endDrag(HWND window) {
+        mouseUp(MOUSEEVENTF_LEFTUP);
+        const DWORD thread = GetWindowThreadProcessId(window, nullptr);
+        const auto moving = [thread] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE) != 0;
+        };
+        for (int attempt = 0; attempt < 3 && !pollUntil([&] { return !moving(); }, 2s); ++attempt)
+            mouseUp(MOUSEEVENTF_LEFTUP);
+        EXPECT_FALSE(moving()) << "the window's move loop never ended";
     }
 
     // Shows the main window with the menu's command, drags from it to
@@ -237,7 +283,14 @@ protected:
     bool rightHeld_ = false;
 };
 
-TEST_F(MouseTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
+class MouseHooksTest : public MouseTest, public ::testing::WithParamInterface<Hooks> {
+protected:
+    Hooks hooks() const override { return GetParam(); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Via, MouseHooksTest, ::testing::Values(Hooks::Own, Hooks::Companion), hooksName);
+
+TEST_P(MouseHooksTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
     Tracked* a = openOn({0, 0}, "a", 0);
     openOn({0, 1}, "b", 1);
     // A short popup delay: the proof that an edge contact was seen and did not flip.
@@ -255,6 +308,12 @@ TEST_F(MouseTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
     EXPECT_TRUE(spy.waitFor(kMsgPopUpCtrlWnd, 0, from)) << "the popup delay never ran out at the edge";
     ASSERT_TRUE(spy.drain());
     EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyRight, from)) << "flipped without the modifiers";
+    // The bare desktop belongs to Wine's explorer, a program of its own
+    // (64-bit in this prefix): the report came from the library there.
+    if (hooks() == Hooks::Companion) {
+        for (DWORD pid : processesNamed(L"explorer.exe"))
+            EXPECT_TRUE(processHasModule(pid, L"Quillet64.dll")) << "explorer (pid " << pid << ") has no Quillet64.dll";
+    }
     EXPECT_TRUE(cursorIs(rightEdge)) << "the cursor moved to " << describe(cursor());
     EXPECT_EQ("", layout.mismatches({a}, {0, 0}));
 
@@ -281,13 +340,17 @@ TEST_F(MouseTest, EdgeContactFlipsOnlyWithTheModifiersAndNotPastTheGrid) {
         ASSERT_TRUE(moveTo(rightEdge));
         EXPECT_TRUE(spy.waitFor(kMsgPopUpCtrlWnd, 0, from)) << "the contact at the last column was not seen";
     }
+    EXPECT_TRUE(pollUntil([&] {
+        const auto found = topLevelWindows(z->pid(), L"ZelvaneCtrlClass");
+        return !found.empty() && IsWindowVisible(found.front());
+    })) << "the control window did not pop up";
     ASSERT_TRUE(spy.drain());
     EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyRight, from)) << "flipped past the last column";
     EXPECT_TRUE(cursorIs(rightEdge)) << "the cursor moved to " << describe(cursor());
     EXPECT_EQ("", layout.mismatches({0, 1}));
 }
 
-TEST_F(MouseTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
+TEST_P(MouseHooksTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
     openOn({0, 0}, "stays", 0);
     openOn({0, 1}, "right", 1);
     Tracked* dragged = layout.open(host, "dragged", {0, 0}, makeRect(grid.width - 420, 300, 320, 220));
@@ -308,7 +371,7 @@ TEST_F(MouseTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
     // foreground when it is handled; no carrying hotkey is involved.
     const auto draggedId = static_cast<unsigned>(reinterpret_cast<UINT_PTR>(dragged->window->hwnd()));
     EXPECT_TRUE(spy.waitFor(kSwitchRequest, draggedId, from)) << "no switch request carrying the dragged window";
-    mouseUp(MOUSEEVENTF_LEFTUP);
+    endDrag(dragged->window->hwnd());
     ASSERT_TRUE(spy.drain());
     EXPECT_EQ(0u, spy.count(WM_HOTKEY, kHotkeyCarryRight, from)) << "the flip went through the carrying hotkey";
     EXPECT_EQ(1u, spy.count(kSwitchRequest, draggedId, from)) << "the window was not carried exactly once";
@@ -328,7 +391,7 @@ TEST_F(MouseTest, WindowDraggedByItsTitleBarToTheRightEdgeFlipsAndComesAlong) {
     ASSERT_SETTLED(back);
 }
 
-TEST_F(MouseTest, LeftAndRightPressedWithin50MsOpenThePreviewAndSlowerDoNot) {
+TEST_P(MouseHooksTest, LeftAndRightPressedWithin50MsOpenThePreviewAndSlowerDoNot) {
     layout.open(host, "pad", {0, 0}, makeRect(grid.width / 4, grid.height / 4, grid.width / 2, grid.height / 2));
     ZelvaneProcess* z = startWithSettings("mouseGes=true\r\npopupCtrlWnd=false\r\n", L"gesture");
     ASSERT_NE(nullptr, z);
@@ -378,7 +441,7 @@ TEST_F(MouseTest, LeftAndRightPressedWithin50MsOpenThePreviewAndSlowerDoNot) {
     }
 }
 
-TEST_F(MouseTest, ClassRegistrationDragAddsAndRemovesTheClassInTheSettingsFile) {
+TEST_P(MouseHooksTest, ClassRegistrationDragAddsAndRemovesTheClassInTheSettingsFile) {
     registerDropTargetClass();
     WindowOptions options;
     options.className = kDropTargetClass;

@@ -1,8 +1,10 @@
 // The release zip as a user unpacks it: the files of the package, copied
 // into a folder whose name has spaces and Japanese characters, start,
-// switch and end cleanly. scripts/check-package.sh names the unpacked
-// package in ZELVANE_PACKAGE_DIR; without it the test is skipped.
+// switch and end cleanly, and the package's 64-bit companion runs from
+// there. scripts/check-package.sh names the unpacked package in
+// ZELVANE_PACKAGE_DIR; without it the test is skipped.
 #include "fixture.h"
+#include "processes.h"
 
 namespace e2e {
 namespace {
@@ -35,7 +37,8 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     CreateDirectoryW(L"C:\\zlvtest", nullptr);
     const std::wstring folder = L"C:\\zlvtest\\Zelvane \u30C6\u30B9\u30C8 \u7248 " + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
-    for (const wchar_t* file : {L"Zelvane.exe", L"Quillet.dll", L"mag.bmp", L"README.txt", L"LICENSE.txt"})
+    for (const wchar_t* file : {L"Zelvane.exe", L"Quillet.dll", L"Quillet64.dll", L"Quillet64Host.exe", L"mag.bmp",
+                                L"README.txt", L"LICENSE.txt"})
         ASSERT_TRUE(CopyFileW((packageDir_ + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
             << "cannot copy " << narrow(file) << " from " << narrow(packageDir_) << ", error " << GetLastError();
     ZelvaneProcess::setExecutable(folder + L"\\Zelvane.exe");
@@ -60,6 +63,22 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     ASSERT_TRUE(z->waitExit(30s, &exitCode));
     EXPECT_EQ(0u, exitCode);
     EXPECT_FALSE(fileExists(z->resumeFile())) << "window list left behind by a clean exit";
+
+    // The companion of the package (as on 64-bit Windows; here by the
+    // test-only switch): the host starts from the folder with its library,
+    // says nothing, and ends with Zelvane.
+    useHooks(*z, Hooks::Companion);
+    ASSERT_TRUE(z->start() && z->waitReady()) << narrow(z->lastError());
+    DWORD hostPid = 0;
+    ASSERT_TRUE(pollUntil([&] {
+        const auto hosts = processesNamed(L"Quillet64Host.exe");
+        hostPid = hosts.size() == 1 ? hosts.front() : 0;
+        return hostPid != 0 && processHasModule(hostPid, L"Quillet64.dll");
+    })) << "the package's companion host did not run with its library";
+    EXPECT_TRUE(messageBoxesOf(hostPid).empty());
+    EXPECT_TRUE(messageBoxesOf(z->pid()).empty()) << zelvaneStatus();
+    ASSERT_TRUE(z->close());
+    EXPECT_TRUE(pollUntil([] { return processesNamed(L"Quillet64Host.exe").empty(); })) << "the host outlived Zelvane";
 }
 
 }  // namespace

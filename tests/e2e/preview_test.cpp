@@ -4,6 +4,7 @@
 // Under Wine another process's window may be pictured black (PrintWindow
 // cannot draw a foreign process's window), so these tests check where
 // windows end up, never pixels.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -344,6 +345,49 @@ bool anythingDrawnIn(RECT r) {
     return drawn;
 }
 
+// The size of what is drawn (not black) from the screen's top left corner
+// within w x h pixels.
+SIZE drawnFromCorner(int w, int h) {
+    HDC screen = GetDC(nullptr);
+    HDC copy = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;  // top-down rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP picture = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const HGDIOBJ old = SelectObject(copy, picture);
+    BitBlt(copy, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    SIZE drawn{0, 0};
+    const auto* pixels = static_cast<const DWORD*>(bits);
+    for (int y = 0; pixels && y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            if (pixels[y * w + x] & 0xFFFFFF) {
+                drawn.cx = std::max<LONG>(drawn.cx, x + 1);
+                drawn.cy = std::max<LONG>(drawn.cy, y + 1);
+            }
+    SelectObject(copy, old);
+    DeleteObject(picture);
+    DeleteDC(copy);
+    ReleaseDC(nullptr, screen);
+    return drawn;
+}
+
+// The size of a text in the system font, as the screen's scale has it.
+SIZE systemFontExtent(const std::wstring& text) {
+    HDC screen = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(screen, GetStockObject(SYSTEM_FONT));
+    SIZE extent{};
+    GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    return extent;
+}
+
 TEST_P(PreviewTest, MiddleClickNamesAWindowAndADisplayChangeEndsThePreviewOnTheSelection) {
     Tracked* named = openOn({0, 0}, "named", 0);
     openOn({1, 1}, "other", 1);
@@ -364,6 +408,14 @@ TEST_P(PreviewTest, MiddleClickNamesAWindowAndADisplayChangeEndsThePreviewOnTheS
     ASSERT_TRUE(sendMouse(MOUSEEVENTF_MIDDLEDOWN));
     ASSERT_TRUE(sendMouse(MOUSEEVENTF_MIDDLEUP));
     EXPECT_TRUE(pollUntil([&] { return anythingDrawnIn(corner); }, 5s)) << "no class name written";
+    // Whole, in the system font of the screen's scale (24 pixels high at
+    // 150 %), in the margin above the resting grid.
+    const SIZE name = systemFontExtent(L"ZelvaneE2EWindow");
+    SIZE label{};
+    EXPECT_TRUE(pollUntil([&] {
+        label = drawnFromCorner(grid.width / 2, inPreview({0, 0}, POINT{0, 0}).y);
+        return label.cx >= name.cx && label.cy >= name.cy;
+    }, 5s)) << "the label is " << label.cx << "x" << label.cy << ", the name needs " << name.cx << "x" << name.cy;
 
     // Hover selects (1, 1); a display change ends the preview there at once,
     // with the desktop given back: view gone, hotkeys on, taskbar shown.

@@ -133,9 +133,11 @@ public:
         if (detach_) detach_();
         if (module_) FreeLibrary(module_);
     }
+    // Attaches to the thread of target; again after a restart of Zelvane.
     ::testing::AssertionResult attach(HWND target) {
+        if (detach_) detach_();
         target_ = target;
-        module_ = LoadLibraryW(besideThisProgram(kMenuProbeLibrary).c_str());
+        if (!module_) module_ = LoadLibraryW(besideThisProgram(kMenuProbeLibrary).c_str());
         if (!module_) return ::testing::AssertionFailure() << "menu_probe.dll not found beside the test program";
         attach_ = reinterpret_cast<ProbeAttachFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ProbeAttach")));
         detach_ = reinterpret_cast<ProbeDetachFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ProbeDetach")));
@@ -246,7 +248,20 @@ protected:
 TEST_F(TrayTest, RightClickOpensTheMenuWithItsLabelsAndMarks) {
     ASSERT_TRUE(start());
     Menu menu;
-    ASSERT_TRUE(readMenu(&menu));
+    ASSERT_TRUE(openMenu(&menu));
+    // Every entry holds its label whole, at whatever scale the screen has;
+    // the settings submenu, with the longest labels, is opened beside it.
+    const auto width = [&] {
+        RECT r{};
+        std::istringstream(probe.ask("rect")) >> r.left >> r.top >> r.right >> r.bottom;
+        return r.right - r.left;
+    };
+    const LONG rootWidth = width();
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(pressChord({}, VK_DOWN));
+    ASSERT_TRUE(pressChord({}, VK_RIGHT));
+    EXPECT_TRUE(pollUntil([&] { return width() > rootWidth; })) << "the settings submenu did not open";
+    EXPECT_EQ("ok", probe.ask("fit"));
+    ASSERT_TRUE(closeMenu());
 
     EXPECT_EQ(menu.labels(),
               "Fullscreen Preview (Shift + Alt + Space)\n"
@@ -273,6 +288,7 @@ TEST_F(TrayTest, RightClickOpensTheMenuWithItsLabelsAndMarks) {
               "  Use single-click to select workspace\n"
               "Register a window class to always display\n"
               "Save the current wallpaper\n"
+              "Start with Windows\n"
               "Language\n"
               "  English\n  日本語\n"
               "Help\n"
@@ -285,6 +301,7 @@ TEST_F(TrayTest, RightClickOpensTheMenuWithItsLabelsAndMarks) {
     EXPECT_EQ(menu.checks(17, 22), "+--+--");
     EXPECT_EQ(menu.checks(23, 29), "-+-----");
     EXPECT_EQ(menu.checks(30, 31), "+-");
+    EXPECT_EQ(menu.checks(32, 32), "-");  // Start with Windows is off until chosen
     for (unsigned long id : {17ul, 20ul, 30ul}) EXPECT_TRUE(menu.item(id)->radio) << id;
     for (unsigned long id : {9ul, 23ul, 24ul}) EXPECT_FALSE(menu.item(id)->radio) << id;
 
@@ -380,6 +397,7 @@ TEST_F(TrayTest, LanguageCommandTurnsTheMenuJapaneseAndBack) {
     EXPECT_EQ(menu.item(30)->label, "EngLish");
     EXPECT_EQ(menu.item(31)->label, "日本語");
     EXPECT_EQ(menu.item(17)->label, "カーソルキー [←↓↑→]");
+    EXPECT_EQ(menu.item(32)->label, "Windows 起動時に実行");
     EXPECT_EQ(menu.checks(30, 31), "-+");
 
     // The boxes speak Japanese too.
@@ -513,6 +531,99 @@ TEST_F(TrayTest, RebuildsDestroyTheOldMenusAndKeepHandleCountsFlat) {
 // ZELVANE_MENU_SHOTS names a folder (as a Windows path); for each language
 // it writes <lang>.ready holding the menus' screen rectangle and waits for
 // <lang>.done, which scripts/menu-screenshots.sh writes after its picture.
+// The current user's Run value for "Zelvane", read and written as any
+// program would; removed when the test starts and again when it ends,
+// whatever happened, so that no other test finds it.
+class RunValue {
+public:
+    RunValue() { remove(); }
+    ~RunValue() { remove(); }
+    RunValue(const RunValue&) = delete;
+    RunValue& operator=(const RunValue&) = delete;
+
+    // The value, or "(none)".
+    static std::wstring read() {
+        wchar_t value[1024];
+        DWORD bytes = sizeof value;
+        const LONG r = RegGetValueW(HKEY_CURRENT_USER, kKey, L"Zelvane", RRF_RT_REG_SZ, nullptr, value, &bytes);
+        return r == ERROR_SUCCESS ? std::wstring(value) : L"(none)";
+    }
+    static bool write(const std::wstring& value) {
+        return RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Zelvane", REG_SZ, value.c_str(),
+                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    static void remove() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"Zelvane"); }
+
+private:
+    static constexpr wchar_t kKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+};
+
+TEST_F(TrayTest, StartWithWindowsWritesTheQuotedPathShowsWhatTheRegistryHoldsAndFollowsAMovedFolder) {
+    RunValue run;
+    // The program in a folder whose path has spaces and Japanese characters.
+    const std::wstring original = ZelvaneProcess::executable();
+    const std::wstring from = original.substr(0, original.find_last_of(L"\\/") + 1);
+    const std::wstring folder = L"C:" + ZelvaneProcess::freshHome(L"Zelvane \u30C6\u30B9\u30C8 \u7248");
+    const std::wstring moved = L"C:" + ZelvaneProcess::freshHome(L"\u79FB\u52D5 \u5148");  // "移動 先"
+    ASSERT_TRUE(RemoveDirectoryW(moved.c_str()));  // a new name for the folder to move to
+    for (const wchar_t* file : {L"Zelvane.exe", L"Quillet.dll", L"mag.bmp"})
+        ASSERT_TRUE(CopyFileW((from + file).c_str(), (folder + L"\\" + file).c_str(), FALSE)) << narrow(file);
+    struct Restore {
+        std::wstring exe;
+        ~Restore() { ZelvaneProcess::setExecutable(exe); }
+    } restore{original};
+    ZelvaneProcess::setExecutable(folder + L"\\Zelvane.exe");
+    const std::wstring quoted = L"\"" + folder + L"\\Zelvane.exe\"";
+
+    // Off by default: no value, no mark.
+    ASSERT_TRUE(start());
+    Menu menu;
+    ASSERT_TRUE(readMenu(&menu));
+    EXPECT_EQ("-", menu.checks(32, 32));
+    EXPECT_EQ(L"(none)", RunValue::read());
+
+    // Chosen: the quoted full path, and the mark.
+    choose(32);
+    EXPECT_TRUE(pollUntil([&] { return RunValue::read() == quoted; })) << narrow(RunValue::read());
+    ASSERT_TRUE(readMenu(&menu));
+    EXPECT_EQ("+", menu.checks(32, 32));
+
+    // The mark shows what the registry holds, whoever changed it.
+    RunValue::remove();
+    ASSERT_TRUE(readMenu(&menu));
+    EXPECT_EQ("-", menu.checks(32, 32)) << "the mark did not follow the registry";
+    ASSERT_TRUE(RunValue::write(quoted));
+    ASSERT_TRUE(readMenu(&menu));
+    EXPECT_EQ("+", menu.checks(32, 32));
+
+    // Chosen again: removed.
+    choose(32);
+    EXPECT_TRUE(pollUntil([&] { return RunValue::read() == L"(none)"; })) << narrow(RunValue::read());
+    ASSERT_TRUE(readMenu(&menu));
+    EXPECT_EQ("-", menu.checks(32, 32));
+
+    // On, then the folder is moved and the program started from there: the
+    // value follows it.
+    choose(32);
+    ASSERT_TRUE(pollUntil([&] { return RunValue::read() == quoted; }));
+    ASSERT_TRUE(z->close());
+    ASSERT_TRUE(MoveFileW(folder.c_str(), moved.c_str())) << "error " << GetLastError();
+    ZelvaneProcess::setExecutable(moved + L"\\Zelvane.exe");
+    ASSERT_TRUE(start());
+    const std::wstring movedQuoted = L"\"" + moved + L"\\Zelvane.exe\"";
+    EXPECT_TRUE(pollUntil([&] { return RunValue::read() == movedQuoted; })) << narrow(RunValue::read());
+    ASSERT_TRUE(readMenu(&menu));
+    EXPECT_EQ("+", menu.checks(32, 32));
+
+    // Another copy that still exists keeps the value: this one shows no mark.
+    ASSERT_TRUE(RunValue::write(L"\"" + from + L"Zelvane.exe\""));
+    ASSERT_TRUE(readMenu(&menu));
+    EXPECT_EQ("-", menu.checks(32, 32));
+    ASSERT_TRUE(z->close());
+    ASSERT_TRUE(start());
+    EXPECT_EQ(L"\"" + from + L"Zelvane.exe\"", RunValue::read()) << "the value was taken from the other copy";
+}
+
 TEST_F(TrayTest, PoseForScreenshots) {
     const char* dirEnv = std::getenv("ZELVANE_MENU_SHOTS");
     if (!dirEnv || !*dirEnv) GTEST_SKIP() << "ZELVANE_MENU_SHOTS not set";

@@ -64,7 +64,7 @@ std::string marks(const std::vector<MenuEntry>& root, std::uintptr_t first, std:
 TEST(MenuModel, TreeFollowsTheTextTableInBothLanguages) {
     const std::vector<std::uintptr_t> ids{
         kCmdPreview, 0, 5, 6, 7, 8, 0, 0, 9, 10, 11, 12, 0, 13, 14, 15, 16, 0, 17, 18, 19, 0,
-        20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 2, 4, 0, 30, 31, 1, 0};  // 0 for a submenu, and for Exit
+        20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 2, 4, 32, 0, 30, 31, 1, 0};  // 0 for a submenu, and for Exit
     for (const char* language : {"english", "japanese"}) {
         MenuSettings s = defaults();
         s.language = language;
@@ -77,11 +77,11 @@ TEST(MenuModel, TreeFollowsTheTextTableInBothLanguages) {
                 EXPECT_EQ(all[i]->label, texts.menu[i]) << language << " entry " << i;
             }
             EXPECT_EQ(all[i]->id, ids[i]) << language << " entry " << i;
-            EXPECT_EQ(all[i]->submenu, ids[i] == 0 && i != 38) << language << " entry " << i;
+            EXPECT_EQ(all[i]->submenu, ids[i] == 0 && i != 39) << language << " entry " << i;
         }
-        // Root: preview, grid, config, two items, language, help, exit; the
-        // config submenu: four submenus, then seven options.
-        ASSERT_EQ(root.size(), 8u);
+        // Root: preview, grid, config, three items, language, help, exit;
+        // the config submenu: four submenus, then seven options.
+        ASSERT_EQ(root.size(), 9u);
         EXPECT_EQ(root[2].items.size(), 11u);
         for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(root[2].items[i].submenu);
         EXPECT_FALSE(root[1].items.empty());
@@ -89,18 +89,18 @@ TEST(MenuModel, TreeFollowsTheTextTableInBothLanguages) {
     }
 }
 
-// Not running as administrator, the root offers a restart as one, after the
-// wallpaper snapshot; its command asks the window side to hand over.
+// Not running as administrator, the root offers a restart as one, after
+// "Start with Windows"; its command asks the window side to hand over.
 TEST(MenuModel, RestartAsAdministratorIsOfferedOnlyWhenNotElevated) {
     for (const char* language : {"english", "japanese"}) {
         MenuSettings s = defaults();
         s.language = language;
         s.offerElevation = true;
         const std::vector<MenuEntry> root = buildMenuModel(s);
-        ASSERT_EQ(root.size(), 9u) << language;
-        EXPECT_EQ(root[4].id, std::uintptr_t{kCmdSaveWallpaper});
-        EXPECT_EQ(root[5].id, std::uintptr_t{kCmdRestartElevated});
-        EXPECT_EQ(root[5].label, uiTexts(language).restartElevated);
+        ASSERT_EQ(root.size(), 10u) << language;
+        EXPECT_EQ(root[5].id, std::uintptr_t{kCmdStartWithWindows});
+        EXPECT_EQ(root[6].id, std::uintptr_t{kCmdRestartElevated});
+        EXPECT_EQ(root[6].label, uiTexts(language).restartElevated);
         s.offerElevation = false;
         for (const MenuEntry& e : buildMenuModel(s)) EXPECT_NE(e.id, std::uintptr_t{kCmdRestartElevated}) << e.label;
     }
@@ -129,6 +129,7 @@ TEST(MenuModel, DefaultSettingsMarks) {
     // loop, control window, skip animation, edge flip, mixer, gestures, single click
     EXPECT_EQ(marks(root, 23, 29), "-+-----");
     EXPECT_EQ(marks(root, 30, 31), "*o");
+    EXPECT_EQ(marks(root, 32, 32), "-");  // off until the registry says otherwise
     EXPECT_EQ(marks(root, 0, 2) + marks(root, 4, 8), "        ");  // commands carry no mark
 }
 
@@ -146,7 +147,9 @@ TEST(MenuModel, MarksFollowEverySetting) {
     s.mouseGes = true;
     s.useDblclk = false;
     s.language = "japanese";
+    s.startWithWindows = true;
     std::vector<MenuEntry> root = buildMenuModel(s);
+    EXPECT_EQ(marks(root, 32, 32), "+");
     EXPECT_EQ(marks(root, 9, 12), "-+-+");
     EXPECT_EQ(marks(root, 13, 16), "-++-");
     EXPECT_EQ(marks(root, 17, 19), "oo*");
@@ -355,12 +358,13 @@ TEST_F(MenuCommandTest, IdentifiersAreComparedWhole) {
     EXPECT_EQ(run(kCmdExit), MenuFollowUp::ConfirmExit);
     EXPECT_EQ(run(kCmdHelp), MenuFollowUp::ShowHelp);
     EXPECT_EQ(run(kCmdRegisterClass), MenuFollowUp::RegisterClass);
+    EXPECT_EQ(run(kCmdStartWithWindows), MenuFollowUp::ToggleStartWithWindows);
     EXPECT_EQ(run(kCmdRestartElevated), MenuFollowUp::RestartElevated);
     // The preview item as a 16-bit menu reports it.
     EXPECT_EQ(run(100027 & 0xFFFF), MenuFollowUp::OpenPreview);
     // Not ours: past the end, the preview's full number (the main window's
     // own), and menu numbers with a high word.
-    for (std::uintptr_t id : {std::uintptr_t{32}, std::uintptr_t{100027},
+    for (std::uintptr_t id : {std::uintptr_t{33}, std::uintptr_t{100027},
                               std::uintptr_t{0x10000 | 23}, std::uintptr_t{0x10000}})
         EXPECT_EQ(run(id), MenuFollowUp::NotACommand) << id;
     EXPECT_EQ(settings.values().loopWS, untouched.loopWS);

@@ -84,8 +84,8 @@ TEST(Texts, EveryTextIsNonEmptyWellFormedUtf8) {
 // (and so mangled every Japanese literal) is caught here.
 TEST(Texts, JapaneseLiteralsSurviveCompilationAsUtf8) {
     const UiTexts& ja = uiTexts("japanese");
-    EXPECT_EQ(ja.menu[38], "\xE7\xB5\x82\xE4\xBA\x86");                        // 終了
-    EXPECT_EQ(ja.menu[36], "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");            // 日本語
+    EXPECT_EQ(ja.menu[39], "\xE7\xB5\x82\xE4\xBA\x86");                        // 終了
+    EXPECT_EQ(ja.menu[37], "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E");            // 日本語
     EXPECT_EQ(ja.menu[18], "\xE3\x82\xAB\xE3\x83\xBC\xE3\x82\xBD\xE3\x83\xAB"  // カーソル
                            "\xE3\x82\xAD\xE3\x83\xBC [\xE2\x86\x90\xE2\x86\x93\xE2\x86\x91\xE2\x86\x92]");  // キー [←↓↑→]
     EXPECT_EQ(ja.exitQuestion,
@@ -97,14 +97,15 @@ TEST(Texts, JapaneseLiteralsSurviveCompilationAsUtf8) {
 TEST(Texts, LanguageItemsAndSharedLabels) {
     const UiTexts& en = uiTexts("english");
     const UiTexts& ja = uiTexts("japanese");
-    EXPECT_EQ(en.menu[35], "English");
-    EXPECT_EQ(ja.menu[35], "EngLish");
-    EXPECT_EQ(en.menu[36], ja.menu[36]);
+    EXPECT_EQ(en.menu[36], "English");
+    EXPECT_EQ(ja.menu[36], "EngLish");
+    EXPECT_EQ(en.menu[37], ja.menu[37]);
     for (std::size_t i : {8u, 9u, 10u, 11u, 13u, 14u, 15u, 16u, 19u, 20u}) EXPECT_EQ(en.menu[i], ja.menu[i]) << i;
     EXPECT_EQ(en.menu[8], "ALT");
     EXPECT_EQ(en.menu[16], "WIN");
     EXPECT_EQ(en.menu[0], "Fullscreen Preview");
-    EXPECT_EQ(en.menu[38], "Exit");
+    EXPECT_EQ(en.menu[39], "Exit");
+    EXPECT_EQ(en.menu[34], "Start with Windows");
     EXPECT_EQ(ja.menu[0], "全画面プレビュー");
 }
 

@@ -123,6 +123,48 @@ unsigned long highestSlot(Make make, Free free) {
     return highest;
 }
 
+// Whether every entry of the menu holds its label whole: an entry is at
+// least as tall as the menu font's text and as wide as its label in that
+// font (the font of the system's metrics, which follow the screen's scale).
+// "ok", or the first entry that is cut.
+std::string labelsFit(HMENU menu) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return "no metrics";
+    HFONT font = CreateFontIndirectW(&metrics.lfMenuFont);
+    HDC dc = GetDC(nullptr);
+    const HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    std::string result = "ok";
+    int measured = 0;
+    for (int i = 0, n = GetMenuItemCount(menu); i < n && result == "ok"; ++i) {
+        wchar_t label[512] = {0};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = MIIM_FTYPE | MIIM_STRING;
+        info.dwTypeData = label;
+        info.cch = 511;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info) || (info.fType & MFT_SEPARATOR)) continue;
+        std::wstring text(label);
+        text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+        RECT r{};
+        SIZE extent{};
+        if (!GetMenuItemRect(nullptr, menu, static_cast<UINT>(i), &r) ||
+            !GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent)) {
+            result = "unmeasured: " + utf8(label, static_cast<int>(wcslen(label)));
+        } else if (++measured, r.bottom - r.top < tm.tmHeight || r.right - r.left < extent.cx) {
+            result = "cut: " + utf8(label, static_cast<int>(wcslen(label))) + " in " +
+                     std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + ", needs " +
+                     std::to_string(extent.cx) + "x" + std::to_string(tm.tmHeight);
+        }
+    }
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    return result == "ok" && measured == 0 ? "no entry measured" : result;
+}
+
 std::string answer(const std::string& request) {
     std::istringstream in(request);
     std::string verb;
@@ -133,6 +175,14 @@ std::string answer(const std::string& request) {
         std::string out = "menu " + hex(root) + "\n";
         dumpMenu(root, 0, out);
         return out;
+    }
+    if (verb == "fit") {
+        std::string result = "none";
+        for (HWND popup : openPopups()) {
+            HMENU m = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+            if (m && (result = labelsFit(m)) != "ok") break;
+        }
+        return result;
     }
     if (verb == "alive") {
         int alive = 0;

@@ -15,6 +15,9 @@
 //                    "radio", "grayed", separated by commas ("-" for none)
 //   "alive H1 H2.."  how many of the given menu handles (hex) are still menus
 //   "rect"           "<left> <top> <right> <bottom>" around every open popup
+//   "fit"            "ok" when every entry of the open popups holds its label
+//                    whole in the system's menu font, else "cut: ..." naming
+//                    the first that does not ("none" when no menu is open)
 //   "gui"            "<gdi> <user>": GetGuiResources of Zelvane's process
 //                    (Wine does not count them: always "0 0")
 //   "fresh"          the highest handle slot (low word) among 32 menus made

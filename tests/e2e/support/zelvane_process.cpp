@@ -57,18 +57,26 @@ bool startsWithNoCase(const std::wstring& s, const std::wstring& prefix) {
     return true;
 }
 
-// The current environment with HomeDRIVE and HomePATH replaced; a
-// CREATE_UNICODE_ENVIRONMENT block.
-std::wstring environmentWithHome(const std::wstring& homePath) {
+// The current environment with HomeDRIVE and HomePATH replaced and the
+// extra entries added; a CREATE_UNICODE_ENVIRONMENT block.
+std::wstring environmentWithHome(const std::wstring& homePath, const std::vector<std::wstring>& extra) {
     std::wstring block;
     wchar_t* env = GetEnvironmentStringsW();
     for (const wchar_t* p = env; *p; p += lstrlenW(p) + 1) {
         std::wstring entry(p);
         if (startsWithNoCase(entry, L"HOMEDRIVE=") || startsWithNoCase(entry, L"HOMEPATH=")) continue;
+        bool replaced = false;
+        for (const std::wstring& e : extra)
+            if (startsWithNoCase(entry, e.substr(0, e.find(L'=') + 1))) replaced = true;
+        if (replaced) continue;
         block += entry;
         block.push_back(L'\0');
     }
     FreeEnvironmentStringsW(env);
+    for (const std::wstring& e : extra) {
+        block += e;
+        block.push_back(L'\0');
+    }
     block += L"HomeDRIVE=C:";
     block.push_back(L'\0');
     block += L"HomePATH=" + homePath;
@@ -116,6 +124,10 @@ std::wstring ZelvaneProcess::freshHome(const std::wstring& tag) {
 
 ZelvaneProcess::ZelvaneProcess(std::wstring homePath) : homePath_(std::move(homePath)) {}
 
+void ZelvaneProcess::setEnvironment(const std::wstring& name, const std::wstring& value) {
+    extraEnvironment_.push_back(name + L"=" + value);
+}
+
 ZelvaneProcess::~ZelvaneProcess() {
     if (running()) kill();
     if (process_) CloseHandle(process_);
@@ -129,7 +141,7 @@ bool ZelvaneProcess::start(const std::vector<std::wstring>& args) {
     }
     std::wstring cmd = quoted(gExecutable);
     for (const auto& a : args) cmd += L" " + quoted(a);
-    std::wstring env = environmentWithHome(homePath_);
+    std::wstring env = environmentWithHome(homePath_, extraEnvironment_);
     std::wstring cwd = homeDir();
     STARTUPINFOW si{};
     si.cb = sizeof si;

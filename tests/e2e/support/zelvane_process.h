@@ -30,6 +30,10 @@ public:
     ZelvaneProcess(const ZelvaneProcess&) = delete;
     ZelvaneProcess& operator=(const ZelvaneProcess&) = delete;
 
+    // An environment variable for the next starts, on top of this
+    // program's own environment.
+    void setEnvironment(const std::wstring& name, const std::wstring& value);
+
     // Starts Zelvane.exe with HomeDRIVE=C: and HomePATH=<homePath>, in the
     // home folder as current directory. args go on the command line.
     bool start(const std::vector<std::wstring>& args = {});
@@ -54,6 +58,7 @@ public:
 
 private:
     std::wstring homePath_;
+    std::vector<std::wstring> extraEnvironment_;  // "NAME=value"
     std::wstring error_;
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
