@@ -3,6 +3,7 @@
 #   scripts/check-package.sh [build/dist/Zelvane-<version>.zip]
 # - it holds exactly Zelvane.exe, Quillet.dll, mag.bmp, README.txt and
 #   LICENSE.txt, the two texts with Windows line ends;
+# - and ZelvaneGuard.exe, checked as the two binaries are;
 # - the version resource of Zelvane.exe names the version of the zip's name;
 # - both binaries are 32-bit PE files that import no DLL outside the
 #   system's own (the allow-list below);
@@ -47,6 +48,7 @@ EXPECTED_FILES="LICENSE.txt
 Quillet.dll
 README.txt
 Zelvane.exe
+ZelvaneGuard.exe
 mag.bmp"
 
 version="$(basename "$ZIP" .zip)"
@@ -60,7 +62,7 @@ same_files() {
   echo "  the zip holds:"; sed 's/^/    /' <<<"$listed"
   return 1
 }
-check "the zip holds exactly the five files" same_files
+check "the zip holds exactly the files of the release" same_files
 
 UNPACKED="$ROOT/build/dist/check"
 rm -rf "$UNPACKED"
@@ -113,6 +115,8 @@ for f in Zelvane.exe Quillet.dll; do
   check "$f is a 32-bit PE file" pe32 "$f"
   check "$f imports only system DLLs" system_imports_only "$f"
 done
+check "ZelvaneGuard.exe is a 32-bit PE file" pe32 ZelvaneGuard.exe
+check "ZelvaneGuard.exe imports only system DLLs" system_imports_only ZelvaneGuard.exe
 
 # Under Wine: copied by the test itself into a folder named with spaces and
 # Japanese characters, started, switched, closed. Where this machine cannot
@@ -137,6 +141,8 @@ run_unpacked() {
     cp "$UNPACKED"/* "$RUNNABLE/" &&
       cp "$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe" "$ROOT/$ZELVANE_WIN_BUILD/app/Quillet.dll" "$RUNNABLE/" ||
       return 1
+    cmake --build "$ROOT/$ZELVANE_WIN_BUILD" --target ZelvaneGuard >>"$log.build" 2>&1 &&
+      cp "$ROOT/$ZELVANE_WIN_BUILD/app/ZelvaneGuard.exe" "$RUNNABLE/" || return 1
   fi
   ZELVANE_PACKAGE_DIR="$(source "$ROOT/scripts/wine-env.sh" && zelvane_winpath "$RUNNABLE")" \
     bash "$ROOT/scripts/e2e.sh" --gtest_filter='PackageTest.*' >"$log" 2>&1

@@ -4,6 +4,7 @@
 # needs: Zelvane.exe, Quillet.dll, mag.bmp, README.txt and LICENSE.txt (both
 # with Windows line ends). The version is the one in app/version.h. Prints
 # the zip's path last. scripts/check-package.sh checks the result.
+# ZelvaneGuard.exe, which Zelvane starts beside itself, goes in too.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT="$PWD"
@@ -24,6 +25,8 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
   { cat build/package-configure.log >&2; exit 1; }
 cmake --build build/win32 --target Zelvane Quillet >build/package-build.log 2>&1 ||
   { tail -n 40 build/package-build.log >&2; exit 1; }
+cmake --build build/win32 --target ZelvaneGuard >>build/package-build.log 2>&1 ||
+  { tail -n 40 build/package-build.log >&2; exit 1; }
 
 DIST="$ROOT/build/dist"
 STAGE="$DIST/Zelvane-$VERSION"
@@ -31,6 +34,7 @@ ZIP="$DIST/Zelvane-$VERSION.zip"
 rm -rf "$STAGE" "$ZIP"
 mkdir -p "$STAGE"
 cp build/win32/app/Zelvane.exe build/win32/app/Quillet.dll app/mag.bmp "$STAGE/"
+cp build/win32/app/ZelvaneGuard.exe "$STAGE/"
 # Notepad before Windows 10 shows a file with bare line feeds as one line.
 crlf() { sed -e 's/\r$//' -e 's/$/\r/'; }
 sed "s/@VERSION@/$VERSION/g" packaging/README.txt | crlf >"$STAGE/README.txt"
@@ -39,4 +43,5 @@ crlf <LICENSE >"$STAGE/LICENSE.txt"
 # -X: no Unix owners or extra times; -D: no folder entries. The files sit at
 # the top of the zip, in this order.
 (cd "$STAGE" && zip -q -X -D "$ZIP" Zelvane.exe Quillet.dll mag.bmp README.txt LICENSE.txt)
+(cd "$STAGE" && zip -q -X -D "$ZIP" ZelvaneGuard.exe)
 echo "$ZIP"

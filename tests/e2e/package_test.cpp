@@ -1,7 +1,9 @@
 // The release zip as a user unpacks it: the files of the package, copied
-// into a folder whose name has spaces and Japanese characters, start,
-// switch and end cleanly. scripts/check-package.sh names the unpacked
+// into a folder whose name has spaces and Japanese characters, start (with
+// the guard from the same folder), switch and end cleanly, leaving nothing
+// running. scripts/check-package.sh names the unpacked
 // package in ZELVANE_PACKAGE_DIR; without it the test is skipped.
+#include "child_process.h"
 #include "fixture.h"
 
 namespace e2e {
@@ -35,7 +37,8 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     CreateDirectoryW(L"C:\\zlvtest", nullptr);
     const std::wstring folder = L"C:\\zlvtest\\Zelvane \u30C6\u30B9\u30C8 \u7248 " + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
-    for (const wchar_t* file : {L"Zelvane.exe", L"Quillet.dll", L"mag.bmp", L"README.txt", L"LICENSE.txt"})
+    for (const wchar_t* file :
+         {L"Zelvane.exe", L"Quillet.dll", L"mag.bmp", L"README.txt", L"LICENSE.txt", L"ZelvaneGuard.exe"})
         ASSERT_TRUE(CopyFileW((packageDir_ + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
             << "cannot copy " << narrow(file) << " from " << narrow(packageDir_) << ", error " << GetLastError();
     ZelvaneProcess::setExecutable(folder + L"\\Zelvane.exe");
@@ -47,6 +50,10 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     ASSERT_NE(nullptr, z);
     // The hook library was found beside the program: no warning box.
     EXPECT_TRUE(messageBoxesOf(z->pid()).empty()) << zelvaneStatus();
+    // So was the guard.
+    const auto guards = childProcesses(z->pid(), kGuardExe);
+    ASSERT_EQ(1u, guards.size()) << "no guard started from the package's folder";
+    const WatchedProcess guard(guards.front());
 
     Workspace ws = press({}, VK_RIGHT);
     ASSERT_SETTLED(ws);
@@ -58,6 +65,8 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     EXPECT_TRUE(misplaced.empty()) << misplaced;
     DWORD exitCode = 1;
     ASSERT_TRUE(z->waitExit(30s, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(guard.waitExit(kSettle, &exitCode)) << "the guard outlived a clean exit";
     EXPECT_EQ(0u, exitCode);
     EXPECT_FALSE(fileExists(z->resumeFile())) << "window list left behind by a clean exit";
 }
