@@ -4,6 +4,7 @@
 // way Zelvane can end (its own exit, a crash during the preview, ended
 // outright), after which every window it hid or moved is back on the screen
 // and the taskbar is shown, with nothing of Zelvane left running.
+#include <fstream>
 #include <utility>
 
 #include "child_process.h"
@@ -84,13 +85,7 @@ class NoWindowLostTest : public ZelvaneTest {
 protected:
     ZelvaneProcess* startWith(const std::string& settings) {
         const std::wstring home = ZelvaneProcess::freshHome(L"nolost");
-        if (!settings.empty()) {
-            HANDLE f = CreateFileW((L"C:" + home + L"\\.zlvrc").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-            DWORD written = 0;
-            WriteFile(f, settings.data(), static_cast<DWORD>(settings.size()), &written, nullptr);
-            CloseHandle(f);
-        }
+        std::ofstream(narrow(L"C:" + home + L"\\.zlvrc"), std::ios::binary) << settings;
         return startZelvane(home);
     }
 
@@ -113,16 +108,6 @@ protected:
         if (!pressMessageBoxButton(box, IDYES)) return ::testing::AssertionFailure() << "no Yes button";
         if (!z->waitExit(30s)) return ::testing::AssertionFailure() << "still running after Yes";
         return ::testing::AssertionSuccess();
-    }
-
-    // Where the windows belong while `current` is the current workspace of
-    // grid g: those of `current` shown at their places, the others hidden at
-    // theirs.
-    static std::vector<Expected> expectedFor(const Grid& g, const std::vector<Tracked*>& windows,
-                                             Workspace current) {
-        std::vector<Expected> out;
-        for (Tracked* t : windows) out.push_back({t, g.placed(t->base, t->home, current), t->home == current});
-        return out;
     }
 };
 
@@ -196,7 +181,7 @@ TEST_F(NoWindowLostTest, ShrinkingTheGridMovesTheWindowsOfTheRemovedRowAndColumn
     for (WORD key : {WORD('4'), WORD('3'), WORD('2'), WORD('1')}) {
         ws = two.numbered(ws, key - '0');
         ASSERT_TRUE(pressChord({kAlt, kShift}, key));
-        misplaced = waitWindows(expectedFor(two, windows, ws));
+        misplaced = three.waitFor(ws);
         ASSERT_TRUE(misplaced.empty()) << "on workspace " << ws.row << "," << ws.col << ":\n" << misplaced;
     }
     ASSERT_TRUE(exitFromMenu(z));
