@@ -9,6 +9,7 @@
 
 #include "win32/app_instance.h"
 #include "app/define.h"
+#include "app/elevation.h"
 #include "app/hotkey_registration.h"
 #include "app/hotkeys.h"
 #include "app/load_settings.h"
@@ -67,15 +68,6 @@ bool pathExists(const std::string& path) {
     return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-std::vector<std::string> commandLineArguments() {
-    int count = 0;
-    win32::UniqueLocalMemory argv(CommandLineToArgvW(GetCommandLineW(), &count));
-    std::vector<std::string> args;
-    auto* list = static_cast<LPWSTR*>(argv.get());
-    for (int i = 1; list && i < count; ++i) args.push_back(narrow(list[i]));
-    return args;
-}
-
 std::string systemErrorText(DWORD code) {
     wchar_t* text = nullptr;
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -96,7 +88,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // Without an argument the home folder holds the settings file and the
     // data directory; the two variables are read whole, however long.
     const std::string home = environmentValue(L"HomeDRIVE") + environmentValue(L"HomePATH");
-    const StartupPaths paths = chooseStartupPaths(commandLineArguments(), home, pathExists);
+    const StartupPaths paths = chooseStartupPaths(programArguments(), home, pathExists);
     g_main->configPath = paths.configPath;
     if (!pathExists(paths.dataDir) && !CreateDirectoryW(widen(paths.dataDir).c_str(), nullptr))
         throw std::runtime_error("cannot create the data directory " + paths.dataDir + ": " +
@@ -114,6 +106,11 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // busy, and the keyboard must work from the start whatever the shell does.
     registerHotkeys(h, settings.values(), g_main->hotkeyRetry);
     g_main->tray = std::make_unique<TrayUi>(*g_main);
+    // A window the system will not let us place stays on every workspace:
+    // the user is told which, once.
+    ctrl.setRefusalHandler([](const std::vector<WindowId>& windows) {
+        if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->tellRefused(windows);
+    });
     g_main->mouse = std::make_unique<MouseActions>(*g_main);
     g_main->preview = std::make_unique<PreviewLauncher>(*g_main);
 
@@ -219,8 +216,12 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 startUp(h, *reinterpret_cast<const CREATESTRUCTW*>(lp));
                 break;
             case WM_DESTROY:
-            case WM_ENDSESSION:
                 shutDown(h);
+                break;
+            case WM_ENDSESSION:
+                // wParam FALSE: the log-off or shutdown was cancelled, and
+                // the session goes on; so do we.
+                if (wp) shutDown(h);
                 break;
             case WM_QUERYENDSESSION:
                 return TRUE;  // never hold up a log-off

@@ -70,6 +70,9 @@ MenuFollowUp removeGridLine(WSController& ctrl, SettingsFile& settings, GridLine
         settings.setWsRowNum(s.wsRowNum - 1);
     else
         settings.setWsColNum(s.wsColNum - 1);
+    // The windows of the removed row or column come onto the nearest
+    // workspace that remains.
+    ctrl.gridChanged();
     return MenuFollowUp::GridChanged;
 }
 
@@ -189,6 +192,7 @@ std::vector<MenuEntry> buildMenuModel(const MenuSettings& s) {
     root.push_back(submenu(t.menu[kTextConfig], std::move(config)));
     root.push_back(item(t.menu[kTextRegisterClass], kCmdRegisterClass));
     root.push_back(item(t.menu[kTextSaveWallpaper], kCmdSaveWallpaper));
+    if (s.offerElevation) root.push_back(item(t.restartElevated, kCmdRestartElevated));
     root.push_back(submenu(t.menu[kTextLanguage], std::move(languages)));
     root.push_back(item(t.menu[kTextHelp], kCmdHelp));
     root.push_back(item(t.menu[kTextExit], kCmdExit));
@@ -206,6 +210,8 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
             return MenuFollowUp::RegisterClass;
         case kCmdPreviewLowWord:
             return MenuFollowUp::OpenPreview;
+        case kCmdRestartElevated:
+            return MenuFollowUp::RestartElevated;
 
         case kCmdSaveWallpaper:
             // The snapshot needs per-workspace wallpapers: switch to them first,
@@ -215,12 +221,14 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
             return MenuFollowUp::WallpaperChanged;
 
         case kCmdAddRow:
-            settings.setWsRowNum(s.wsRowNum + 1);
+            settings.setWsRowNum(s.wsRowNum + 1);  // in distant view a column comes too
+            ctrl.gridChanged();
             return MenuFollowUp::GridChanged;
         case kCmdDelRow:
             return removeGridLine(ctrl, settings, GridLine::Row);
         case kCmdAddColumn:
             settings.setWsColNum(s.wsColNum + 1);
+            ctrl.gridChanged();
             return MenuFollowUp::GridChanged;
         case kCmdDelColumn:
             return removeGridLine(ctrl, settings, GridLine::Column);
@@ -268,6 +276,7 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
         case kCmdWallsDistant:
             if (s.wallsType == 2) return MenuFollowUp::None;
             settings.setWallsType(2);  // also makes the grid square, at least 2 x 2
+            ctrl.gridChanged();
             ctrl.captureWallpaper();
             return MenuFollowUp::WallpaperChanged;
 

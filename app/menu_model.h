@@ -18,6 +18,7 @@ enum MenuCommand : std::uintptr_t {
     kCmdExit = 0,
     kCmdHelp = 1,
     kCmdRegisterClass = 2,
+    kCmdRestartElevated = 3,  // offered while we are not elevated
     kCmdSaveWallpaper = 4,
     kCmdAddRow = 5,
     kCmdDelRow = 6,
@@ -63,6 +64,9 @@ struct MenuSettings {
     bool mouseGes = false;
     bool useDblclk = false;
     std::string language;
+    // Not running as administrator: the menu offers a restart as one, for
+    // the windows of elevated programs, which we may not place otherwise.
+    bool offerElevation = false;
 };
 
 MenuSettings menuSettingsOf(const Settings& settings);
@@ -97,6 +101,7 @@ enum class MenuFollowUp {
     ShowHelp,
     RegisterClass,  // show the main window for the class-registration drag
     OpenPreview,    // the preview item, reported by its low word
+    RestartElevated,  // start again as administrator, handing over to the new instance
 };
 
 // Carries out the settings part of a menu command: on the settings, and on

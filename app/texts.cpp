@@ -67,6 +67,10 @@ const UiTexts& english() {
         "Change the workspace with the focused window: Alt + Win + Cursor keys\n"
         "Preview: Alt + Shift + Space  or  Double-Click tray-icon\n"
         "Move a window on preview mode: Drag by right mouse-button",
+        "Restart as administrator",
+        "Windows that stay on every workspace",
+        "Zelvane may not move the windows of a program running as administrator, so these stay on every "
+        "workspace: {windows}. Choose \"Restart as administrator\" in the menu to manage them too.",
     };
     return texts;
 }
@@ -126,6 +130,11 @@ const UiTexts& japanese() {
         "作業中のウィンドウと一緒に移動： Alt + Win + [←↓↑→]\n"
         "プレビュー： Alt + Shift + Space" ZELVANE_IDEOGRAPHIC_SPACE "or" ZELVANE_IDEOGRAPHIC_SPACE "トレイアイコンをダブルクリック\n"
         "プレビュー中のウィンドウ移動： 左 or 右マウスボタンでドラッグ",
+        "管理者として再起動",
+        "すべてのワークスペースに残るウィンドウ",
+        "管理者として実行中のプログラムのウィンドウは Zelvane から移動できないため、次のウィンドウは"
+        "すべてのワークスペースに表示されたままになります: {windows}。メニューの「管理者として再起動」で"
+        "管理できるようになります。",
     };
     return texts;
 }
@@ -136,6 +145,25 @@ const UiTexts& japanese() {
 
 const UiTexts& uiTexts(const std::string& language) {
     return language == "japanese" ? japanese() : english();
+}
+
+std::string refusedMessage(const UiTexts& texts, const std::vector<std::string>& windows) {
+    constexpr std::size_t kNamed = 3;
+    const bool inJapanese = &texts == &japanese();
+    std::string names;
+    for (std::size_t i = 0; i < windows.size() && i < kNamed; ++i) {
+        if (i > 0) names += inJapanese ? "、" : ", ";
+        names += (inJapanese ? "「" : "\"") + windows[i] + (inJapanese ? "」" : "\"");
+    }
+    if (windows.size() > kNamed) {
+        const std::string more = std::to_string(windows.size() - kNamed);
+        names += inJapanese ? "ほか" + more + "個" : " and " + more + " more";
+    }
+    std::string text = texts.refusedText;
+    const std::string slot = "{windows}";
+    const auto at = text.find(slot);
+    if (at != std::string::npos) text.replace(at, slot.size(), names);
+    return text;
 }
 
 }  // namespace zelvane

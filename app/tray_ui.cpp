@@ -1,8 +1,10 @@
 #include "app/tray_ui.h"
 
+#include <algorithm>
 #include <string>
 
 #include "app/define.h"
+#include "app/elevation.h"
 #include "app/hotkeys.h"
 #include "app/main_context.h"
 #include "app/menu_model.h"
@@ -21,6 +23,25 @@ int messageBox(HWND owner, const std::string& text, UINT style) {
     return MessageBoxW(owner, win32::widen(text).c_str(), win32::widen(kProgramName).c_str(), style);
 }
 
+// Copies text into a fixed field of the icon data, cut with an ellipsis
+// where it does not fit.
+template <std::size_t N>
+void fill(wchar_t (&field)[N], const std::wstring& text) {
+    std::wstring cut = text;
+    if (cut.size() >= N) cut = cut.substr(0, N - 2) + L"\u2026";
+    std::copy(cut.begin(), cut.end(), field);
+    field[cut.size()] = L'\0';
+}
+
+// What the user knows a window by: its title, or its class when it has none.
+std::string windowName(HWND w) {
+    wchar_t text[256] = {};
+    if (GetWindowTextW(w, text, 256) > 0) return win32::narrow(text);
+    wchar_t cls[256] = {};
+    GetClassNameW(w, cls, 256);
+    return win32::narrow(cls);
+}
+
 }  // namespace
 
 TrayUi::TrayUi(MainContext& main) : main_(main) {
@@ -34,6 +55,7 @@ TrayUi::TrayUi(MainContext& main) : main_(main) {
     // Without a shell the program runs on without its icon; the shell's
     // "TaskbarCreated" adds it later.
     Shell_NotifyIconW(NIM_ADD, &icon_);
+    elevated_ = runningElevated();
     rebuildMenu();
 }
 
@@ -62,7 +84,9 @@ void TrayUi::onTrayCallback(WPARAM wp, LPARAM lp) {
 }
 
 void TrayUi::rebuildMenu() {
-    UniqueMenu fresh = createPopupMenu(buildMenuModel(menuSettingsOf(main_.settings->values())));
+    MenuSettings shown = menuSettingsOf(main_.settings->values());
+    shown.offerElevation = !elevated_;
+    UniqueMenu fresh = createPopupMenu(buildMenuModel(shown));
     // The menu of the previous build is destroyed (with its submenus) here,
     // unless the menu loop is showing it right now.
     if (menuOpen_ && !shownMenu_) shownMenu_ = std::move(menu_);
@@ -95,6 +119,30 @@ void TrayUi::confirmExit() {
     if (alive.expired() || answer != IDYES) return;
     // Runs the shutdown, which destroys this object: nothing may follow.
     DestroyWindow(owner);
+}
+
+// The new instance waits for this one to end; this one gives every window
+// back and ends as at Exit. Nothing happens when the user says no.
+void TrayUi::restartElevated() {
+    const HWND owner = main_.hwnd;
+    const std::weak_ptr<int> alive = alive_;
+    const bool started = startElevatedSuccessor(owner);
+    if (alive.expired() || !started) return;
+    // Runs the shutdown, which destroys this object: nothing may follow.
+    DestroyWindow(owner);
+}
+
+void TrayUi::tellRefused(const std::vector<WindowId>& windows) {
+    if (windows.empty()) return;
+    std::vector<std::string> names;
+    for (WindowId w : windows) names.push_back(windowName(reinterpret_cast<HWND>(w)));
+    const UiTexts& texts = uiTexts(main_.settings->values().language);
+    NOTIFYICONDATAW balloon = icon_;
+    balloon.uFlags = NIF_INFO;
+    balloon.dwInfoFlags = NIIF_WARNING;
+    fill(balloon.szInfoTitle, win32::widen(texts.refusedTitle));
+    fill(balloon.szInfo, win32::widen(refusedMessage(texts, names)));
+    Shell_NotifyIconW(NIM_MODIFY, &balloon);
 }
 
 bool TrayUi::onCommand(WPARAM id) {
@@ -131,6 +179,9 @@ bool TrayUi::onCommand(WPARAM id) {
             break;
         case MenuFollowUp::OpenPreview:
             PostMessageW(main_.hwnd, WM_COMMAND, kHotkeyPreview, 0);
+            break;
+        case MenuFollowUp::RestartElevated:
+            restartElevated();
             break;
     }
     return true;

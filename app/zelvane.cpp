@@ -10,6 +10,7 @@
 
 #include "win32/app_instance.h"
 #include "app/define.h"
+#include "app/elevation.h"
 #include "app/hook_library.h"
 #include "app/load_settings.h"
 #include "app/mainwnd.h"
@@ -47,6 +48,9 @@ bool existsHere(const std::string& path) {
 }
 
 int mainRoutine() {
+    // Started to take over (the restart as administrator): the instance
+    // before gives its windows back and ends first.
+    awaitPredecessor(30000);
     if (FindWindowW(L"ZelvaneMainClass", L"Zelvane")) throw std::runtime_error("Zelvane is already running.");
     // Puts the windows back should this process be ended outright; without
     // it the crash handlers still do when it dies of a fault.

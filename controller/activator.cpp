@@ -94,7 +94,18 @@ struct Activator::State : std::enable_shared_from_this<Activator::State> {
             if (shown || gone) break;
             work.wait_for(lock, std::chrono::milliseconds(5));
         }
-        if (shown && newest(generation)) callUnlocked(lock, slot, [&] { return desktop->setForeground(w); });
+        if (!shown || !newest(generation)) return;
+        // Handing the foreground on may wait a long time (for a hung window
+        // that has it now); right before each attempt the request must
+        // still be the newest and its window shown, or a stale request would
+        // take the foreground from the window the user chose meanwhile.
+        const auto stillWanted = [this, w, generation] {
+            std::unique_lock<std::mutex> guard(mutex);
+            if (!newest(generation)) return false;
+            guard.unlock();
+            return desktop->isVisible(w);
+        };
+        callUnlocked(lock, slot, [&] { return desktop->setForeground(w, stillWanted); });
     }
 
     void workerMain(std::list<WorkerSlot>::iterator slot) {

@@ -18,7 +18,8 @@ namespace zelvane {
 using WindowId = std::uintptr_t;
 constexpr WindowId kNoWindow = 0;
 
-// A window to show again, at pos (unless empty), if this process dies.
+// A window to show again, at pos (unless empty), if this process dies: its
+// home position, where a clean exit would put it.
 struct RescuePlacement {
     WindowId window = kNoWindow;
     std::optional<Point> pos;
@@ -33,6 +34,16 @@ struct ScreenMetrics {
     std::int32_t virtualHeight = 0;
 };
 
+// Which run of the system a window handle belongs to. Handles are valid only
+// within the logon session that made them, and the system reuses them after
+// a reboot, so a handle written down in one run names an unrelated window
+// (or nothing) in another.
+struct SessionStamp {
+    std::uint64_t logon = 0;     // the logon session; unique within one boot
+    std::int64_t bootTime = 0;   // when the system started, in seconds since 1970 (UTC)
+    std::uint64_t uptimeMs = 0;  // how long it had been running when this was read
+};
+
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -45,6 +56,8 @@ public:
     virtual bool isMinimized(WindowId w) const = 0;
     virtual Rect windowRect(WindowId w) const = 0;
     virtual std::string className(WindowId w) const = 0;  // UTF-8, at most 511 characters
+    // The window belongs to this process (a message box of ours, say).
+    virtual bool ownedByThisProcess(WindowId w) const = 0;
     virtual std::uint32_t style(WindowId w) const = 0;
     virtual std::uint32_t exStyle(WindowId w) const = 0;
     // Shown by its program but kept off the screen by the system (a
@@ -60,8 +73,11 @@ public:
     // carries the requests out in the order they were posted, when it next
     // answers, so the newest one decides where the window ends up. False when
     // the system refused the request (the window is gone, or belongs to a
-    // program we may not place).
+    // program we may not place, such as one running as administrator).
     virtual bool placeWindow(WindowId w, std::optional<Point> pos, bool show) = 0;
+    // The window's program has not taken its messages for a while (the
+    // system's own test of a hung program).
+    virtual bool isHung(WindowId w) const = 0;
     // The thread that owns w (0 when w is gone): one thread carries out the
     // requests posted to its windows in order.
     virtual std::uint32_t windowThread(WindowId w) const = 0;
@@ -74,15 +90,21 @@ public:
     virtual void setNoticeHandler(std::function<void(std::uint64_t)> handler) = 0;
 
     // Brings w to the foreground; may wait for the window that has it now.
-    // Only the activation workers call it, never the UI thread.
-    virtual bool setForeground(WindowId w) = 0;
+    // stillWanted is asked right before each attempt (the wait may have
+    // outlasted the request): false gives up. Only the activation workers
+    // call it, never the UI thread.
+    virtual bool setForeground(WindowId w, const std::function<bool()>& stillWanted) = 0;
     // Waits (at most limitMs) until no modifier key (Alt, Ctrl, Shift, Win) is down.
     virtual void waitForModifiersReleased(int limitMs) = 0;
 
-    // Where each window hidden on another workspace must go should this
+    // Where each window whose state we changed (hidden on another workspace,
+    // shown off the screen for the preview, moved aside) must go should this
     // process die: the list is kept where a crash handler can reach it
     // without allocating. Each call replaces the previous list.
     virtual void setRescueList(const std::vector<RescuePlacement>& list) = 0;
+
+    // This run of the system, for the window-list file.
+    virtual SessionStamp sessionStamp() const = 0;
 };
 
 }  // namespace zelvane

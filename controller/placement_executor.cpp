@@ -19,7 +19,8 @@ struct PlacementExecutor::Books {
     struct Ticket {
         std::vector<WindowId> windows;  // the batch's windows of one thread, in posting order
         WindowId via = kNoWindow;       // the window the notice went through
-        Clock::time_point askedAt{};
+        Clock::time_point askedAt{};    // when it was last asked for
+        Clock::time_point firstAskedAt{};
     };
 
     Books(std::shared_ptr<Desktop> d, Options o) : desktop(std::move(d)), options(std::move(o)) {}
@@ -57,9 +58,13 @@ struct PlacementExecutor::Books {
 
     void onNotice(std::uint64_t ticket) {
         std::lock_guard<std::mutex> lock(mutex);
+        noticed(ticket, options.now());
+    }
+
+    // The ticket's notice is back (or counts as back). Caller holds the mutex.
+    void noticed(std::uint64_t ticket, Clock::time_point now) {
         const auto t = tickets.find(ticket);
         if (t == tickets.end()) return;
-        const auto now = options.now();
         for (WindowId w : t->second.windows) {
             const auto p = pending.find(w);
             // A newer placement of the window waits for a notice of its own.
@@ -108,19 +113,26 @@ struct PlacementExecutor::Books {
 
     // A notice that went through a window closed before its thread answered
     // may never come: ask again through a window of the batch that exists.
-    // (A thread that does not answer at all is waited for: its windows have
-    // not moved, so nothing may measure them.) UI thread.
-    void askAgainWhereLost() {
+    // One that has not come for a long while from a thread that is not hung
+    // (it has taken its messages since, our placements among them) counts
+    // as come. A hung thread is waited for: its windows have not moved, so
+    // nothing may measure them. UI thread.
+    void followUpNotices() {
         std::vector<std::pair<std::uint64_t, std::vector<WindowId>>> again;
         {
             std::lock_guard<std::mutex> lock(mutex);
             const auto now = options.now();
+            std::vector<std::uint64_t> expired;
             for (auto& [ticket, t] : tickets) {
                 if (now - t.askedAt < options.askAgainAfter) continue;
                 t.askedAt = now;
-                if (desktop->isWindow(t.via)) continue;
-                again.emplace_back(ticket, waitingOn(ticket));
+                if (!desktop->isWindow(t.via)) {
+                    again.emplace_back(ticket, waitingOn(ticket));
+                } else if (now - t.firstAskedAt >= options.noticeExpiry && !desktop->isHung(t.via)) {
+                    expired.push_back(ticket);
+                }
             }
+            for (std::uint64_t ticket : expired) noticed(ticket, now);
         }
         for (auto& [ticket, windows] : again) ask(ticket, windows);
     }
@@ -140,7 +152,7 @@ PlacementExecutor::PlacementExecutor(std::shared_ptr<Desktop> desktop, Options o
 PlacementExecutor::~PlacementExecutor() { desktop_->setNoticeHandler({}); }
 
 Snapshot PlacementExecutor::snapshot(const std::function<unsigned(WindowId)>& reads) const {
-    books_->askAgainWhereLost();
+    books_->followUpNotices();
     const Desktop& d = *desktop_;
     Snapshot snap;
     snap.foreground = d.foregroundWindow();
@@ -157,14 +169,15 @@ Snapshot PlacementExecutor::snapshot(const std::function<unsigned(WindowId)>& re
                 live.minimized = d.isMinimized(w);
                 live.rect = d.windowRect(w);
             }
+            if (live.visible) live.cloaked = d.isCloaked(w);
             if ((r & kReadClass) || ((r & kReadClassIfShown) && live.visible && !live.minimized)) {
                 live.described = true;
                 live.className = d.className(w);
                 live.style = d.style(w);
+                live.ours = d.ownedByThisProcess(w);
             }
             if ((r & kReadPreviewTraits) && (live.visible || live.described || (r & kReadGeometry))) {
                 live.exStyle = d.exStyle(w);
-                live.cloaked = d.isCloaked(w);
                 live.owner = d.owner(w);
             }
         }
@@ -175,10 +188,17 @@ Snapshot PlacementExecutor::snapshot(const std::function<unsigned(WindowId)>& re
     std::lock_guard<std::mutex> lock(books_->mutex);
     const auto now = books_->options.now();
     for (LiveWindow& live : snap.windows) {
-        if (!books_->pending.count(live.id)) continue;
-        live.inFlight = reads(live.id) == kReadNothing
-                            ? true
-                            : books_->stillInFlight(live.id, true, live.visible, live.rect, now);
+        const auto pending = books_->pending.find(live.id);
+        if (pending == books_->pending.end()) continue;
+        if (reads(live.id) == kReadNothing) {
+            live.inFlight = true;
+            continue;
+        }
+        // Whether it landed is told by its place too, also when the plan
+        // did not ask for the place of a hidden window.
+        Rect rect = live.rect;
+        if (!live.visible && pending->second.pos && !(reads(live.id) & kReadGeometry)) rect = d.windowRect(live.id);
+        live.inFlight = books_->stillInFlight(live.id, true, live.visible, rect, now);
     }
     // Windows that are gone are not waited for.
     for (auto it = books_->pending.begin(); it != books_->pending.end();)
@@ -204,7 +224,8 @@ std::vector<WindowId> PlacementExecutor::carryOut(const Plan& plan) {
     std::map<std::uint32_t, std::vector<WindowId>> byThread;
     for (const Placement& p : plan.placements) {
         if (!desktop_->placeWindow(p.window, p.pos, p.show)) {
-            refused.push_back(p.window);
+            // A window closed since the snapshot is no refusal.
+            if (desktop_->isWindow(p.window)) refused.push_back(p.window);
             continue;
         }
         const std::uint32_t thread = desktop_->windowThread(p.window);
@@ -221,7 +242,8 @@ std::vector<WindowId> PlacementExecutor::carryOut(const Plan& plan) {
         for (auto& [thread, windows] : byThread) {
             const std::uint64_t ticket = ++books_->lastTicket;
             for (WindowId w : windows) books_->pending[w].ticket = ticket;
-            books_->tickets[ticket] = Books::Ticket{windows, kNoWindow, books_->options.now()};
+            const auto now = books_->options.now();
+            books_->tickets[ticket] = Books::Ticket{windows, kNoWindow, now, now};
             asks.emplace_back(ticket, std::move(windows));
         }
     }

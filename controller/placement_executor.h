@@ -12,7 +12,11 @@
 // window's live state matches its target, or, when the live state never
 // matches (the program chose another place), a short while after the
 // notice. A notice that does not come is asked for again, through another
-// window of its batch, if the window it went through is gone.
+// window of its batch if the window it went through is gone; one that still
+// has not come after a long while, from a program that is not hung, counts
+// as come (the program has taken its messages since, ours among them). A
+// hung program's windows stay in flight until it answers: they have not
+// moved, and nothing may measure them.
 //
 // UI thread, except inFlight, which the activation workers call too.
 #include <chrono>
@@ -36,8 +40,11 @@ public:
         // by now).
         std::chrono::milliseconds settleAfterNotice{1000};
         // A notice not answered this long is asked for again, through
-        // another window of its batch, when the one it went through is gone.
+        // another window of its batch when the one it went through is gone.
         std::chrono::milliseconds askAgainAfter{2000};
+        // A notice not answered this long by a program that is not hung
+        // counts as answered.
+        std::chrono::milliseconds noticeExpiry{10000};
         std::function<Clock::time_point()> now = [] { return Clock::now(); };
     };
 
@@ -57,7 +64,8 @@ public:
     // Carries a plan out: the rescue list covers the windows hidden before
     // and after it while the placements are posted, then the plan's own
     // list is kept; the batch ends with its notices. Returns the windows
-    // whose placement the system refused.
+    // whose placement the system refused (windows that are gone are not
+    // among them); they are not counted as in flight.
     std::vector<WindowId> carryOut(const Plan& plan);
 
     // Whether a placement posted to w is not carried out yet. Any thread.

@@ -18,13 +18,17 @@ struct LiveWindow {
     bool minimized = false;
     Rect rect;               // read for visible windows and for those we place
     bool inFlight = false;   // a placement posted to it is not carried out yet: visible and rect are stale
+    // Shown by its program but kept off the screen by the system (a
+    // suspended app, a window on another of the system's own desktops): read
+    // with the visibility, for visible windows.
+    bool cloaked = false;
     // Read only for windows the model has no record of (kReadClass).
     bool described = false;
     std::string className;
     std::uint32_t style = 0;
+    bool ours = false;  // a window of this process
     // Read only for the preview.
     std::uint32_t exStyle = 0;
-    bool cloaked = false;
     WindowId owner = kNoWindow;
 };
 
@@ -34,11 +38,11 @@ struct LiveWindow {
 // only for what it looks at.
 enum ReadBits : unsigned {
     kReadNothing = 0,            // only that the window exists
-    kReadVisibility = 1,         // visible, and when it is, minimized and the rectangle
+    kReadVisibility = 1,         // visible, and when it is, minimized, the rectangle and cloaking
     kReadGeometry = 2,           // minimized and the rectangle even when hidden
-    kReadClass = 4,              // class and style
-    kReadClassIfShown = 8,       // class and style of a window that is visible and not minimized
-    kReadPreviewTraits = 16,     // extended style, cloaking and owner, of a window visible or read in full
+    kReadClass = 4,              // class, style and whether it is one of ours
+    kReadClassIfShown = 8,       // the same of a window that is visible and not minimized
+    kReadPreviewTraits = 16,     // extended style and owner, of a window visible or read in full
 };
 
 struct Snapshot {
@@ -70,7 +74,9 @@ struct Placement {
 struct Plan {
     std::vector<Placement> placements;     // in the order they are to be posted
     WindowId focus = kNoWindow;             // to bring forward once shown; none: leave the foreground alone
-    std::vector<RescuePlacement> rescue;    // should this process die after the plan, these windows go here
+    // Should this process die after the plan, these windows go here: every
+    // window whose state we changed, at its home position.
+    std::vector<RescuePlacement> rescue;
 };
 
 }  // namespace zelvane

@@ -1,9 +1,8 @@
 // The window-list file: the places of all managed windows, rewritten at every
 // rescan and deleted at a clean exit, so that after a crash the next start
 // can take the windows hidden on other workspaces back.
-#include <sstream>
-
 #include "config/text_file.h"
+#include "controller/window_list_file.h"
 #include "controller/wsctrl.h"
 
 namespace zelvane {
@@ -13,7 +12,7 @@ bool WSController::saveWindowList() {
     // Written aside and renamed over the old list, so a crash during the
     // write never leaves a half list behind; on a thread of its own, so the
     // switch does not wait for the disk.
-    listWriter_.write(resumeFilePath(), model_.windowListText());
+    listWriter_.write(resumeFilePath(), model_.windowListText(executor_.desktop().sessionStamp()));
     return true;
 }
 
@@ -27,20 +26,15 @@ bool WSController::restoreWindowList() {
     removeStaleTemporaryFiles(resumeFilePath());
     const auto text = readTextFile(resumeFilePath());
     if (!text) return false;
-    std::vector<WndInfo> records;
-    std::istringstream in(*text);
-    std::string line;
-    bool complete = true;
-    while (std::getline(in, line)) {
-        auto record = WndInfo::fromText(line);
-        if (!record) {  // a damaged line ends the restore; what came before stays
-            complete = false;
-            break;
-        }
-        records.push_back(std::move(*record));
-    }
-    carryOut(model_.planRestore(records, executor_.snapshot(&WorkspaceModel::readsForRestore)));
-    return complete;
+    // A damaged line ends the list; what came before it stays.
+    WindowListFile file = parseWindowList(*text);
+    // After a reboot or in another logon session every handle of the list
+    // names another window, or none: nothing is taken back. (A list written
+    // before this was recorded is checked window by window only.)
+    if (file.session && !sameSystemRun(*file.session, executor_.desktop().sessionStamp())) file.records.clear();
+    carryOut(model_.planRestore(file.records, file.screen,
+                                executor_.snapshot(&WorkspaceModel::readsForRestore)));
+    return file.complete;
 }
 
 }  // namespace zelvane

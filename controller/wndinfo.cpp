@@ -19,6 +19,10 @@ bool WndInfo::moveBy(std::int32_t dx, std::int32_t dy) {
 }
 
 void WndInfo::update(const LiveWindow& live, const Plane& plane) {
+    // A window the system keeps off the screen (a suspended app, one on
+    // another of the system's own desktops) is not measured: its program
+    // did not put it where it seems to be.
+    if (live.visible && live.cloaked) return;
     if (!live.visible) {
         // Hidden while its workspace shows (or exempt): its program hid it,
         // so switches leave it alone from now on. Hidden elsewhere: that is
@@ -59,13 +63,41 @@ bool WndInfo::isOnCurrentWS(const Plane& p) const {
     return true;
 }
 
+Cell WndInfo::homeCell(const Plane& p) const { return largerPartCell(planeRect(), p); }
+
+Cell WndInfo::cornerCell(const Plane& p) const {
+    return {largerPartCell(top, top, p.virtualTop, p.virtualHeight),
+            largerPartCell(left, left, p.virtualLeft, p.virtualWidth)};
+}
+
 Point WndInfo::homeScreenPosition(const Plane& p) const {
-    const auto cell = [](std::int32_t offset, std::int32_t size) {
-        return size > 0 && offset > 0 ? offset / size : 0;
-    };
-    const std::int32_t col = cell(left - p.virtualLeft, p.virtualWidth);
-    const std::int32_t row = cell(top - p.virtualTop, p.virtualHeight);
-    return {left - col * p.virtualWidth, top - row * p.virtualHeight};
+    const Point origin = cellOrigin(homeCell(p), p);
+    return {p.virtualLeft + fitIntoCell(left - origin.x, width(), p.virtualWidth),
+            p.virtualTop + fitIntoCell(top - origin.y, height(), p.virtualHeight)};
+}
+
+Point WndInfo::releasePosition(const Plane& p) const {
+    return isOnCurrentWS(p) ? screenPosition(p) : homeScreenPosition(p);
+}
+
+void WndInfo::moveToCell(Cell from, Cell to, const Plane& p) {
+    moveBy((to.col - from.col) * p.virtualWidth, (to.row - from.row) * p.virtualHeight);
+}
+
+void WndInfo::rebase(Cell cell, const Plane& from, const Plane& to) {
+    if (minimized) {
+        // A minimized window is the point of its workspace's origin.
+        left = right = cell.col * to.virtualWidth;
+        top = bottom = cell.row * to.virtualHeight;
+        return;
+    }
+    const Point was = cellOrigin(cell, from);
+    const Point now = cellOrigin(cell, to);
+    std::int32_t dx = left - was.x;
+    std::int32_t dy = top - was.y;
+    if (to.virtualWidth != from.virtualWidth) dx = fitIntoCell(dx, width(), to.virtualWidth);
+    if (to.virtualHeight != from.virtualHeight) dy = fitIntoCell(dy, height(), to.virtualHeight);
+    moveBy(now.x + dx - left, now.y + dy - top);
 }
 
 namespace {

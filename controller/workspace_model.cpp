@@ -1,8 +1,9 @@
 #include "controller/workspace_model.h"
 
 #include <algorithm>
-#include <sstream>
 #include <utility>
+
+#include "controller/window_list_file.h"
 
 namespace zelvane {
 
@@ -64,7 +65,14 @@ WndInfo WorkspaceModel::newRecord(const LiveWindow& live, const Plane& p) const 
     WndInfo info;
     info.hwnd = live.id;
     info.className = live.className;
-    info.exempt = exemptReason(info.className, live.style) != ExemptReason::None;
+    // Cloaking passes (an app comes back from suspension, the user returns
+    // to the system's desktop that holds it): it only keeps the window
+    // unmeasured while it lasts, and never makes the record exempt.
+    const ExemptReason reason = exemptReason(live);
+    if (reason != ExemptReason::None && reason != ExemptReason::Cloaked) {
+        info.exempt = true;
+        info.reason = reason;
+    }
     info.update(live, p);
     return info;
 }
@@ -72,7 +80,7 @@ WndInfo WorkspaceModel::newRecord(const LiveWindow& live, const Plane& p) const 
 void WorkspaceModel::rescan(const Snapshot& snap) {
     for (auto it = windows_.begin(); it != windows_.end();) {
         if (!snap.find(it->first)) {
-            shownByUs_.erase(it->first);
+            placed_.erase(it->first);
             it = windows_.erase(it);
         } else {
             ++it;
@@ -92,17 +100,17 @@ void WorkspaceModel::rescan(const Snapshot& snap) {
     }
 }
 
-std::string WorkspaceModel::windowListText() const {
-    std::ostringstream text;
-    for (const auto& [w, info] : windows_)
-        if (info.managed) text << info.toText() << '\n';
-    return text.str();
+std::string WorkspaceModel::windowListText(const SessionStamp& session) const {
+    return formatWindowList(windows_, session, metrics_);
 }
 
 // ---- placements and the rescue list ----
 
 void WorkspaceModel::place(Plan& plan, const Snapshot& snap, WindowId w, std::optional<Point> pos, bool show) {
-    shownByUs_[w] = show;
+    const Plane p = plane();
+    const WndInfo* info = find(w);
+    const bool inPlace = show && info && info->isOnCurrentWS(p) && (!pos || *pos == info->screenPosition(p));
+    placed_[w] = !show ? Placed::Hidden : inPlace ? Placed::InPlace : Placed::Away;
     // Each request is work for the window's program: skip one that would
     // change nothing. The live state is trustworthy only when nothing posted
     // earlier is still on its way.
@@ -113,15 +121,17 @@ void WorkspaceModel::place(Plan& plan, const Snapshot& snap, WindowId w, std::op
     plan.placements.push_back({w, pos, show});
 }
 
-// Every window we hid, at its place on its own workspace.
+// Every window whose state we changed and have not put back: the windows we
+// hid, and those the preview (or a slide, which begins one) shows off the
+// screen or moved aside. Each goes where a clean exit would put it.
 std::vector<RescuePlacement> WorkspaceModel::rescueList() const {
     const Plane p = plane();
     std::vector<RescuePlacement> list;
     for (const auto& [w, info] : windows_) {
         if (info.exempt || !info.managed) continue;
-        const auto shown = shownByUs_.find(w);
-        if (shown == shownByUs_.end() || shown->second) continue;  // not hidden by us
-        list.push_back({w, placeOf(info, info.homeScreenPosition(p))});
+        const auto placed = placed_.find(w);
+        if (placed == placed_.end() || placed->second == Placed::InPlace) continue;
+        list.push_back({w, placeOf(info, info.releasePosition(p))});
     }
     return list;
 }
@@ -135,6 +145,15 @@ Plan WorkspaceModel::finish(Plan plan) const {
 
 bool WorkspaceModel::isSystemClass(const std::string& className) const {
     return std::find(systemClasses_.begin(), systemClasses_.end(), className) != systemClasses_.end();
+}
+
+ExemptReason WorkspaceModel::exemptReason(const LiveWindow& live) const {
+    // Our own windows (a message box of ours has a common class) follow us
+    // to every workspace.
+    if (live.ours) return ExemptReason::OwnWindow;
+    const ExemptReason byClass = exemptReason(live.className, live.style);
+    if (byClass != ExemptReason::None) return byClass;
+    return live.visible && live.cloaked ? ExemptReason::Cloaked : ExemptReason::None;
 }
 
 ExemptReason WorkspaceModel::exemptReason(const std::string& className, std::uint32_t style) const {
@@ -154,13 +173,35 @@ Plan WorkspaceModel::excludeClass(const std::string& className) {
         if (info.exempt || info.className != className) continue;
         if (info.managed && !info.isOnCurrentWS(p)) place(plan, none, w, placeOf(info, info.homeScreenPosition(p)), true);
         info.exempt = true;
+        info.reason = ExemptReason::Excluded;
+        placed_.erase(w);
     }
     return finish(std::move(plan));
 }
 
 void WorkspaceModel::includeClass(const std::string& className) {
+    // Our own windows and those the system will not let us place stay
+    // exempt whatever their class.
     for (auto& [w, info] : windows_)
-        if (info.exempt && info.className == className) info.exempt = false;
+        if (info.exempt && info.className == className && info.reason != ExemptReason::OwnWindow &&
+            info.reason != ExemptReason::Refused) {
+            info.exempt = false;
+            info.reason = ExemptReason::None;
+        }
+}
+
+std::vector<WindowId> WorkspaceModel::noteRefused(const std::vector<WindowId>& refused) {
+    std::vector<WindowId> fresh;
+    for (WindowId w : refused) {
+        const auto it = windows_.find(w);
+        if (it == windows_.end() || it->second.reason == ExemptReason::Refused) continue;
+        // Left where it is: we did not change it, so nothing is to be rescued.
+        it->second.exempt = true;
+        it->second.reason = ExemptReason::Refused;
+        placed_.erase(w);
+        fresh.push_back(w);
+    }
+    return fresh;
 }
 
 // ---- focus ----
@@ -212,6 +253,7 @@ Plan WorkspaceModel::planSwitch(const Snapshot& snap, std::int32_t row, std::int
     saveFocus(snap.foreground);
     setCurrentRow(row);
     setCurrentCol(col);
+    fitRecordsIntoGrid();  // the grid may have shrunk since the last plan
     const Plane p = plane();
 
     // The windows leaving go first, so the old workspace is gone from the
@@ -220,7 +262,7 @@ Plan WorkspaceModel::planSwitch(const Snapshot& snap, std::int32_t row, std::int
     Plan plan;
     for (const bool show : {false, true}) {
         for (const LiveWindow& live : snap.windows) {
-            if (live.id == carried) continue;
+            if (live.id == carried || live.cloaked) continue;
             const WndInfo* info = find(live.id);
             if (!info || info->exempt || !info->managed || info->isOnCurrentWS(p) != show) continue;
             place(plan, snap, live.id, placeOf(*info, info->screenPosition(p)), show);
@@ -232,52 +274,106 @@ Plan WorkspaceModel::planSwitch(const Snapshot& snap, std::int32_t row, std::int
 }
 
 Plan WorkspaceModel::planDisplayChange(const Snapshot& snap, const ScreenMetrics& m) {
+    const Plane before = plane();
     metrics_ = m;
-    const Plane p = plane();
-    Plan plan;
-    for (const auto& [w, info] : windows_) {
+    const Plane after = plane();
+    const Cell current{currentRow_, currentCol_};
+    for (auto& [w, info] : windows_) {
         if (info.exempt || !info.managed) continue;
         const LiveWindow* live = snap.find(w);
-        if (!live || live->inFlight || live->visible || !info.isOnCurrentWS(p)) continue;
-        // Only what we hid comes back: a window its own program hid (a
-        // program minimized to the tray) stays hidden.
-        const auto shown = shownByUs_.find(w);
-        if (shown == shownByUs_.end() || shown->second) continue;
-        place(plan, snap, w, placeOf(info, info.screenPosition(p)), true);
+        if (!live || live->cloaked) continue;
+        const auto placed = placed_.find(w);
+        const bool inItsOwnPlace = placed == placed_.end() || placed->second == Placed::InPlace;
+        if (inItsOwnPlace && live->visible && !live->inFlight) {
+            // Shown on the current workspace: where it is now, on the new
+            // screen (the system may have moved it already), kept on it.
+            info.update(*live, after);
+            if (info.minimized) continue;
+            const Point origin = cellOrigin(current, after);
+            std::int32_t dx = info.left - origin.x;
+            std::int32_t dy = info.top - origin.y;
+            if (after.virtualWidth != before.virtualWidth) dx = fitIntoCell(dx, info.width(), after.virtualWidth);
+            if (after.virtualHeight != before.virtualHeight) dy = fitIntoCell(dy, info.height(), after.virtualHeight);
+            info.moveBy(origin.x + dx - info.left, origin.y + dy - info.top);
+        } else {
+            info.rebase(info.isOnCurrentWS(before) ? current : info.homeCell(before), before, after);
+        }
     }
+    fitRecordsIntoGrid();
+    Plan plan;
+    for (const LiveWindow& live : snap.windows) {
+        const WndInfo* info = find(live.id);
+        if (!info || info->exempt || !info->managed || live.cloaked) continue;
+        // A window its own program hid (one minimized to the tray) stays as
+        // it is; the others go to their new places.
+        const auto placed = placed_.find(live.id);
+        const bool hiddenByUs = placed != placed_.end() && placed->second == Placed::Hidden;
+        if (!live.visible && !hiddenByUs) continue;
+        place(plan, snap, live.id, placeOf(*info, info->screenPosition(after)), info->isOnCurrentWS(after));
+    }
+    return finish(std::move(plan));
+}
+
+// By the cell of its top-left corner: a window that overhangs the grid's
+// outer edge still belongs to the cell it starts in.
+bool WorkspaceModel::fitIntoGrid(WndInfo& record, const Plane& p) const {
+    const Cell corner = record.cornerCell(p);
+    const Cell kept{std::min(corner.row, p.rows - 1), std::min(corner.col, p.cols - 1)};
+    if (kept == corner) return false;
+    record.moveToCell(corner, kept, p);
+    return true;
+}
+
+std::vector<WindowId> WorkspaceModel::fitRecordsIntoGrid() {
+    const Plane p = plane();
+    std::vector<WindowId> moved;
+    for (auto& [w, info] : windows_)
+        if (!info.exempt && info.managed && fitIntoGrid(info, p)) moved.push_back(w);
+    return moved;
+}
+
+Plan WorkspaceModel::planGridChange(const Snapshot& snap) {
+    // The menu leaves a row or column before removing it; a workspace past
+    // the grid is left all the same, for the nearest one.
+    const bool currentRemoved = currentRow_ >= rows() || currentCol_ >= cols();
+    currentRow_ = std::min(currentRow_, rows() - 1);
+    currentCol_ = std::min(currentCol_, cols() - 1);
+    const std::vector<WindowId> moved = fitRecordsIntoGrid();
+    const Plane p = plane();
+    Plan plan;
+    for (const LiveWindow& live : snap.windows) {
+        const WndInfo* info = find(live.id);
+        if (!info || info->exempt || !info->managed || live.cloaked) continue;
+        if (!currentRemoved && std::find(moved.begin(), moved.end(), live.id) == moved.end()) continue;
+        const auto placed = placed_.find(live.id);
+        const bool hiddenByUs = placed != placed_.end() && placed->second == Placed::Hidden;
+        if (!live.visible && !hiddenByUs) continue;  // hidden by its own program
+        place(plan, snap, live.id, placeOf(*info, info->screenPosition(p)), info->isOnCurrentWS(p));
+    }
+    if (currentRemoved) plan.focus = focusTarget(snap);
+    released_ = false;
     return finish(std::move(plan));
 }
 
 Plan WorkspaceModel::planRelease(const Snapshot& snap) {
     if (released_) return {};
-    // Visit every position of the 5 x 5 table; the clamping setters turn the
-    // positions past the grid into the row and column just beyond it, so
-    // windows left on a removed row or column come back too. The last
-    // position that shows a window decides where it goes; each window gets
-    // one request.
-    std::map<WindowId, std::optional<Point>> target;
-    for (std::int32_t col = 0; col < kMaxGrid; ++col) {
-        for (std::int32_t row = 0; row < kMaxGrid; ++row) {
-            setCurrentRow(row);
-            setCurrentCol(col);
-            const Plane p = plane();
-            for (const auto& [w, info] : windows_) {
-                if (info.exempt || !info.managed || !info.isOnCurrentWS(p)) continue;
-                target[w] = placeOf(info, info.screenPosition(p));
-            }
-        }
+    // A window of the current workspace stays where the user sees it; every
+    // other one comes to its home position on its own workspace (the cell
+    // of its larger part, so one that overhangs an edge does not land in
+    // the cell beyond), wholly on the screen where it fits.
+    const Plane p = plane();
+    std::vector<std::pair<WindowId, std::optional<Point>>> targets;
+    for (const auto& [w, info] : windows_) {
+        if (info.exempt || !info.managed) continue;
+        const LiveWindow* live = snap.find(w);
+        if (!live || live->cloaked) continue;
+        targets.emplace_back(w, placeOf(info, info.releasePosition(p)));
     }
     setCurrentRow(0);
     setCurrentCol(0);
-    // A window further out than that (the grid shrank by more than one row or
-    // column between runs) is put back where it sat on its own workspace.
-    const Plane p = plane();
-    for (const auto& [w, info] : windows_) {
-        if (info.exempt || !info.managed || target.count(w)) continue;
-        target[w] = placeOf(info, info.homeScreenPosition(p));
-    }
     Plan plan;
-    for (const auto& [w, pos] : target) place(plan, snap, w, pos, true);
+    for (const auto& [w, pos] : targets) place(plan, snap, w, pos, true);
+    placed_.clear();
     released_ = true;
     return plan;  // nothing is hidden any more: the rescue list is empty
 }
@@ -285,43 +381,47 @@ Plan WorkspaceModel::planRelease(const Snapshot& snap) {
 // ---- the window list of an earlier run ----
 
 // Window handles are reused: after a crash, a handle in the list may name a
-// new, unrelated window. Only a window that still sits exactly where one of
-// our switches would have put it (or is still minimized) is taken back.
-bool WorkspaceModel::liveWindowMatches(const WndInfo& record, const LiveWindow& live) const {
+// new, unrelated window. Only a window that still sits exactly where we left
+// it is taken back: where one of our switches put it, where the rescue put
+// it (its home position), aside for the preview, or still minimized.
+bool WorkspaceModel::liveWindowMatches(const WndInfo& record, const LiveWindow& live, const Plane& then) const {
     if (record.minimized) return live.minimized;
     if (live.minimized) return false;
     const Rect& r = live.rect;
     if (r.right - r.left != record.width() || r.bottom - r.top != record.height()) return false;
-    const Plane p = plane();
+    const auto at = [&](Point pos) { return pos.x == r.left && pos.y == r.top; };
+    if (at(record.homeScreenPosition(then)) || at(Point{then.virtualWidth, then.virtualHeight})) return true;
     for (std::int32_t row = 0; row < kMaxGrid; ++row)
-        for (std::int32_t col = 0; col < kMaxGrid; ++col) {
-            const Point at = record.screenPosition(p.at(row, col));
-            if (at.x == r.left && at.y == r.top) return true;
-        }
+        for (std::int32_t col = 0; col < kMaxGrid; ++col)
+            if (at(record.screenPosition(then.at(row, col)))) return true;
     return false;
 }
 
 // A window we hid before a crash that no longer sits exactly where we left
-// it: the screen changed size between the runs (docking, a new resolution, a
-// remote session), or its program resized it. If it is still hidden and off
-// the visible screen, nobody but us would ever show it again, so it is taken
-// back with its live size. A visible window is left alone: its handle may
-// now name an unrelated window.
-bool WorkspaceModel::takeBackStray(WndInfo& record, const LiveWindow& live, const Plane& p) const {
+// it: its program resized it, or the screen changed between the runs and an
+// older list does not say how. If it is still hidden and off the visible
+// screen, nobody but us would ever show it again, so it is taken back with
+// its live size. A visible window is left alone: its handle may now name an
+// unrelated window.
+bool WorkspaceModel::takeBackStray(WndInfo& record, const LiveWindow& live, const Plane& then, const Plane& p) const {
     if (live.visible) return false;
     const Rect& r = live.rect;
     const bool offScreen = r.right <= p.virtualLeft || r.left >= p.virtualRight() || r.bottom <= p.virtualTop ||
                            r.top >= p.virtualBottom();
     if (!live.minimized && !offScreen) return false;
-    if (live.minimized) {
+    if (live.minimized) {  // minimized while we were gone: the point of its workspace
+        const Cell cell = record.homeCell(then);
         record.minimized = true;
+        record.left = record.right = cell.col * then.virtualWidth;
+        record.top = record.bottom = cell.row * then.virtualHeight;
         record.marginX = record.marginY = 0;
         return true;
     }
-    if (record.minimized) {  // restored while we were gone: it goes where it was minimized
+    if (record.minimized) {  // restored while we were gone: it goes to the workspace it was minimized on
         record.minimized = false;
-        record.left = record.right = p.offsetX() + p.virtualLeft;
-        record.top = record.bottom = p.offsetY() + p.virtualTop;
+        const Point origin = cellOrigin(record.homeCell(then), then);
+        record.left = record.right = origin.x;
+        record.top = record.bottom = origin.y;
     }
     const std::int32_t width = r.right - r.left;
     const std::int32_t height = r.bottom - r.top;
@@ -332,31 +432,31 @@ bool WorkspaceModel::takeBackStray(WndInfo& record, const LiveWindow& live, cons
     return true;
 }
 
-// A taken-back window whose recorded workspace lies outside the grid (the
-// screen is smaller now, so its place on the plane is further out) would
-// never be shown by a switch: it goes onto the current workspace instead,
-// where it sat on its own.
-void WorkspaceModel::fitIntoGrid(WndInfo& record, const Plane& p) const {
-    const auto cellOf = [](std::int64_t offset, std::int32_t size) -> std::int64_t {
-        return size > 0 ? (offset < 0 ? -1 : offset / size) : -1;
-    };
-    const std::int64_t col = cellOf(std::int64_t{record.left} - p.virtualLeft, p.virtualWidth);
-    const std::int64_t row = cellOf(std::int64_t{record.top} - p.virtualTop, p.virtualHeight);
-    if (col >= 0 && col < p.cols && row >= 0 && row < p.rows) return;
-    const Point home = record.homeScreenPosition(p);
-    record.moveBy(home.x + p.offsetX() - record.left, home.y + p.offsetY() - record.top);
-}
-
-Plan WorkspaceModel::planRestore(const std::vector<WndInfo>& records, const Snapshot& snap) {
+Plan WorkspaceModel::planRestore(const std::vector<WndInfo>& records, const std::optional<ScreenMetrics>& measuredOn,
+                                 const Snapshot& snap) {
     const Plane p = plane();
+    Plane then = p;
+    if (measuredOn) {
+        then.virtualLeft = measuredOn->virtualLeft;
+        then.virtualTop = measuredOn->virtualTop;
+        then.virtualWidth = measuredOn->virtualWidth;
+        then.virtualHeight = measuredOn->virtualHeight;
+    }
     Plan plan;
     for (WndInfo record : records) {
         const WindowId w = record.hwnd;
         const LiveWindow* live = snap.find(w);
         if (record.exempt || windows_.count(w) || !live) continue;
+        // A list that names the class tells a reused handle at once.
+        if (!record.className.empty() && record.className != live->className) continue;
         record.className = live->className;
-        if (exemptReason(record.className, live->style) != ExemptReason::None) continue;
-        if (!liveWindowMatches(record, *live) && !takeBackStray(record, *live, p)) continue;
+        if (exemptReason(*live) != ExemptReason::None) continue;
+        if (!liveWindowMatches(record, *live, then) && !takeBackStray(record, *live, then, p)) continue;
+        // Its workspace and its place inside it, on the screen of now.
+        const Cell cell = record.homeCell(then);
+        record.rebase(cell, then, p);
+        // A workspace past the grid (a smaller screen or grid then) gives
+        // way to the nearest one of the grid.
         fitIntoGrid(record, p);
         record.managed = true;
         const bool onCurrent = record.isOnCurrentWS(p);
@@ -426,7 +526,7 @@ PreviewRefresh WorkspaceModel::planPreviewRefresh(const Snapshot& snap, WindowId
             continue;
         }
         refresh.dropped.push_back(it->first);
-        shownByUs_.erase(it->first);
+        placed_.erase(it->first);
         it = windows_.erase(it);
     }
     refresh.rescue = rescueList();
@@ -443,13 +543,14 @@ bool WorkspaceModel::moveRecord(WindowId w, std::int32_t dx, std::int32_t dy) {
 Plan WorkspaceModel::planPreviewEnd(const Snapshot& snap, std::int32_t row, std::int32_t col) {
     if (row >= 0) setCurrentRow(row);
     if (col >= 0) setCurrentCol(col);
+    fitRecordsIntoGrid();
     // Every managed window goes where the chosen workspace wants it, also
     // the windows dragged in the preview and those shown for it.
     const Plane p = plane();
     Plan plan;
     for (const LiveWindow& live : snap.windows) {
         const WndInfo* info = find(live.id);
-        if (!info || info->exempt || !info->managed) continue;
+        if (!info || info->exempt || !info->managed || live.cloaked) continue;
         place(plan, snap, live.id, placeOf(*info, info->screenPosition(p)), info->isOnCurrentWS(p));
     }
     return finish(std::move(plan));

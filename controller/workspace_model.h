@@ -20,9 +20,6 @@
 
 namespace zelvane {
 
-// Why a window is never moved, hidden or shown.
-enum class ExemptReason { None, SystemClass, Excluded, PlayerSkin };
-
 // A window the preview pictures.
 struct PreviewedWindow {
     WindowId id = kNoWindow;
@@ -68,12 +65,20 @@ public:
     // Registers new windows, refreshes the known ones that are not in
     // flight, drops the records of windows that are gone.
     void rescan(const Snapshot& snap);
-    // The window-list file's text: one line per managed record.
-    std::string windowListText() const;
+    // The window-list file's text: one line per managed record, and whose
+    // windows they are (window_list_file.h).
+    std::string windowListText(const SessionStamp& session) const;
 
     // --- what is never moved ---
+    // Why a window is left alone: its class, its style, whose it is, and
+    // (for the moment it lasts) whether the system keeps it off the screen.
+    ExemptReason exemptReason(const LiveWindow& live) const;
     ExemptReason exemptReason(const std::string& className, std::uint32_t style) const;
     bool isSystemClass(const std::string& className) const;
+    // The system refused to place these windows (a program running as
+    // administrator): they are left where they are from now on, so they
+    // stay on every workspace. Returns the ones refused for the first time.
+    std::vector<WindowId> noteRefused(const std::vector<WindowId>& windows);
     // The class was put on the exclusion list: its records are exempt from
     // now on, and its windows hidden on other workspaces first come onto the
     // current one, where they sat on their own, since nothing would show them again.
@@ -97,15 +102,26 @@ public:
     // relative to it, shown or hidden; `carried` stays where it is and
     // belongs to the new workspace from now on. Measures first.
     Plan planSwitch(const Snapshot& snap, std::int32_t row, std::int32_t col, WindowId carried);
-    // The screen changed: windows we hid that now fall on the current
-    // workspace come back.
+    // The screen changed: every managed window, shown or hidden, keeps its
+    // workspace and its place inside it, on the new cell size, moved so
+    // that it lies on the new screen.
     Plan planDisplayChange(const Snapshot& snap, const ScreenMetrics& m);
-    // Every managed window back on the screen, shown, at its place on its
-    // own workspace. Nothing when nothing changed since the last release.
+    // The grid changed size: the windows of a removed row or column move
+    // onto the nearest workspace that remains, keeping their place inside
+    // it (so each one stays within reach), and so does the current
+    // workspace if it was removed.
+    Plan planGridChange(const Snapshot& snap);
+    // Every managed window back on the screen, shown: a window of the
+    // current workspace where it is, any other at its home position on its
+    // own workspace, wholly on the screen where it fits. Nothing when
+    // nothing changed since the last release.
     Plan planRelease(const Snapshot& snap);
     // The window list of a run that ended without releasing: its windows,
-    // still hidden where we left them, are taken back.
-    Plan planRestore(const std::vector<WndInfo>& records, const Snapshot& snap);
+    // still hidden where we left them (or where the rescue put them), are
+    // taken back. measuredOn is the screen the list was written on, when it
+    // says; its places are carried over onto the screen of now.
+    Plan planRestore(const std::vector<WndInfo>& records, const std::optional<ScreenMetrics>& measuredOn,
+                     const Snapshot& snap);
     // The preview opens on `view`: measures, then shows the windows of other
     // workspaces where they are (off the screen) for their pictures and moves
     // topmost windows out of the way.
@@ -123,19 +139,29 @@ public:
     // Whether the preview shows w (in a snapshot with the preview's details).
     bool previewable(const LiveWindow& live, const WndInfo& info, WindowId view) const;
 
+    // Every window whose state we changed (hidden, shown off the screen for
+    // the preview, moved aside), at the place it goes should we die now.
+    std::vector<RescuePlacement> rescueList() const;
+
 private:
+    // What our last placement of a window did to it.
+    enum class Placed { InPlace, Hidden, Away };
+
     void setCurrentRow(std::int32_t v);
     void setCurrentCol(std::int32_t v);
     WndInfo newRecord(const LiveWindow& live, const Plane& p) const;
     // Adds w's placement unless the window is there already (and nothing
-    // posted to it is still on the way); remembers whether it ends shown.
+    // posted to it is still on the way); remembers what it did to the window.
     void place(Plan& plan, const Snapshot& snap, WindowId w, std::optional<Point> pos, bool show);
-    std::vector<RescuePlacement> rescueList() const;
     Plan finish(Plan plan) const;
     bool willBeVisible(WindowId w, const Snapshot& snap, const Plane& p) const;
-    bool liveWindowMatches(const WndInfo& record, const LiveWindow& live) const;
-    bool takeBackStray(WndInfo& record, const LiveWindow& live, const Plane& p) const;
-    void fitIntoGrid(WndInfo& record, const Plane& p) const;
+    bool liveWindowMatches(const WndInfo& record, const LiveWindow& live, const Plane& then) const;
+    bool takeBackStray(WndInfo& record, const LiveWindow& live, const Plane& then, const Plane& p) const;
+    // Moves a window that lies on a row or column past the grid onto the
+    // nearest one of the grid, keeping its place inside; true when it moved.
+    bool fitIntoGrid(WndInfo& record, const Plane& p) const;
+    // The same for every managed record; returns those that moved.
+    std::vector<WindowId> fitRecordsIntoGrid();
     void showForPreview(Plan& plan, const Snapshot& snap, WindowId w, const WndInfo& info, const LiveWindow& live,
                         const Plane& p);
 
@@ -144,7 +170,7 @@ private:
     std::int32_t currentCol_ = 0;
     ScreenMetrics metrics_;
     std::map<WindowId, WndInfo> windows_;
-    std::unordered_map<WindowId, bool> shownByUs_;  // whether our last placement of a window showed it
+    std::unordered_map<WindowId, Placed> placed_;  // what our last placement of each window did
     bool released_ = false;                          // released and nothing switched since
     WorkspaceTable<WindowId> focusWnd_{};
     std::vector<std::string> systemClasses_;

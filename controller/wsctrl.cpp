@@ -25,8 +25,9 @@ Snapshot WSController::placingSnapshot(unsigned extra) const {
 }
 
 void WSController::carryOut(const Plan& plan) {
-    executor_.carryOut(plan);
+    const std::vector<WindowId> refused = model_.noteRefused(executor_.carryOut(plan));
     if (plan.focus != kNoWindow) activator_.activate(plan.focus);
+    if (!refused.empty() && onRefused_) onRefused_(refused);
 }
 
 bool WSController::waitIdle(std::chrono::milliseconds timeout) {
@@ -36,6 +37,15 @@ bool WSController::waitIdle(std::chrono::milliseconds timeout) {
 
 void WSController::updateMetrics() {
     carryOut(model_.planDisplayChange(placingSnapshot(), executor_.metrics()));
+    saveWindowList();
+}
+
+void WSController::gridChanged() {
+    // An open preview pictures the grid it began with; its end fits the
+    // windows into the grid of then.
+    if (previewActive_) return;
+    carryOut(model_.planGridChange(placingSnapshot()));
+    saveWindowList();
 }
 
 void WSController::releaseAll() {

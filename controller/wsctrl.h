@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -73,10 +74,15 @@ public:
     std::int32_t planeBottom() const { return planeTop() + planeHeight(); }
     Plane plane() const { return model_.plane(); }
 
-    // Re-reads the screen metrics and shows again the windows that we hid
-    // and that the new plane puts on the current workspace (after a display
-    // change).
+    // Re-reads the screen metrics (after a display change): every managed
+    // window keeps its workspace and its place inside it on the new cell
+    // size, moved so that it lies on the new screen; the window list follows.
     void updateMetrics();
+    // The grid changed size (a row or column added or removed, the square
+    // grid of "distant view"): the windows of a removed row or column come
+    // onto the nearest workspace that remains, so each one stays within
+    // reach, and so does the current workspace if it was removed.
+    void gridChanged();
 
     // --- switching ---
     // Refused (false) while the preview is open.
@@ -99,6 +105,12 @@ public:
     bool removeExclusion(const std::string& className);
     ExemptReason exemptReason(const std::string& className, std::uint32_t style) const {
         return model_.exemptReason(className, style);
+    }
+    // Told, once per window, of each window the system refused to let us
+    // place (a program running as administrator): it stays on every
+    // workspace from then on. UI thread.
+    void setRefusalHandler(std::function<void(const std::vector<WindowId>&)> handler) {
+        onRefused_ = std::move(handler);
     }
 
     // --- registry and the window-list file ---
@@ -152,6 +164,7 @@ private:
     WorkspaceModel model_;
     bool previewActive_ = false;
     std::string dataDir_;
+    std::function<void(const std::vector<WindowId>&)> onRefused_;
 
 public:
     // ---- per-workspace wallpaper (controller/wallpaper.cpp). UI thread

@@ -7,6 +7,7 @@
 
 #include "win32/crash_rescue.h"
 #include "win32/dwm_binding.h"
+#include "win32/handles.h"
 #include "win32/text.h"
 
 namespace zelvane::win32 {
@@ -48,6 +49,43 @@ BOOL CALLBACK collectWindow(HWND h, LPARAM list) {
     return TRUE;
 }
 
+// The foreground lock time-out is one value for the whole session. Every
+// activation that lifts it goes through here: the first one reads it and
+// sets 0, the last one to finish writes the value read back. Two workers
+// that each saved and restored it on their own could leave 0 for good (the
+// second saves the 0 the first wrote), and any program could then take the
+// foreground from the user.
+class ForegroundLockLift {
+public:
+    static void lift() {
+        ForegroundLockLift& l = instance();
+        std::lock_guard<std::mutex> guard(l.mutex_);
+        if (l.lifts_++ > 0) return;
+        // Only a time-out that could be read is lifted, and later put back:
+        // writing back a value never read would leave 0 for good.
+        l.saved_ = SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &l.timeout_, 0) != FALSE;
+        if (l.saved_) SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+    }
+    static void drop() {
+        ForegroundLockLift& l = instance();
+        std::lock_guard<std::mutex> guard(l.mutex_);
+        if (l.lifts_ == 0 || --l.lifts_ > 0 || !l.saved_) return;
+        SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
+                              reinterpret_cast<PVOID>(static_cast<UINT_PTR>(l.timeout_)), 0);
+        l.saved_ = false;
+    }
+
+private:
+    static ForegroundLockLift& instance() {
+        static ForegroundLockLift l;
+        return l;
+    }
+    std::mutex mutex_;
+    int lifts_ = 0;
+    bool saved_ = false;
+    DWORD timeout_ = 0;
+};
+
 // Windows lets only the foreground's input queue hand the foreground on, and
 // holds it back for a while after user input. For the length of one
 // activation, share the foreground thread's input and lift the lock time-out;
@@ -60,15 +98,10 @@ public:
         foregroundThread_ = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
         attached_ = foregroundThread_ != 0 && foregroundThread_ != own_ &&
                     AttachThreadInput(own_, foregroundThread_, TRUE);
-        // Only a time-out that could be read is lifted, and later put back:
-        // writing back a value never read would leave 0 for good.
-        timeoutRead_ = SystemParametersInfoW(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &savedTimeout_, 0) != FALSE;
-        if (timeoutRead_) SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, 0);
+        ForegroundLockLift::lift();
     }
     ~ForegroundUnlock() {
-        if (timeoutRead_)
-            SystemParametersInfoW(SPI_SETFOREGROUNDLOCKTIMEOUT, 0,
-                                  reinterpret_cast<PVOID>(static_cast<UINT_PTR>(savedTimeout_)), 0);
+        ForegroundLockLift::drop();
         if (attached_) AttachThreadInput(own_, foregroundThread_, FALSE);
     }
     ForegroundUnlock(const ForegroundUnlock&) = delete;
@@ -78,9 +111,18 @@ private:
     DWORD own_;
     DWORD foregroundThread_ = 0;
     BOOL attached_ = FALSE;
-    bool timeoutRead_ = false;
-    DWORD savedTimeout_ = 0;
 };
+
+std::uint64_t logonSessionId() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return 0;
+    const UniqueKernelHandle token(raw);
+    TOKEN_STATISTICS stats{};
+    DWORD size = 0;
+    if (!GetTokenInformation(token.get(), TokenStatistics, &stats, sizeof(stats), &size)) return 0;
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(stats.AuthenticationId.HighPart)) << 32) |
+           stats.AuthenticationId.LowPart;
+}
 
 }  // namespace
 
@@ -117,6 +159,11 @@ std::string Win32Desktop::className(WindowId w) const {
     return n > 0 ? narrow(std::wstring(buffer, static_cast<size_t>(n))) : std::string();
 }
 
+bool Win32Desktop::ownedByThisProcess(WindowId w) const {
+    DWORD process = 0;
+    return GetWindowThreadProcessId(toHwnd(w), &process) != 0 && process == GetCurrentProcessId();
+}
+
 std::uint32_t Win32Desktop::style(WindowId w) const {
     return static_cast<std::uint32_t>(GetWindowLongW(toHwnd(w), GWL_STYLE));
 }
@@ -135,6 +182,8 @@ bool Win32Desktop::placeWindow(WindowId w, std::optional<Point> pos, bool show) 
     const UINT flags = kPlaceFlags | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW) | (pos ? 0 : SWP_NOMOVE);
     return SetWindowPos(toHwnd(w), nullptr, pos ? pos->x : 0, pos ? pos->y : 0, 0, 0, flags) != FALSE;
 }
+
+bool Win32Desktop::isHung(WindowId w) const { return IsHungAppWindow(toHwnd(w)) != FALSE; }
 
 std::uint32_t Win32Desktop::windowThread(WindowId w) const {
     return GetWindowThreadProcessId(toHwnd(w), nullptr);
@@ -155,15 +204,29 @@ void Win32Desktop::setNoticeHandler(std::function<void(std::uint64_t)> handler) 
 
 void Win32Desktop::setRescueList(const std::vector<RescuePlacement>& list) { keepRescueList(list); }
 
-bool Win32Desktop::setForeground(WindowId w) {
+SessionStamp Win32Desktop::sessionStamp() const {
+    static const std::uint64_t logon = logonSessionId();
+    SessionStamp s;
+    s.logon = logon;
+    s.uptimeMs = GetTickCount64();
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const std::uint64_t ticks = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr std::uint64_t kUnixEpoch = 116444736000000000ULL;  // 1970 in 100 ns steps since 1601
+    const std::int64_t seconds = static_cast<std::int64_t>((ticks - kUnixEpoch) / 10000000ULL);
+    s.bootTime = seconds - static_cast<std::int64_t>(s.uptimeMs / 1000);
+    return s;
+}
+
+bool Win32Desktop::setForeground(WindowId w, const std::function<bool()>& stillWanted) {
     const HWND h = toHwnd(w);
-    if (!IsWindow(h) || !IsWindowVisible(h)) return false;
+    if (!IsWindow(h) || !stillWanted()) return false;
     // The plain call works whenever the system lets us (it does right after
     // our hotkey); sharing another thread's input is the fallback, as it also
     // shares that thread's keyboard state for a moment.
     if (SetForegroundWindow(h)) return true;
-    ForegroundUnlock unlock;
-    return SetForegroundWindow(h) != FALSE;
+    ForegroundUnlock unlock;  // may wait for the thread that has the foreground
+    return stillWanted() && SetForegroundWindow(h) != FALSE;
 }
 
 void Win32Desktop::waitForModifiersReleased(int limitMs) {

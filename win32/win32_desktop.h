@@ -18,6 +18,7 @@ public:
     bool isMinimized(WindowId w) const override;
     Rect windowRect(WindowId w) const override;
     std::string className(WindowId w) const override;
+    bool ownedByThisProcess(WindowId w) const override;
     std::uint32_t style(WindowId w) const override;
     std::uint32_t exStyle(WindowId w) const override;
     bool isCloaked(WindowId w) const override;
@@ -26,12 +27,14 @@ public:
     WindowId shellWindow() const override;
 
     bool placeWindow(WindowId w, std::optional<Point> pos, bool show) override;
+    bool isHung(WindowId w) const override;
     std::uint32_t windowThread(WindowId w) const override;
     bool requestNotice(WindowId w, std::uint64_t ticket) override;
     void setNoticeHandler(std::function<void(std::uint64_t)> handler) override;
-    bool setForeground(WindowId w) override;
+    bool setForeground(WindowId w, const std::function<bool()>& stillWanted) override;
     void waitForModifiersReleased(int limitMs) override;
     void setRescueList(const std::vector<RescuePlacement>& list) override;
+    SessionStamp sessionStamp() const override;
 };
 
 }  // namespace zelvane::win32

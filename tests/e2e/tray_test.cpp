@@ -437,8 +437,15 @@ TEST_F(TrayTest, EndOfSessionEndsWithEveryWindowShownAndSettingsWritten) {
     ASSERT_TRUE(SendMessageTimeoutW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 10000, &answer));
     EXPECT_EQ(answer, TRUE);
     ASSERT_TRUE(z->running());
-    // Even a cancelled session end (wParam FALSE) shuts down.
+    // A cancelled session end (wParam FALSE) ends nothing: the program runs
+    // on and still switches.
     PostMessageW(main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    ASSERT_TRUE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer));
+    ASSERT_TRUE(z->running()) << "a cancelled log-off ended the program";
+    ws = press({}, '1');
+    ASSERT_SETTLED(ws);
+    // The session really ends: every window comes back and the settings are written.
+    PostMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     const std::string misplaced = layout.waitAllReleased();
     EXPECT_TRUE(misplaced.empty()) << misplaced;
     ASSERT_TRUE(z->waitExit(30s)) << "still running after WM_ENDSESSION";

@@ -69,23 +69,35 @@ TEST_F(ActivatorTest, ForegroundMovesOnlyOnceTheChordIsReleased) {
 }
 
 // Handing the foreground on waits for a hung foreground window: the next
-// request gets a worker of its own, and the activator can be destroyed
-// while a worker is still stuck.
+// request gets a worker of its own, the stale one gives up right before its
+// attempt, and the activator can be destroyed while a worker is stuck.
 TEST_F(ActivatorTest, AWorkerStuckOnAHungForegroundHoldsUpNothing) {
     const auto hungForeground = desktop->add(0, 0, 100, 100);
-    const auto w = desktop->add(0, 0, 100, 100);
+    const auto first = desktop->add(0, 0, 100, 100);
+    const auto second = desktop->add(0, 0, 100, 100);
     desktop->setForegroundNow(hungForeground);
     desktop->setHung(hungForeground, true);
     {
         Activator activator(desktop, nothingInFlight, quick());
-        activator.activate(w);  // blocks on the hung foreground window
+        activator.activate(first);  // blocks on the hung foreground window
         EXPECT_FALSE(activator.waitIdle(30ms));
-        desktop->placeWindow(w, Point{-1270, 10}, true);  // placements never wait for it
-        EXPECT_EQ(desktop->get(w).rect.left, -1270);
-        activator.activate(w);
+        desktop->placeWindow(second, Point{-1270, 10}, true);  // placements never wait for it
+        EXPECT_EQ(desktop->get(second).rect.left, -1270);
+        activator.activate(second);
+        EXPECT_FALSE(activator.waitIdle(30ms));
+        desktop->answer(hungForeground);
+        ASSERT_TRUE(activator.waitIdle(5s));
+        EXPECT_EQ(desktop->foregroundWindow(), second);
+        EXPECT_EQ(desktop->activations, 1);  // the first request was no longer wanted when its turn came
     }
+    desktop->setForegroundNow(hungForeground);
+    desktop->setHung(hungForeground, true);
+    {
+        Activator activator(desktop, nothingInFlight, quick());
+        activator.activate(first);
+        EXPECT_FALSE(activator.waitIdle(30ms));
+    }  // destroyed while its worker is stuck
     desktop->answer(hungForeground);
-    ASSERT_TRUE(desktop->waitFor(w, [](const auto& win) { return win.calls.back() == "activate"; }));
 }
 
 // A window closed before its turn, or one that is not shown in time, is

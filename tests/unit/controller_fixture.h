@@ -31,14 +31,19 @@ protected:
         std::filesystem::remove_all(dir, ec);
     }
     // A controller over the fixture's settings, or over settings of its own.
-    std::unique_ptr<WSController> makeController() { return makeController(settings); }
-    std::unique_ptr<WSController> makeController(SettingsFile& over) {
+    // With `onClock`, its books on placements in flight read the fixture's
+    // clock, which only advance() moves.
+    std::unique_ptr<WSController> makeController(bool onClock = false) { return makeController(settings, onClock); }
+    std::unique_ptr<WSController> makeController(SettingsFile& over, bool onClock = false) {
         Activator::Options options;
         options.stuckAfter = std::chrono::milliseconds(5);
-        auto c = std::make_unique<WSController>(desktop, over, systemClassList(), options);
+        PlacementExecutor::Options placement;
+        if (onClock) placement.now = [this] { return clock; };
+        auto c = std::make_unique<WSController>(desktop, over, systemClassList(), options, placement);
         c->setDataDir(dir.u8string());
         return c;
     }
+    void advance(std::chrono::milliseconds by) { clock += by; }
     // Switches and waits for every responsive window to be placed.
     void switchTo(int row, int col, WindowId carried = kNoWindow) {
         ASSERT_TRUE(ctrl->switchWS(row, col, carried));
@@ -57,6 +62,7 @@ protected:
     SettingsFile settings{systemClassList()};  // declared before the controller that reads it
     std::unique_ptr<WSController> ctrl;
     std::filesystem::path dir;
+    PlacementExecutor::Clock::time_point clock{};
 };
 
 }  // namespace zelvane::testing

@@ -37,11 +37,13 @@ public:
         std::uint32_t thread = 0;  // 0: a thread of its own
         bool hung = false;         // its program does not answer: its thread's requests wait
         bool refuses = false;      // placements are refused (a program we may not place)
+        bool ours = false;         // a window of the program under test
         std::vector<std::string> calls;  // "move x,y", "show", "hide", "activate", in arrival order
     };
 
     ScreenMetrics screen{1280, 800, 0, 0, 1280, 800};
     WindowId shell = 0;  // the desktop's own window, 0 = none
+    SessionStamp session{7, 1'700'000'000, 3'600'000};
 
     // How threads take their queues: at once unless hung (the default), or
     // only when deliver() says so.
@@ -96,6 +98,7 @@ public:
     bool isMinimized(WindowId id) const override { return read(id, &Window::minimized, false); }
     Rect windowRect(WindowId id) const override { return read(id, &Window::rect, Rect{}); }
     std::string className(WindowId id) const override { return read(id, &Window::className, std::string()); }
+    bool ownedByThisProcess(WindowId id) const override { return read(id, &Window::ours, false); }
     std::uint32_t style(WindowId id) const override { return read(id, &Window::style, 0u); }
     std::uint32_t exStyle(WindowId id) const override { return read(id, &Window::exStyle, 0u); }
     bool isCloaked(WindowId id) const override { return read(id, &Window::cloaked, false); }
@@ -115,6 +118,10 @@ public:
         ++posted;
         if (!manual) run(t);
         return true;
+    }
+    bool isHung(WindowId id) const override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return windows_.count(id) && threadHung(threadOf(id));
     }
     std::uint32_t windowThread(WindowId id) const override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -144,12 +151,16 @@ public:
         rescue = list;
         rescueLists.push_back(list);
     }
+    SessionStamp sessionStamp() const override { return session; }
     // Like the real thing, handing the foreground on waits for the window
     // that has it when its program hangs.
-    bool setForeground(WindowId id) override {
+    bool setForeground(WindowId id, const std::function<bool()>& stillWanted) override {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [&] { return !windows_.count(foreground_) || !windows_.at(foreground_).hung; });
-        if (!windows_.count(id)) return false;
+        lock.unlock();
+        const bool wanted = stillWanted();
+        lock.lock();
+        if (!wanted || !windows_.count(id)) return false;
         foreground_ = id;
         windows_.at(id).calls.push_back("activate");
         ++activations;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -86,6 +87,23 @@ TEST(MenuModel, TreeFollowsTheTextTableInBothLanguages) {
         for (std::size_t i = 0; i < 4; ++i) EXPECT_TRUE(root[2].items[i].submenu);
         EXPECT_FALSE(root[1].items.empty());
         for (const MenuEntry& e : root[1].items) EXPECT_EQ(e.mark, MenuEntry::Mark::None);
+    }
+}
+
+// Not running as administrator, the root offers a restart as one, after the
+// wallpaper snapshot; its command asks the window side to hand over.
+TEST(MenuModel, RestartAsAdministratorIsOfferedOnlyWhenNotElevated) {
+    for (const char* language : {"english", "japanese"}) {
+        MenuSettings s = defaults();
+        s.language = language;
+        s.offerElevation = true;
+        const std::vector<MenuEntry> root = buildMenuModel(s);
+        ASSERT_EQ(root.size(), 9u) << language;
+        EXPECT_EQ(root[4].id, std::uintptr_t{kCmdSaveWallpaper});
+        EXPECT_EQ(root[5].id, std::uintptr_t{kCmdRestartElevated});
+        EXPECT_EQ(root[5].label, uiTexts(language).restartElevated);
+        s.offerElevation = false;
+        for (const MenuEntry& e : buildMenuModel(s)) EXPECT_NE(e.id, std::uintptr_t{kCmdRestartElevated}) << e.label;
     }
 }
 
@@ -241,6 +259,39 @@ TEST_F(MenuCommandTest, InDistantViewRemovingEitherWaySwitchesIntoTheSquareThatR
     EXPECT_EQ(ctrl->currentRow(), 1);
 }
 
+// A window on a row or column that goes comes onto the nearest workspace
+// that remains, at the same place inside it, so it stays within reach; a
+// window elsewhere does not move.
+TEST_F(MenuCommandTest, TheWindowsOfARemovedRowOrColumnComeOntoTheNearestWorkspace) {
+    settings.setWsRowNum(3);
+    settings.setWsColNum(3);
+    switchTo(2, 2);
+    const auto corner = desktop->add(300, 200, 400, 300);  // on (2,2), the bottom-right one
+    switchTo(1, 2);
+    const auto right = desktop->add(50, 60, 400, 300);  // on (1,2)
+    switchTo(0, 0);
+    const auto here = desktop->add(100, 100, 300, 200);
+    ASSERT_EQ(run(kCmdDelRow), MenuFollowUp::GridChanged);
+    ASSERT_EQ(run(kCmdDelColumn), MenuFollowUp::GridChanged);
+    settle();
+    EXPECT_FALSE(visible(corner));
+    EXPECT_EQ(desktop->get(here).calls.size(), 0u);
+    switchTo(1, 1);
+    EXPECT_TRUE(visible(corner));
+    EXPECT_EQ(rectOf(corner), (Rect{300, 200, 700, 500}));
+    EXPECT_TRUE(visible(right));
+    EXPECT_EQ(rectOf(right), (Rect{50, 60, 450, 360}));
+    switchTo(0, 0);
+    // A crash now would show it where a clean exit does.
+    const auto rescued = std::find_if(desktop->rescue.begin(), desktop->rescue.end(),
+                                      [&](const RescuePlacement& r) { return r.window == corner; });
+    ASSERT_NE(rescued, desktop->rescue.end());
+    EXPECT_EQ(*rescued->pos, (Point{300, 200}));
+    ctrl->releaseAll();
+    settle();
+    EXPECT_EQ(rectOf(corner), (Rect{300, 200, 700, 500}));
+}
+
 TEST_F(MenuCommandTest, RemovingAnotherRowOrColumnDoesNotSwitch) {
     settings.setWsRowNum(3);
     settings.setWsColNum(3);
@@ -318,11 +369,12 @@ TEST_F(MenuCommandTest, IdentifiersAreComparedWhole) {
     EXPECT_EQ(run(kCmdExit), MenuFollowUp::ConfirmExit);
     EXPECT_EQ(run(kCmdHelp), MenuFollowUp::ShowHelp);
     EXPECT_EQ(run(kCmdRegisterClass), MenuFollowUp::RegisterClass);
+    EXPECT_EQ(run(kCmdRestartElevated), MenuFollowUp::RestartElevated);
     // The preview item as a 16-bit menu reports it.
     EXPECT_EQ(run(100027 & 0xFFFF), MenuFollowUp::OpenPreview);
-    // Not ours: a gap in the numbering, past the end, the preview's full
-    // number (the main window's own), and menu numbers with a high word.
-    for (std::uintptr_t id : {std::uintptr_t{3}, std::uintptr_t{32}, std::uintptr_t{100027},
+    // Not ours: past the end, the preview's full number (the main window's
+    // own), and menu numbers with a high word.
+    for (std::uintptr_t id : {std::uintptr_t{32}, std::uintptr_t{100027},
                               std::uintptr_t{0x10000 | 23}, std::uintptr_t{0x10000}})
         EXPECT_EQ(run(id), MenuFollowUp::NotACommand) << id;
     EXPECT_EQ(settings.values().loopWS, untouched.loopWS);

@@ -108,7 +108,27 @@ TEST_F(ExecutorTest, ALostNoticeIsAskedForAgainThroughAWindowThatStillExists) {
     EXPECT_FALSE(executor->inFlight(a));
     EXPECT_TRUE(executor->inFlight(hung));
     now += 1h;
+    snap();
     EXPECT_TRUE(executor->inFlight(hung));
+}
+
+// A notice that never comes from a program that does answer (it was lost on
+// the way) must not keep its windows in flight for good, or no rescan would
+// ever measure them again: after a long while it counts as come, and the
+// window's live state decides.
+TEST_F(ExecutorTest, ANoticeLostFromAProgramThatAnswersExpires) {
+    const WindowId a = add(1), b = add(2);
+    desktop->loseNotices = true;
+    executor->carryOut(hideAll({a, b}));
+    desktop->deliver(a);  // a's program took its placement; b's has not yet
+    now += 3s;
+    EXPECT_TRUE(snap().find(a)->inFlight);
+    now += 8s;
+    const Snapshot later = snap();
+    EXPECT_FALSE(later.find(a)->inFlight);
+    EXPECT_TRUE(later.find(b)->inFlight);  // not where it was sent: waited for a while longer
+    desktop->deliver(b);
+    EXPECT_FALSE(snap().find(b)->inFlight);
 }
 
 // A newer placement of the same window waits for its own notice; a window
@@ -132,6 +152,23 @@ TEST_F(ExecutorTest, NewerPlacementsClosedWindowsAndRefusals) {
     desktop->close(closing);
     EXPECT_FALSE(snap().find(closing));
     EXPECT_FALSE(executor->inFlight(closing));
+    // A window that closed before its placement was posted is no refusal.
+    EXPECT_TRUE(executor->carryOut(hideAll({closing})).empty());
+}
+
+// Whether a hidden window landed is told by its place, also when the plan
+// that reads it does not ask for the place of hidden windows.
+TEST_F(ExecutorTest, AHiddenWindowsPlaceIsReadToSeeWhetherItLanded) {
+    const WindowId a = add(1);
+    desktop->edit(a, [](auto& w) { w.visible = false; });  // moved while hidden: visibility tells nothing
+    desktop->noticeOvertakes = true;
+    executor->carryOut(hideAll({a}));
+    desktop->deliver(a, 1);  // the notice is back, the placement not yet carried out
+    desktop->pumpNotices();
+    const auto visibilityOnly = [this] { return executor->snapshot([](WindowId) { return kReadVisibility; }); };
+    EXPECT_TRUE(visibilityOnly().find(a)->inFlight);
+    desktop->deliver(a);
+    EXPECT_FALSE(visibilityOnly().find(a)->inFlight);
 }
 
 // While a plan's placements are on their way, a crash must show the windows

@@ -4,6 +4,9 @@
 
 #include <fstream>
 
+#include "config/text_file.h"
+#include "controller/window_list_file.h"
+
 #include "controller_fixture.h"
 
 namespace zelvane::testing {
@@ -66,7 +69,72 @@ TEST(WndInfoText, RoundTripsAndRejectsDamage) {
         EXPECT_FALSE(WndInfo::fromText(bad)) << bad;
 }
 
-using RegistryTest = ControllerTest;
+// The window-list file: the ten-field lines every version reads, then the
+// trailer that tells whose windows they were.
+TEST(WindowListFile, TrailerRoundTripsAndOlderFilesStillRead) {
+    std::map<WindowId, WndInfo> windows;
+    WndInfo a;
+    a.hwnd = 0x20;
+    a.managed = true;
+    a.className = "Notepad";
+    a.left = -1180;
+    a.right = -880;
+    windows[a.hwnd] = a;
+    WndInfo unmanaged = a;
+    unmanaged.hwnd = 0x30;
+    unmanaged.managed = false;
+    windows[unmanaged.hwnd] = unmanaged;
+    const SessionStamp session{0x3e7'0001, 1'700'000'000, 123'456};
+    const std::string text = formatWindowList(windows, session, ScreenMetrics{1920, 1080, -1920, 0, 3840, 1080});
+    // An older reader stops at the trailer's first line with every window read.
+    EXPECT_EQ(text.substr(0, text.find('\n')), a.toText());
+    EXPECT_FALSE(WndInfo::fromText(text.substr(text.find('\n') + 1, text.find('\n', text.find('\n') + 1))));
+
+    const WindowListFile file = parseWindowList(text);
+    ASSERT_EQ(file.records.size(), 1u);
+    EXPECT_TRUE(file.complete);
+    EXPECT_EQ(file.records[0].className, "Notepad");
+    ASSERT_TRUE(file.session && file.screen);
+    EXPECT_EQ(file.session->logon, session.logon);
+    EXPECT_EQ(file.session->uptimeMs, session.uptimeMs);
+    EXPECT_EQ(file.screen->virtualLeft, -1920);
+    EXPECT_EQ(file.screen->virtualWidth, 3840);
+
+    const WindowListFile older = parseWindowList(a.toText() + "\r\n");
+    EXPECT_EQ(older.records.size(), 1u);
+    EXPECT_TRUE(older.complete);
+    EXPECT_FALSE(older.session || older.screen);
+    EXPECT_TRUE(older.records[0].className.empty());
+
+    // A damaged line ends the windows; the trailer after it still tells whose they were.
+    const WindowListFile damaged = parseWindowList(a.toText() + "\ngarbage\n" + a.toText() + "\n" +
+                                                   text.substr(text.find("zelvane-window-list")));
+    EXPECT_FALSE(damaged.complete);
+    EXPECT_EQ(damaged.records.size(), 1u);
+    EXPECT_TRUE(damaged.session);
+}
+
+TEST(WindowListFile, HandlesOfAnotherRunOfTheSystemAreNotOurs) {
+    const SessionStamp then{7, 1'700'000'000, 3'600'000};
+    struct Case {
+        const char* what;
+        SessionStamp now;
+        bool same;
+    };
+    const Case cases[] = {
+        {"later in the same run", {7, 1'700'000'000, 7'200'000}, true},
+        {"the clock corrected by half a minute", {7, 1'700'000'030, 7'200'000}, true},
+        {"rebooted: up for less time than then", {7, 1'700'003'700, 60'000}, false},
+        {"rebooted and up longer than then", {7, 1'700'009'000, 3'700'000}, false},
+        {"another logon of the same boot", {8, 1'700'000'000, 7'200'000}, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(sameSystemRun(then, c.now), c.same) << c.what;
+}
+
+class RegistryTest : public ControllerTest {
+protected:
+    std::string listPath() const { return (dir / "_redume").u8string(); }
+};
 
 TEST_F(RegistryTest, ReleaseAllShowsEveryWindowEvenBeyondTheGrid) {
     settings.setWsRowNum(5);
@@ -134,36 +202,52 @@ TEST_F(RegistryTest, AfterACrashHiddenWindowsAreTakenBackButReusedHandlesAreLeft
 }
 
 // The screen is smaller at the next start (undocked, a remote session): the
-// windows hidden before the crash no longer sit where the record says, and
-// one of them lies beyond the grid as it is measured now. All come back.
+// windows hidden before the crash no longer sit where the record says. A
+// list that says which screen it was written on carries each window over
+// onto the new screen on its own workspace, wholly on the screen; an older
+// list, which does not, keeps the places and moves a window that now lies
+// beyond the grid onto the nearest workspace of it. All come back.
 TEST_F(RegistryTest, AfterACrashAndAScreenChangeHiddenWindowsStillComeBack) {
-    desktop->screen = {1920, 1080, 0, 0, 1920, 1080};
-    ctrl = makeController();
-    switchTo(0, 1);
-    const auto near = desktop->add(100, 100, 300, 300);   // plane x 2020
-    const auto far = desktop->add(1500, 100, 300, 300);   // plane x 3420
-    const auto resized = desktop->add(600, 500, 300, 300);
-    switchTo(0, 0);
-    ASSERT_FALSE(visible(near));
-    ctrl.reset();  // the crash; nothing was shown again
-    desktop->edit(resized, [](auto& w) { w.rect.right += 100; });
-    desktop->screen = {1280, 800, 0, 0, 1280, 800};
+    struct Case {
+        const char* what;
+        bool olderList;  // written before the list recorded the screen
+        int nearLeft, farLeft;
+    };
+    for (const Case c : {Case{"this list", false, 100, 980}, Case{"an older list", true, 740, 860}}) {
+        ctrl.reset();
+        desktop->screen = {1920, 1080, 0, 0, 1920, 1080};
+        ctrl = makeController();
+        switchTo(0, 0);
+        switchTo(0, 1);
+        const auto near = desktop->add(100, 100, 300, 300);   // plane x 2020
+        const auto far = desktop->add(1500, 100, 300, 300);   // plane x 3420
+        const auto resized = desktop->add(600, 500, 300, 300);
+        switchTo(0, 0);
+        ASSERT_FALSE(visible(near));
+        ctrl.reset();  // the crash; nothing was shown again
+        if (c.olderList) {
+            std::string text = *readTextFile(listPath());
+            text.erase(text.find("zelvane-window-list"));
+            std::ofstream(listPath(), std::ios::binary | std::ios::trunc) << text;
+        }
+        desktop->edit(resized, [](auto& w) { w.rect.right += 100; });
+        desktop->screen = {1280, 800, 0, 0, 1280, 800};
 
-    ctrl = makeController();
-    ASSERT_TRUE(ctrl->restoreWindowList());
-    settle();
-    for (auto w : {near, far, resized}) EXPECT_EQ(ctrl->windows().count(w), 1u);
-    EXPECT_TRUE(visible(far));  // beyond the 2 x 2 grid now: onto the current workspace
-    EXPECT_EQ(rectOf(far), (Rect{860, 100, 1160, 400}));
-    switchTo(0, 1);
-    EXPECT_TRUE(visible(near));
-    EXPECT_EQ(rectOf(near).left, 2020 - 1280);
-    EXPECT_TRUE(visible(resized));
-    EXPECT_EQ(rectOf(resized).right - rectOf(resized).left, 400);
-    EXPECT_FALSE(visible(far));
-    ctrl->releaseAll();
-    settle();
-    for (auto w : {near, far, resized}) EXPECT_TRUE(visible(w));
+        ctrl = makeController();
+        ASSERT_TRUE(ctrl->restoreWindowList()) << c.what;
+        settle();
+        for (auto w : {near, far, resized}) EXPECT_EQ(ctrl->windows().count(w), 1u) << c.what;
+        EXPECT_FALSE(visible(far)) << c.what;
+        switchTo(0, 1);
+        for (auto w : {near, far, resized}) EXPECT_TRUE(visible(w)) << c.what;
+        EXPECT_EQ(rectOf(near).left, c.nearLeft) << c.what;
+        EXPECT_EQ(rectOf(far).left, c.farLeft) << c.what;
+        EXPECT_EQ(rectOf(resized).right - rectOf(resized).left, 400) << c.what;
+        ctrl->releaseAll();
+        settle();
+        for (auto w : {near, far, resized}) EXPECT_TRUE(visible(w)) << c.what;
+        for (auto w : {near, far, resized}) desktop->close(w);
+    }
 }
 
 // The list of where hidden windows must go should we crash follows every
@@ -190,6 +274,44 @@ TEST_F(RegistryTest, RescueListReleaseOnceAndStaleTemporaryFiles) {
     std::ofstream(stale) << "half a list";
     ctrl->restoreWindowList();
     EXPECT_FALSE(std::filesystem::exists(stale));
+}
+
+// After a crash and a reboot every handle of the list names another window,
+// or none: nothing is taken back, not even a hidden window of the new
+// session that sits exactly where ours did. Within the same run a handle
+// reused for a window of another class is not taken back either.
+TEST_F(RegistryTest, AfterARebootOrForAnotherClassNothingIsTakenBack) {
+    struct Case {
+        const char* what;
+        bool reboot;
+        const char* classNow;
+        bool takenBack;
+    };
+    const Case cases[] = {
+        {"the same run, the same window", false, "Notepad", true},
+        {"after a reboot", true, "Notepad", false},
+        {"a reused handle of another class", false, "Other", false},
+    };
+    for (const Case& c : cases) {
+        ctrl.reset();
+        desktop->session = SessionStamp{7, 1'700'000'000, 3'600'000};
+        ctrl = makeController();
+        const auto w = desktop->add(100, 100, 300, 300, "Notepad");
+        switchTo(0, 1);
+        ASSERT_FALSE(visible(w)) << c.what;
+        ctrl.reset();  // the crash
+        if (c.reboot) desktop->session = SessionStamp{7, 1'700'004'000, 90'000};
+        desktop->edit(w, [&](auto& win) { win.className = c.classNow; });
+
+        ctrl = makeController();
+        ctrl->restoreWindowList();
+        settle();
+        EXPECT_EQ(ctrl->windows().count(w), c.takenBack ? 1u : 0u) << c.what;
+        ctrl->releaseAll();
+        settle();
+        EXPECT_EQ(visible(w), c.takenBack) << c.what;
+        desktop->close(w);
+    }
 }
 
 TEST_F(RegistryTest, ADamagedWindowListKeepsWhatCameBefore) {

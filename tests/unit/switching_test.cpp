@@ -176,26 +176,49 @@ TEST_F(SwitchTest, SetWSFocusForAllWorkspaces) {
 // After a display change the plane is measured anew: windows we hid that
 // now fall on the current workspace come back; a minimized one is not moved
 // from its minimized place, and a window its own program hid stays hidden.
-TEST_F(SwitchTest, DisplayChangeShowsOnlyWhatWeHid) {
+// The screen changes while we run (undocking, a projector, a remote
+// session): every window keeps its workspace and its place inside it,
+// moved so that it lies on the new screen, shown and hidden alike. A window
+// its own program hid stays hidden.
+TEST_F(SwitchTest, DisplayChangeKeepsEveryWindowOnItsWorkspaceOnTheNewScreen) {
+    ctrl.reset();  // one executor at a time takes the desktop's notices
+    ctrl = makeController(true);
     switchTo(0, 1);
-    const auto ours = desktop->add(100, 100, 200, 200);     // plane x 1380
+    const auto away = desktop->add(900, 100, 300, 200);  // plane x 2180, on (0,1)
     const auto minimized = desktop->add(0, 0, 160, 30);
     desktop->edit(minimized, [](auto& win) { win.minimized = true; win.rect = {-32000, -32000, -31840, -31970}; });
     switchTo(0, 0);
+    const auto here = desktop->add(1100, 650, 150, 100);  // on (0,0), shown
     const auto trayApp = desktop->add(300, 300, 200, 200);
     switchTo(0, 1);
     switchTo(0, 0);
-    ASSERT_FALSE(visible(ours));
-    ASSERT_FALSE(visible(minimized));
+    ASSERT_FALSE(visible(away));
     desktop->edit(trayApp, [](auto& win) { win.visible = false; });  // minimized to the tray
+    advance(std::chrono::seconds(2));  // long after we showed it: its program hid it
+    desktop->screen = {1024, 768, 0, 0, 1024, 768};
+    ctrl->updateMetrics();
+    settle();
 
+    EXPECT_TRUE(visible(here));
+    EXPECT_EQ(rectOf(here), (Rect{874, 650, 1024, 750}));  // kept on the smaller screen
+    EXPECT_FALSE(visible(away));
+    EXPECT_FALSE(visible(trayApp));
+    switchTo(0, 1);
+    EXPECT_TRUE(visible(away));
+    EXPECT_EQ(rectOf(away), (Rect{724, 100, 1024, 300}));
+    EXPECT_TRUE(visible(minimized));
+    EXPECT_EQ(rectOf(minimized).left, -32000);
+    EXPECT_FALSE(visible(here));
+
+    // Growing again keeps them where they are on their workspaces.
     desktop->screen = {1920, 1080, 0, 0, 1920, 1080};
     ctrl->updateMetrics();
     settle();
-    EXPECT_TRUE(visible(ours));
-    EXPECT_EQ(rectOf(ours).left, 1380);
-    EXPECT_TRUE(visible(minimized));
-    EXPECT_EQ(rectOf(minimized).left, -32000);
+    EXPECT_TRUE(visible(away));
+    EXPECT_EQ(rectOf(away).left, 724);
+    switchTo(0, 0);
+    EXPECT_EQ(rectOf(here), (Rect{874, 650, 1024, 750}));
+    EXPECT_FALSE(visible(away));
     EXPECT_FALSE(visible(trayApp));
 }
 

@@ -52,6 +52,7 @@ std::vector<std::string> allTexts(const UiTexts& t) {
     v.push_back(t.exitQuestion);
     v.insert(v.end(), t.dragInstructions.begin(), t.dragInstructions.end());
     v.push_back(t.help);
+    v.insert(v.end(), {t.restartElevated, t.refusedTitle, t.refusedText});
     return v;
 }
 
@@ -118,6 +119,31 @@ TEST(Texts, HelpHasSixLinesNamingTheProgramAndItsVersion) {
     // The gaps around "or" are ideographic spaces in Japanese, plain in English.
     EXPECT_NE(lines(uiTexts("japanese").help)[4].find("Space\xE3\x80\x80or\xE3\x80\x80"), std::string::npos);
     EXPECT_NE(lines(uiTexts("english").help)[4].find("Space  or  Double-Click"), std::string::npos);
+}
+
+// The balloon names the windows that stay on every workspace: three by
+// name, then how many more, in the language's own quotes.
+TEST(Texts, RefusedWindowsAreNamedInTheBalloon) {
+    struct Case {
+        const char* language;
+        std::vector<std::string> windows;
+        const char* named;
+    };
+    const Case cases[] = {
+        {"english", {"Task Manager"}, "these stay on every workspace: \"Task Manager\". Choose"},
+        {"english", {"a", "b", "c", "d", "e"}, ": \"a\", \"b\", \"c\" and 2 more. Choose"},
+        {"japanese", {"regedit", "cmd"}, ": 「regedit」、「cmd」。"},
+        {"japanese", {"a", "b", "c", "d"}, "「a」、「b」、「c」ほか1個"},
+    };
+    for (const Case& c : cases) {
+        const std::string text = refusedMessage(uiTexts(c.language), c.windows);
+        EXPECT_NE(text.find(c.named), std::string::npos) << c.language << ": " << text;
+        EXPECT_EQ(text.find("{windows}"), std::string::npos) << text;
+        EXPECT_TRUE(isUtf8(text)) << text;
+    }
+    EXPECT_NE(uiTexts("english").refusedText.find("\"" + uiTexts("english").restartElevated + "\""), std::string::npos);
+    EXPECT_NE(uiTexts("japanese").refusedText.find("「" + uiTexts("japanese").restartElevated + "」"),
+              std::string::npos);
 }
 
 }  // namespace
