@@ -67,14 +67,13 @@ bool startRescueGuard() {
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    // Out of this program's job where the job allows it: a launcher that
-    // ends its job when Zelvane ends would take the guard with it.
-    const DWORD flags = CREATE_NO_WINDOW;
-    bool ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                             flags | CREATE_BREAKAWAY_FROM_JOB, nullptr, cwd, &si, &pi) != FALSE;
-    if (!ok)
-        ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, cwd, &si, &pi) !=
-             FALSE;
+    // Out of this program's job where the job allows it (a launcher that
+    // ends its job when Zelvane ends would take the guard with it), else in it.
+    bool ok = false;
+    for (DWORD flags : {DWORD(CREATE_BREAKAWAY_FROM_JOB), DWORD(0)})
+        if (!ok)
+            ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, cwd, &si,
+                                &pi) != FALSE;
     if (!ok) return false;
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
