@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/hotkey_registration.h"
 #include "controller/wsctrl.h"
@@ -31,6 +32,8 @@ struct MainContext {
     std::unique_ptr<CtrlWnd> ctrlWnd;  // the control window (ctrlwnd/)
     std::unique_ptr<PreviewLauncher> preview;  // the preview window, one at a time
     HotkeyRetry hotkeyRetry;  // hotkeys whose chord was taken, tried again
+    // Windows the system refused to let us place, not yet named in a balloon.
+    std::vector<WindowId> refusedToTell;
 
     MainContext();
     ~MainContext();

@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "win32/app_instance.h"
@@ -36,6 +37,10 @@ namespace {
 
 using win32::narrow;
 using win32::widen;
+
+// Names the windows the system refused to let us place (posted by the
+// controller's refusal handler).
+constexpr UINT kMsgTellRefused = WM_APP + 3;
 
 std::unique_ptr<MainContext> g_main;
 std::exception_ptr g_windowError;
@@ -107,9 +112,12 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     registerHotkeys(h, settings.values(), g_main->hotkeyRetry);
     g_main->tray = std::make_unique<TrayUi>(*g_main);
     // A window the system will not let us place stays on every workspace:
-    // the user is told which, once.
+    // the user is told which, once, after the switch (the balloon waits for
+    // the shell, which may be busy).
     ctrl.setRefusalHandler([](const std::vector<WindowId>& windows) {
-        if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->tellRefused(windows);
+        if (!g_main || g_main->shutDown) return;
+        g_main->refusedToTell.insert(g_main->refusedToTell.end(), windows.begin(), windows.end());
+        PostMessageW(g_main->hwnd, kMsgTellRefused, 0, 0);
     });
     g_main->mouse = std::make_unique<MouseActions>(*g_main);
     g_main->preview = std::make_unique<PreviewLauncher>(*g_main);
@@ -257,6 +265,10 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             case kMsgPreviewClosed:
                 if (g_main && g_main->preview) g_main->preview->onPreviewClosed();
                 if (g_main && g_main->ctrlWnd) g_main->ctrlWnd->refresh();  // the preview may have switched
+                break;
+            case kMsgTellRefused:
+                if (g_main && !g_main->shutDown && g_main->tray && !g_main->refusedToTell.empty())
+                    g_main->tray->tellRefused(std::exchange(g_main->refusedToTell, {}));
                 break;
             case kMsgTrayCallback:
                 if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->onTrayCallback(wp, lp);

@@ -10,6 +10,7 @@
 
 #include "win32/app_instance.h"
 #include "app/define.h"
+#include "app/desktop_factory.h"
 #include "app/elevation.h"
 #include "app/hook_library.h"
 #include "app/load_settings.h"
@@ -21,7 +22,6 @@
 #include "coreaudio/master_volume.h"
 #include "win32/shell_taskbar.h"
 #include "win32/text.h"
-#include "win32/win32_desktop.h"
 
 namespace zelvane {
 
@@ -58,7 +58,7 @@ int mainRoutine() {
 
     // Declared first, so it outlives the controller, which reads it.
     SettingsFile settings(systemClassList());
-    WSController ctrl(std::make_shared<win32::Win32Desktop>(), settings, systemClassList());
+    WSController ctrl(makeDesktop(), settings, systemClassList());
     ReleaseOnExit release(ctrl);
     ctrl.setTaskbar(std::make_shared<win32::ShellTaskbar>());
     ctrl.setMasterVolume(audio::openMasterVolume());  // keeps COM up on this thread while it lives

@@ -169,7 +169,7 @@ Snapshot PlacementExecutor::snapshot(const std::function<unsigned(WindowId)>& re
                 live.minimized = d.isMinimized(w);
                 live.rect = d.windowRect(w);
             }
-            if (live.visible) live.cloaked = d.isCloaked(w);
+            if (live.visible && (r & (kReadCloaking | kReadPreviewTraits))) live.cloaked = d.isCloaked(w);
             if ((r & kReadClass) || ((r & kReadClassIfShown) && live.visible && !live.minimized)) {
                 live.described = true;
                 live.className = d.className(w);

@@ -20,7 +20,7 @@ struct LiveWindow {
     bool inFlight = false;   // a placement posted to it is not carried out yet: visible and rect are stale
     // Shown by its program but kept off the screen by the system (a
     // suspended app, a window on another of the system's own desktops): read
-    // with the visibility, for visible windows.
+    // for visible windows (kReadCloaking).
     bool cloaked = false;
     // Read only for windows the model has no record of (kReadClass).
     bool described = false;
@@ -38,11 +38,12 @@ struct LiveWindow {
 // only for what it looks at.
 enum ReadBits : unsigned {
     kReadNothing = 0,            // only that the window exists
-    kReadVisibility = 1,         // visible, and when it is, minimized, the rectangle and cloaking
+    kReadVisibility = 1,         // visible, and when it is, minimized and the rectangle
     kReadGeometry = 2,           // minimized and the rectangle even when hidden
     kReadClass = 4,              // class, style and whether it is one of ours
     kReadClassIfShown = 8,       // the same of a window that is visible and not minimized
-    kReadPreviewTraits = 16,     // extended style and owner, of a window visible or read in full
+    kReadPreviewTraits = 16,     // extended style, owner and cloaking, of a window visible or read in full
+    kReadCloaking = 32,          // whether a visible window is cloaked
 };
 
 struct Snapshot {

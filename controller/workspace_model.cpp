@@ -47,10 +47,13 @@ const WndInfo* WorkspaceModel::find(WindowId w) const {
     return it == windows_.end() ? nullptr : &it->second;
 }
 
+// Cloaking is read for every window we may move (exempt ones never are):
+// a visible window the system keeps cloaked is not ours to measure or hide.
 unsigned WorkspaceModel::readsForPlacing(WindowId w) const {
     const WndInfo* info = find(w);
-    if (!info) return kReadVisibility | kReadClass;
-    return info->managed && !info->exempt ? kReadVisibility | kReadGeometry : kReadVisibility;
+    if (!info) return kReadVisibility | kReadClass | kReadCloaking;
+    if (info->exempt) return kReadVisibility;
+    return info->managed ? kReadVisibility | kReadGeometry | kReadCloaking : kReadVisibility | kReadCloaking;
 }
 
 // Known windows are left alone between rescans; a new one is registered

@@ -61,7 +61,7 @@ public:
     // periodic look; for taking back the window list of an earlier run.
     unsigned readsForPlacing(WindowId w) const;
     unsigned readsForRefresh(WindowId w) const;
-    static unsigned readsForRestore(WindowId) { return kReadGeometry | kReadClass; }
+    static unsigned readsForRestore(WindowId) { return kReadGeometry | kReadClass | kReadCloaking; }
     // Registers new windows, refreshes the known ones that are not in
     // flight, drops the records of windows that are gone.
     void rescan(const Snapshot& snap);

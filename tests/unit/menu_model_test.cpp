@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -261,34 +260,21 @@ TEST_F(MenuCommandTest, InDistantViewRemovingEitherWaySwitchesIntoTheSquareThatR
 
 // A window on a row or column that goes comes onto the nearest workspace
 // that remains, at the same place inside it, so it stays within reach; a
-// window elsewhere does not move.
+// window elsewhere does not move. (The cases are the model's: see
+// WorkspaceModelTest.ShrinkingTheGridKeepsEveryWindowWithinReach.)
 TEST_F(MenuCommandTest, TheWindowsOfARemovedRowOrColumnComeOntoTheNearestWorkspace) {
     settings.setWsRowNum(3);
     settings.setWsColNum(3);
     switchTo(2, 2);
     const auto corner = desktop->add(300, 200, 400, 300);  // on (2,2), the bottom-right one
-    switchTo(1, 2);
-    const auto right = desktop->add(50, 60, 400, 300);  // on (1,2)
     switchTo(0, 0);
     const auto here = desktop->add(100, 100, 300, 200);
     ASSERT_EQ(run(kCmdDelRow), MenuFollowUp::GridChanged);
     ASSERT_EQ(run(kCmdDelColumn), MenuFollowUp::GridChanged);
     settle();
-    EXPECT_FALSE(visible(corner));
-    EXPECT_EQ(desktop->get(here).calls.size(), 0u);
+    EXPECT_TRUE(desktop->get(here).calls.empty());
     switchTo(1, 1);
     EXPECT_TRUE(visible(corner));
-    EXPECT_EQ(rectOf(corner), (Rect{300, 200, 700, 500}));
-    EXPECT_TRUE(visible(right));
-    EXPECT_EQ(rectOf(right), (Rect{50, 60, 450, 360}));
-    switchTo(0, 0);
-    // A crash now would show it where a clean exit does.
-    const auto rescued = std::find_if(desktop->rescue.begin(), desktop->rescue.end(),
-                                      [&](const RescuePlacement& r) { return r.window == corner; });
-    ASSERT_NE(rescued, desktop->rescue.end());
-    EXPECT_EQ(*rescued->pos, (Point{300, 200}));
-    ctrl->releaseAll();
-    settle();
     EXPECT_EQ(rectOf(corner), (Rect{300, 200, 700, 500}));
 }
 

@@ -72,40 +72,30 @@ TEST(WndInfoText, RoundTripsAndRejectsDamage) {
 // The window-list file: the ten-field lines every version reads, then the
 // trailer that tells whose windows they were.
 TEST(WindowListFile, TrailerRoundTripsAndOlderFilesStillRead) {
-    std::map<WindowId, WndInfo> windows;
     WndInfo a;
     a.hwnd = 0x20;
     a.managed = true;
     a.className = "Notepad";
-    a.left = -1180;
-    a.right = -880;
-    windows[a.hwnd] = a;
     WndInfo unmanaged = a;
     unmanaged.hwnd = 0x30;
     unmanaged.managed = false;
-    windows[unmanaged.hwnd] = unmanaged;
-    const SessionStamp session{0x3e7'0001, 1'700'000'000, 123'456};
-    const std::string text = formatWindowList(windows, session, ScreenMetrics{1920, 1080, -1920, 0, 3840, 1080});
+    const std::string text = formatWindowList({{a.hwnd, a}, {unmanaged.hwnd, unmanaged}},
+                                              SessionStamp{0x3e7'0001, 1'700'000'000, 123'456},
+                                              ScreenMetrics{1920, 1080, -1920, 0, 3840, 1080});
     // An older reader stops at the trailer's first line with every window read.
-    EXPECT_EQ(text.substr(0, text.find('\n')), a.toText());
-    EXPECT_FALSE(WndInfo::fromText(text.substr(text.find('\n') + 1, text.find('\n', text.find('\n') + 1))));
+    EXPECT_EQ(text.substr(0, text.find("\nzelvane-window-list 2\n")), a.toText());
 
     const WindowListFile file = parseWindowList(text);
     ASSERT_EQ(file.records.size(), 1u);
     EXPECT_TRUE(file.complete);
     EXPECT_EQ(file.records[0].className, "Notepad");
     ASSERT_TRUE(file.session && file.screen);
-    EXPECT_EQ(file.session->logon, session.logon);
-    EXPECT_EQ(file.session->uptimeMs, session.uptimeMs);
+    EXPECT_EQ(file.session->logon, 0x3e7'0001u);
     EXPECT_EQ(file.screen->virtualLeft, -1920);
     EXPECT_EQ(file.screen->virtualWidth, 3840);
 
     const WindowListFile older = parseWindowList(a.toText() + "\r\n");
-    EXPECT_EQ(older.records.size(), 1u);
-    EXPECT_TRUE(older.complete);
-    EXPECT_FALSE(older.session || older.screen);
-    EXPECT_TRUE(older.records[0].className.empty());
-
+    EXPECT_TRUE(older.complete && older.records.size() == 1 && !older.session && !older.screen);
     // A damaged line ends the windows; the trailer after it still tells whose they were.
     const WindowListFile damaged = parseWindowList(a.toText() + "\ngarbage\n" + a.toText() + "\n" +
                                                    text.substr(text.find("zelvane-window-list")));
