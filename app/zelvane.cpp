@@ -32,7 +32,10 @@ namespace {
 class ReleaseOnExit {
 public:
     explicit ReleaseOnExit(WSController& ctrl) : ctrl_(ctrl) {}
-    ~ReleaseOnExit() { ctrl_.releaseAll(); }
+    ~ReleaseOnExit() {
+        ctrl_.releaseAll();
+        win32::markCleanExit();  // the guard has nothing left to do
+    }
     ReleaseOnExit(const ReleaseOnExit&) = delete;
     ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
 
@@ -49,6 +52,9 @@ int mainRoutine() {
     // before gives its windows back and ends first.
     awaitPredecessor(30000);
     if (FindWindowW(L"ZelvaneMainClass", L"Zelvane")) throw std::runtime_error("Zelvane is already running.");
+    // Puts the windows back should this process be ended outright; without
+    // it the crash handlers still do when it dies of a fault.
+    win32::startRescueGuard();
 
     // Declared first, so it outlives the controller, which reads it.
     SettingsFile settings(systemClassList());

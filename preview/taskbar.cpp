@@ -9,6 +9,7 @@
 
 #include "config/text_file.h"
 #include "preview/taskbar_record.h"
+#include "win32/crash_rescue.h"
 
 namespace zelvane::taskbar {
 
@@ -73,6 +74,7 @@ void hide(const std::string& dataDir) {
     // Recorded before hiding: a crash in between leaves a record of windows
     // that are still shown, which the next start shows again harmlessly.
     if (!h.recordPath.empty()) replaceFileContents(h.recordPath, taskbarRecordText(ids));
+    win32::keepHiddenTaskbar(ids);
     for (HWND w : s.found) ShowWindowAsync(w, SW_HIDE);
     h.windows = std::move(s.found);
 }
@@ -82,6 +84,7 @@ void show() {
     for (HWND w : h.windows)
         if (IsWindow(w) && isTaskbarClass(w)) ShowWindowAsync(w, SW_SHOWNA);
     h.windows.clear();
+    win32::keepHiddenTaskbar({});
     removeRecord(h.recordPath);
     h.recordPath.clear();
 }

@@ -2,12 +2,13 @@
 # Checks a release zip made by scripts/package.sh:
 #   scripts/check-package.sh [build/dist/Zelvane-<version>.zip]
 # - it holds exactly Zelvane.exe, Quillet.dll, Quillet64.dll,
-#   Quillet64Host.exe, mag.bmp, README.txt and LICENSE.txt, the two texts
-#   with Windows line ends, the read-me naming every binary;
+#   Quillet64Host.exe, ZelvaneGuard.exe, mag.bmp, README.txt and
+#   LICENSE.txt, the two texts with Windows line ends, the read-me naming
+#   every binary;
 # - the version resource of Zelvane.exe names the version of the zip's name;
-# - Zelvane.exe and Quillet.dll are 32-bit PE files, the companion's two
-#   are 64-bit, and none imports a DLL outside the system's own (the
-#   allow-list below);
+# - Zelvane.exe, Quillet.dll and ZelvaneGuard.exe are 32-bit PE files, the
+#   companion's two are 64-bit, and none imports a DLL outside the system's
+#   own (the allow-list below);
 # - unpacked into a folder whose path has spaces and Japanese characters,
 #   the program starts, switches and exits cleanly under Wine (the
 #   end-to-end test PackageTest, which needs the Windows tree built; where
@@ -51,6 +52,7 @@ Quillet64.dll
 Quillet64Host.exe
 README.txt
 Zelvane.exe
+ZelvaneGuard.exe
 mag.bmp"
 
 version="$(basename "$ZIP" .zip)"
@@ -64,7 +66,7 @@ same_files() {
   echo "  the zip holds:"; sed 's/^/    /' <<<"$listed"
   return 1
 }
-check "the zip holds exactly the seven files" same_files
+check "the zip holds exactly the files of the release" same_files
 
 UNPACKED="$ROOT/build/dist/check"
 rm -rf "$UNPACKED"
@@ -82,7 +84,7 @@ check "README.txt has Windows line ends" windows_lines README.txt
 check "LICENSE.txt has Windows line ends" windows_lines LICENSE.txt
 check "README.txt names the version" grep -q "^Zelvane $version" "$UNPACKED/README.txt"
 check "LICENSE.txt is the MIT licence" grep -q "^MIT License" "$UNPACKED/LICENSE.txt"
-for f in Zelvane.exe Quillet.dll Quillet64.dll Quillet64Host.exe; do
+for f in Zelvane.exe Quillet.dll Quillet64.dll Quillet64Host.exe ZelvaneGuard.exe; do
   check "README.txt names $f" grep -qF "$f" "$UNPACKED/README.txt"
 done
 check "README.txt says the taskbar order does nothing on Windows 7 and later" \
@@ -121,7 +123,7 @@ system_imports_only() {  # FILE (objdump reads the import table of either bitnes
   done
   return $bad
 }
-for f in Zelvane.exe Quillet.dll; do
+for f in Zelvane.exe Quillet.dll ZelvaneGuard.exe; do
   check "$f is a 32-bit PE file" pe32 "$f"
   check "$f imports only system DLLs" system_imports_only "$f"
 done
@@ -134,7 +136,7 @@ done
 # Japanese characters, started, switched, closed, and started once more with
 # the companion from the package. Where this machine cannot start 32-bit
 # programs (scripts/windows-arch.sh), the 64-bit build of the same sources
-# stands in for the two 32-bit binaries, beside the zip's other files.
+# stands in for the three 32-bit binaries, beside the zip's other files.
 # shellcheck source=scripts/windows-arch.sh
 source "$ROOT/scripts/windows-arch.sh"
 RUNNABLE="$UNPACKED"
@@ -147,13 +149,13 @@ run_unpacked() {
   local log="$ROOT/build/dist/check-wine.log"
   if [ "$RUNNABLE" != "$UNPACKED" ]; then
     { cmake -S "$ROOT" -B "$ROOT/$ZELVANE_WIN_BUILD" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$ZELVANE_WIN_TOOLCHAIN" \
-            -DCMAKE_BUILD_TYPE=Release && cmake --build "$ROOT/$ZELVANE_WIN_BUILD" --target Zelvane Quillet; } \
+            -DCMAKE_BUILD_TYPE=Release && cmake --build "$ROOT/$ZELVANE_WIN_BUILD" --target Zelvane Quillet ZelvaneGuard; } \
       >"$log.build" 2>&1 || { tail -n 20 "$log.build" | sed 's/^/  /'; return 1; }
     rm -rf "$RUNNABLE"
     mkdir -p "$RUNNABLE"
     cp "$UNPACKED"/* "$RUNNABLE/" &&
-      cp "$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe" "$ROOT/$ZELVANE_WIN_BUILD/app/Quillet.dll" "$RUNNABLE/" ||
-      return 1
+      cp "$ROOT/$ZELVANE_WIN_BUILD/app/Zelvane.exe" "$ROOT/$ZELVANE_WIN_BUILD/app/Quillet.dll" \
+         "$ROOT/$ZELVANE_WIN_BUILD/app/ZelvaneGuard.exe" "$RUNNABLE/" || return 1
   fi
   ZELVANE_PACKAGE_DIR="$(source "$ROOT/scripts/wine-env.sh" && zelvane_winpath "$RUNNABLE")" \
     bash "$ROOT/scripts/e2e.sh" --gtest_filter='PackageTest.*' >"$log" 2>&1

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The release: builds the Windows program in release mode and writes
 # build/dist/Zelvane-<version>.zip, which holds exactly what a Windows user
-# needs: Zelvane.exe and Quillet.dll (32-bit), the 64-bit companion
-# Quillet64.dll and Quillet64Host.exe, mag.bmp, README.txt and LICENSE.txt
-# (both with Windows line ends). The version is the one in app/version.h. Prints
-# the zip's path last. scripts/check-package.sh checks the result.
+# needs: Zelvane.exe, Quillet.dll and ZelvaneGuard.exe (32-bit), the 64-bit
+# companion Quillet64.dll and Quillet64Host.exe, mag.bmp, README.txt and
+# LICENSE.txt (both with Windows line ends). The version is the one in
+# app/version.h. Prints the zip's path last. scripts/check-package.sh checks
+# the result.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 ROOT="$PWD"
@@ -25,7 +26,7 @@ cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake
   { cat build/package-configure.log >&2; exit 1; }
 # companion64: the 64-bit companion, built by the 32-bit tree with the
 # 64-bit toolchain (hooklib/CMakeLists.txt).
-cmake --build build/win32 --target Zelvane Quillet companion64 >build/package-build.log 2>&1 ||
+cmake --build build/win32 --target Zelvane Quillet ZelvaneGuard companion64 >build/package-build.log 2>&1 ||
   { tail -n 40 build/package-build.log >&2; exit 1; }
 
 DIST="$ROOT/build/dist"
@@ -34,7 +35,7 @@ ZIP="$DIST/Zelvane-$VERSION.zip"
 rm -rf "$STAGE" "$ZIP"
 mkdir -p "$STAGE"
 cp build/win32/app/Zelvane.exe build/win32/app/Quillet.dll build/win32/app/Quillet64.dll \
-   build/win32/app/Quillet64Host.exe app/mag.bmp "$STAGE/"
+   build/win32/app/Quillet64Host.exe build/win32/app/ZelvaneGuard.exe app/mag.bmp "$STAGE/"
 # Notepad before Windows 10 shows a file with bare line feeds as one line.
 crlf() { sed -e 's/\r$//' -e 's/$/\r/'; }
 sed "s/@VERSION@/$VERSION/g" packaging/README.txt | crlf >"$STAGE/README.txt"
@@ -42,5 +43,6 @@ crlf <LICENSE >"$STAGE/LICENSE.txt"
 
 # -X: no Unix owners or extra times; -D: no folder entries. The files sit at
 # the top of the zip, in this order.
-(cd "$STAGE" && zip -q -X -D "$ZIP" Zelvane.exe Quillet.dll Quillet64.dll Quillet64Host.exe mag.bmp README.txt LICENSE.txt)
+(cd "$STAGE" && zip -q -X -D "$ZIP" Zelvane.exe Quillet.dll Quillet64.dll Quillet64Host.exe ZelvaneGuard.exe \
+   mag.bmp README.txt LICENSE.txt)
 echo "$ZIP"

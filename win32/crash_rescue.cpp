@@ -6,26 +6,21 @@
 #include <csignal>
 #include <cstdlib>
 #include <exception>
+#include <new>
+
+#include "win32/put_back.h"
+#include "win32/rescue_book.h"
 
 namespace zelvane::win32 {
 
 namespace {
 
-struct Slot {
-    HWND window;
-    LONG x;
-    LONG y;
-    bool move;
-};
-
-constexpr int kCapacity = 8192;
-
-// The only state a crash handler can reach is static state. Two lists: the
-// UI thread fills the one not in use and then makes it current, so a handler
-// that runs meanwhile always reads a whole list.
-Slot g_lists[2][kCapacity];
-std::atomic<int> g_counts[2] = {{0}, {0}};
-std::atomic<int> g_current{0};
+// The only state a crash handler can reach is static state: the book lives
+// in the shared section when it could be made, else in static storage (and
+// then only the handlers read it).
+rescue::Book g_staticBook;
+rescue::Book* g_book = &g_staticBook;
+HANDLE g_section = nullptr;
 std::atomic<bool> g_rescued{false};
 
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
@@ -47,12 +42,28 @@ void onAbort(int) {
     std::_Exit(3);
 }
 
+// A section of the page file, unnamed: only processes given its handle see it.
+void openSharedBook() {
+    g_section = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(rescue::Book), nullptr);
+    if (!g_section) return;
+    void* view = MapViewOfFile(g_section, FILE_MAP_WRITE, 0, 0, sizeof(rescue::Book));
+    if (!view) {
+        CloseHandle(g_section);
+        g_section = nullptr;
+        return;
+    }
+    // The view stays mapped for the whole process.
+    g_book = new (view) rescue::Book;
+}
+
 }  // namespace
 
 void installCrashRescue() {
     static bool installed = false;
     if (installed) return;
     installed = true;
+    openSharedBook();
+    rescue::open(*g_book);
     // A 32-bit program on 64-bit Windows has faults raised inside system
     // callbacks (a window procedure the system calls, a hook) swallowed by
     // default, and then runs on damaged; this asks for them to count as
@@ -72,30 +83,31 @@ void installCrashRescue() {
     std::signal(SIGABRT, onAbort);
 }
 
+void* rescueSection() { return g_section; }
+
 void keepRescueList(const std::vector<RescuePlacement>& list) {
-    const int spare = 1 - g_current.load();
-    int n = 0;
+    rescue::Slot* spare = rescue::spareList(*g_book);
+    std::int32_t n = 0;
     for (const RescuePlacement& r : list) {
-        if (n == kCapacity) break;
-        g_lists[spare][n++] = Slot{reinterpret_cast<HWND>(r.window), r.pos ? r.pos->x : 0, r.pos ? r.pos->y : 0,
-                                   r.pos.has_value()};
+        if (n == rescue::kWindowCapacity) break;
+        spare[n++] = rescue::Slot{r.window, r.pos ? r.pos->x : 0, r.pos ? r.pos->y : 0, r.pos ? 1u : 0u, 0};
     }
-    g_counts[spare].store(n);
-    g_current.store(spare);
+    rescue::publish(*g_book, n);
 }
+
+void keepHiddenTaskbar(const std::vector<std::uintptr_t>& windows) {
+    std::uint64_t ids[rescue::kTaskbarCapacity] = {};
+    std::int32_t n = 0;
+    for (std::uintptr_t w : windows)
+        if (n < rescue::kTaskbarCapacity) ids[n++] = w;
+    rescue::keepTaskbar(*g_book, ids, n);
+}
+
+void markCleanExit() { g_book->cleanExit.store(1); }
 
 void rescueHiddenWindows() {
     if (g_rescued.exchange(true)) return;
-    const int current = g_current.load();
-    const int n = g_counts[current].load();
-    for (int i = 0; i < n; ++i) {
-        const Slot& s = g_lists[current][i];
-        // Posted to the window's own thread: a hung program shows its window
-        // when it answers again, long after this process is gone.
-        SetWindowPos(s.window, nullptr, s.x, s.y, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS | SWP_SHOWWINDOW |
-                         (s.move ? 0 : SWP_NOMOVE));
-    }
+    putBack(*g_book);
 }
 
 }  // namespace zelvane::win32

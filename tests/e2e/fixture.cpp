@@ -1,5 +1,7 @@
 #include "fixture.h"
 
+#include "child_process.h"
+
 namespace e2e {
 namespace {
 
@@ -123,6 +125,11 @@ std::string ZelvaneTest::zelvaneStatus() const {
                boxesOf(z->pid()) + "\n";
     }
     return out;
+}
+
+void ZelvaneTest::killWithGuard(ZelvaneProcess* z) {
+    for (DWORD pid : childProcesses(z->pid(), kGuardExe)) EXPECT_TRUE(WatchedProcess(pid).kill()) << "guard " << pid;
+    z->kill();
 }
 
 ::testing::AssertionResult ZelvaneTest::activate(Tracked* t) {

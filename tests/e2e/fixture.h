@@ -59,6 +59,10 @@ protected:
     // messages, and any message box it shows.
     std::string zelvaneStatus() const;
 
+    // Ends Zelvane and, first, the guard it started, as ending its whole
+    // process tree would: nothing puts its windows back until it starts again.
+    void killWithGuard(ZelvaneProcess* z);
+
     // Brings the window to the foreground and waits until it is there.
     ::testing::AssertionResult activate(Tracked* t);
 

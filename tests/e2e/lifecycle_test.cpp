@@ -1,6 +1,7 @@
 // The end of a run: a clean exit hands every window back at its place; a
-// killed run leaves the window list behind, and the next start takes the
-// hidden windows back onto their workspaces.
+// run killed with its guard leaves the window list behind, and the next
+// start takes the hidden windows back onto their workspaces.
+#include "child_process.h"
 #include "fixture.h"
 #include "message_spy.h"
 
@@ -36,7 +37,7 @@ TEST_F(LifecycleTest, RestartAfterKillKeepsHiddenWindowsOnTheirWorkspaces) {
     ws = press(ws, '1');
     ASSERT_SETTLED(ws);
 
-    z->kill();
+    killWithGuard(z);
     ASSERT_TRUE(fileExists(z->resumeFile())) << "a killed run left no window list";
     // Windows of the other workspaces stay hidden while no Zelvane runs.
     ASSERT_SETTLED(ws);
@@ -64,7 +65,7 @@ TEST_F(LifecycleTest, RestartAfterKillOnAnotherWorkspaceStillReleasesAllAtExit) 
     ASSERT_NE(nullptr, z);
     Workspace ws = press({}, '4');
     ASSERT_SETTLED(ws);
-    z->kill();
+    killWithGuard(z);
 
     ZelvaneProcess* again = startZelvane(z->homePath());
     ASSERT_NE(nullptr, again);
@@ -79,8 +80,9 @@ TEST_F(LifecycleTest, RestartAfterKillOnAnotherWorkspaceStillReleasesAllAtExit) 
     EXPECT_TRUE(again->waitExit(30s));
 }
 
-// Zelvane dies of an access violation: the windows it hid are shown at
-// their places before it goes.
+// Zelvane dies of an access violation: its own crash handler shows the
+// windows it hid at their places before it goes (the guard, which would do
+// the same after it has gone, is ended first).
 class CrashTest : public ZelvaneTest {
 protected:
     void crashAndCheck() {
@@ -89,6 +91,7 @@ protected:
         ASSERT_NE(nullptr, z);
         Workspace ws = press({}, '4');
         ASSERT_SETTLED(ws);
+        for (DWORD pid : childProcesses(z->pid(), kGuardExe)) ASSERT_TRUE(WatchedProcess(pid).kill());
         MessageSpy spy;
         ASSERT_TRUE(spy.attach(z->mainWindow())) << spy.error();
         ASSERT_TRUE(spy.crashTarget());

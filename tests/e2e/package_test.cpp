@@ -1,8 +1,10 @@
 // The release zip as a user unpacks it: the files of the package, copied
-// into a folder whose name has spaces and Japanese characters, start,
-// switch and end cleanly, and the package's 64-bit companion runs from
-// there. scripts/check-package.sh names the unpacked package in
+// into a folder whose name has spaces and Japanese characters, start (with
+// the guard from the same folder), switch and end cleanly, leaving nothing
+// running, and the package's 64-bit companion runs from there.
+// scripts/check-package.sh names the unpacked package in
 // ZELVANE_PACKAGE_DIR; without it the test is skipped.
+#include "child_process.h"
 #include "fixture.h"
 #include "processes.h"
 
@@ -37,8 +39,8 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     CreateDirectoryW(L"C:\\zlvtest", nullptr);
     const std::wstring folder = L"C:\\zlvtest\\Zelvane \u30C6\u30B9\u30C8 \u7248 " + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(folder.c_str(), nullptr);
-    for (const wchar_t* file : {L"Zelvane.exe", L"Quillet.dll", L"Quillet64.dll", L"Quillet64Host.exe", L"mag.bmp",
-                                L"README.txt", L"LICENSE.txt"})
+    for (const wchar_t* file : {L"Zelvane.exe", L"Quillet.dll", L"Quillet64.dll", L"Quillet64Host.exe",
+                                L"ZelvaneGuard.exe", L"mag.bmp", L"README.txt", L"LICENSE.txt"})
         ASSERT_TRUE(CopyFileW((packageDir_ + L"\\" + file).c_str(), (folder + L"\\" + file).c_str(), FALSE))
             << "cannot copy " << narrow(file) << " from " << narrow(packageDir_) << ", error " << GetLastError();
     ZelvaneProcess::setExecutable(folder + L"\\Zelvane.exe");
@@ -50,6 +52,10 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     ASSERT_NE(nullptr, z);
     // The hook library was found beside the program: no warning box.
     EXPECT_TRUE(messageBoxesOf(z->pid()).empty()) << zelvaneStatus();
+    // So was the guard.
+    const auto guards = childProcesses(z->pid(), kGuardExe);
+    ASSERT_EQ(1u, guards.size()) << "no guard started from the package's folder";
+    const WatchedProcess guard(guards.front());
 
     Workspace ws = press({}, VK_RIGHT);
     ASSERT_SETTLED(ws);
@@ -61,6 +67,8 @@ TEST_F(PackageTest, UnpackedIntoAFolderWithSpacesAndJapaneseItStartsSwitchesAndE
     EXPECT_TRUE(misplaced.empty()) << misplaced;
     DWORD exitCode = 1;
     ASSERT_TRUE(z->waitExit(30s, &exitCode));
+    EXPECT_EQ(0u, exitCode);
+    EXPECT_TRUE(guard.waitExit(kSettle, &exitCode)) << "the guard outlived a clean exit";
     EXPECT_EQ(0u, exitCode);
     EXPECT_FALSE(fileExists(z->resumeFile())) << "window list left behind by a clean exit";
 

@@ -323,11 +323,12 @@ TEST_P(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled
     ASSERT_TRUE(waitClosed(z));
     EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar not shown again";
 
-    // Killed during a preview: the next start shows the taskbar again.
+    // Killed with its guard during a preview: the next start shows the
+    // taskbar again.
     PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
     ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
     ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(taskbar); }));
-    z->kill();
+    killWithGuard(z);
     Sleep(300);
     EXPECT_FALSE(IsWindowVisible(taskbar));
     ASSERT_NE(nullptr, startZelvane(z->homePath())) << zelvaneStatus();
