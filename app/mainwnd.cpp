@@ -103,7 +103,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
                                  systemErrorText(GetLastError()));
 
     ctrl.setDataDir(paths.dataDir);
-    ctrl.setWallpaperSystem(std::make_shared<win32::Win32Wallpaper>());
+    ctrl.wallpaper().setSystem(std::make_shared<win32::Win32Wallpaper>());
     // A preview that ended with a crash left the taskbar hidden.
     taskbar::restoreAfterCrash(paths.dataDir);
     dwm::load();
@@ -135,7 +135,7 @@ void shutDown(HWND h) {
     ctrl.cancelTrayRestore();
     g_main->ctrlWnd.reset();
     ctrl.releaseAll();
-    ctrl.restoreUserWallpaper();
+    ctrl.wallpaper().restoreUser();
     // After a failed start-up the settings in memory may come from another
     // file (the current folder's), and the user's file must stay as it is.
     // Nor is there a message loop to end: the entry shows its message box
