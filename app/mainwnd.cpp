@@ -40,6 +40,10 @@ std::unique_ptr<MainContext> g_main;
 std::exception_ptr g_windowError;
 UINT g_taskbarCreated = 0;
 
+// Posted by workers: a piece of the spread picture is cut; the plane picture is ready.
+constexpr UINT kMsgWallpaperPiecesCut = WM_APP + 3;
+constexpr UINT kMsgPlanePictureReady = WM_APP + 4;
+
 LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
 // What the entry routine hands the window at its creation.
@@ -104,11 +108,15 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
 
     ctrl.setDataDir(paths.dataDir);
     ctrl.wallpaper().setSystem(std::make_shared<win32::Win32Wallpaper>());
+    // Both told on their workers, taken in on this thread.
+    ctrl.wallpaper().setCutNotice([h] { PostMessageW(h, kMsgWallpaperPiecesCut, 0, 0); });
+    wallpaperImages().setReadyNotice([h] { PostMessageW(h, kMsgPlanePictureReady, 0, 0); });
     // A preview that ended with a crash left the taskbar hidden.
     taskbar::restoreAfterCrash(paths.dataDir);
     dwm::load();
     loadSettings(settings, ctrl, paths.configPath);
     ctrl.restoreWindowList();
+    g_main->preparePicture();
 
     // Hotkeys first: adding the tray icon waits for the shell, which may be
     // busy, and the keyboard must work from the start whatever the shell does.
@@ -142,7 +150,7 @@ void shutDown(HWND h) {
     // next, and a pending quit message would close that box at once.
     const bool startedUp = g_main->startedUp;
     if (startedUp) g_main->settings->save(g_main->configPath);
-    discardWallpaperImage();
+    releaseWallpaperImages();
     dwm::unload();  // the preview and its thumbnails are gone
     g_main->tray.reset();
     g_main->mouse.reset();
@@ -256,6 +264,12 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             case kMsgPreviewClosed:
                 if (g_main && g_main->preview) g_main->preview->onPreviewClosed();
                 if (g_main && g_main->ctrlWnd) g_main->ctrlWnd->refresh();  // the preview may have switched
+                break;
+            case kMsgWallpaperPiecesCut:
+                if (g_main && !g_main->shutDown) g_main->ctrl->wallpaper().takeCutPieces();
+                break;
+            case kMsgPlanePictureReady:
+                if (g_main && !g_main->shutDown) g_main->pictureReady();
                 break;
             case kMsgTrayCallback:
                 if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->onTrayCallback(wp, lp);

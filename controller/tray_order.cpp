@@ -5,6 +5,7 @@
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace zelvane {
 
@@ -31,10 +32,13 @@ std::vector<Segment> segmentsOf(const std::vector<WindowId>& current, bool heade
     return out;
 }
 
-// A group that got back buttons torn from it: they stand before its header.
+// A group that got back buttons torn from it: its buttons do not follow its
+// header one after the other.
 bool mended(const Segment& seg) {
-    return seg.header && std::any_of(seg.buttons.begin(), seg.buttons.end(),
-                                     [&](std::size_t i) { return i < *seg.header; });
+    if (!seg.header) return false;
+    for (std::size_t k = 0; k < seg.buttons.size(); ++k)
+        if (seg.buttons[k] != *seg.header + 1 + k) return true;
+    return false;
 }
 
 }  // namespace
@@ -48,7 +52,7 @@ void moveToFront(std::vector<WindowId>& buttons, std::size_t index) {
 TrayReorder planTrayReorder(const std::vector<WindowId>& saved, const std::vector<WindowId>& current) {
     TrayReorder plan;
     // Each saved window's rank (a window saved twice counts where it was
-    // first seen) and the saved group it was in.
+    // first seen) and the saved group it was in (its own without headers).
     std::unordered_map<WindowId, std::size_t> rank, savedGroup;
     const bool savedHeaders = std::find(saved.begin(), saved.end(), kNoWindow) != saved.end();
     std::size_t group = 0;
@@ -59,38 +63,66 @@ TrayReorder planTrayReorder(const std::vector<WindowId>& saved, const std::vecto
         }
         if (rank.emplace(saved[i], rank.size()).second) savedGroup[saved[i]] = savedHeaders ? group : i;
     }
+    const auto groupOf = [&](std::size_t i) -> std::optional<std::size_t> {
+        const auto it = savedGroup.find(current[i]);
+        return it == savedGroup.end() ? std::nullopt : std::optional<std::size_t>(it->second);
+    };
 
     const bool headers = std::find(current.begin(), current.end(), kNoWindow) != current.end();
     std::vector<Segment> segments = segmentsOf(current, headers);
-    // Torn buttons go back to their group: the one that holds a window they
-    // were saved with, or else the first header left without buttons.
-    if (headers && !segments.empty() && !segments.front().header) {
-        std::vector<std::size_t> torn = std::move(segments.front().buttons);
-        segments.erase(segments.begin());
-        std::vector<std::size_t> unplaced;
-        for (std::size_t i : torn) {
-            Segment* home = nullptr;
-            const auto mine = savedGroup.find(current[i]);
-            for (Segment& seg : segments) {
-                for (std::size_t j : seg.buttons) {
-                    const auto theirs = savedGroup.find(current[j]);
-                    if (mine != savedGroup.end() && theirs != savedGroup.end() && mine->second == theirs->second)
-                        home = &seg;
-                }
-            }
-            if (home)
-                home->buttons.push_back(i);
-            else
-                unplaced.push_back(i);
+    if (headers) {
+        // Torn buttons: those before every header, and those behind the
+        // header of another saved group than the group's first button.
+        std::vector<std::size_t> torn;
+        if (!segments.empty() && !segments.front().header) {
+            torn = std::move(segments.front().buttons);
+            segments.erase(segments.begin());
         }
-        if (!unplaced.empty()) {
+        if (savedHeaders) {
+            for (Segment& seg : segments) {
+                std::optional<std::size_t> owner;
+                std::vector<std::size_t> kept;
+                for (std::size_t i : seg.buttons) {
+                    const auto g = groupOf(i);
+                    if (g && owner && *g != *owner) {
+                        torn.push_back(i);
+                        continue;
+                    }
+                    if (g && !owner) owner = g;
+                    kept.push_back(i);
+                }
+                seg.buttons = std::move(kept);
+            }
+        }
+        // Each goes back to the group that holds a window it was saved
+        // with, or else, with the rest of its saved group, behind a header
+        // left without buttons.
+        std::vector<std::pair<std::optional<std::size_t>, std::vector<std::size_t>>> homeless;
+        for (std::size_t i : torn) {
+            const auto g = groupOf(i);
+            Segment* home = nullptr;
+            for (Segment& seg : segments)
+                for (std::size_t j : seg.buttons)
+                    if (g && groupOf(j) == g) home = &seg;
+            if (home) {
+                home->buttons.push_back(i);
+                continue;
+            }
+            const auto same = std::find_if(homeless.begin(), homeless.end(),
+                                           [&](const auto& h) { return g && h.first == g; });
+            if (same != homeless.end())
+                same->second.push_back(i);
+            else
+                homeless.push_back({g, {i}});
+        }
+        for (auto& [g, buttons] : homeless) {
             const auto empty = std::find_if(segments.begin(), segments.end(),
-                                            [](const Segment& seg) { return seg.buttons.empty(); });
+                                            [](const Segment& seg) { return seg.header && seg.buttons.empty(); });
             if (empty != segments.end()) {
-                empty->buttons = std::move(unplaced);
+                empty->buttons = std::move(buttons);
             } else {
                 plan.whole = false;
-                for (std::size_t i : unplaced) segments.push_back(Segment{std::nullopt, {i}, std::nullopt});
+                for (std::size_t i : buttons) segments.push_back(Segment{std::nullopt, {i}, std::nullopt});
             }
         }
     }

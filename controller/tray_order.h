@@ -25,12 +25,12 @@ struct TrayReorder {
 // The moves that bring the groups of the windows in `saved` to the front,
 // in saved order, each group whole and in its own order; buttons of windows
 // not saved end up behind. A group is a header (a 0 entry) and the buttons up
-// to the next header; without headers each button stands alone. A taskbar
-// that shows headers has no button before the first one: such a button was
-// torn from its group (the shell changed its buttons between our check and
-// our move), and goes back behind the header of the group it was saved in,
-// or else behind a header left with no button. No moves when the taskbar is
-// in order already.
+// to the next header; without headers each button stands alone. On a
+// taskbar that shows headers a button before every header, or behind the
+// header of a group it was not saved with, was torn from its group (the
+// shell changed its buttons between our check and our move): it goes back to
+// the group that holds a window it was saved with, or else behind a header
+// left with no button. No moves when the taskbar is in order already.
 TrayReorder planTrayReorder(const std::vector<WindowId>& saved, const std::vector<WindowId>& current);
 
 // The windows of `wanting` that were saved: the ones the taskbar must show

@@ -39,6 +39,10 @@ private:
     bool mustUninitialize_ = false;
 };
 
+// A COM object ends through its own Release, never by a delete through the
+// interface, which has no virtual destructor by design.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 // Told by the audio service (on a thread of its own) when the default
 // playback device changes or a device comes or goes; it only raises a flag,
 // which the UI thread reads before its next call.
@@ -89,6 +93,8 @@ private:
     std::atomic<ULONG> refs_{1};
     std::atomic<bool> changed_{false};
 };
+
+#pragma GCC diagnostic pop
 
 std::string endpointId(IMMDevice* device) {
     LPWSTR id = nullptr;

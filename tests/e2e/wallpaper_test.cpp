@@ -116,12 +116,22 @@ protected:
         home = ZelvaneProcess::freshHome(L"walls");
         homeDir = L"C:" + home;
         userWallpaper = systemWallpaper();
+        wchar_t tile[16] = L"0";
+        DWORD bytes = sizeof(tile) - sizeof(wchar_t);
+        RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper", RRF_RT_REG_SZ, nullptr, tile, &bytes);
+        userTile = tile;
     }
     void TearDown() override {
         ZelvaneTest::TearDown();
-        // The prefix is shared by every test: its wallpaper goes back.
+        // The prefix is shared by every test: its wallpaper goes back, and
+        // what a test added to the registry goes.
         std::wstring saved = userWallpaper;
         SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, saved.data(), SPIF_UPDATEINIFILE);
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper", REG_SZ, userTile.c_str(),
+                        static_cast<DWORD>((userTile.size() + 1) * sizeof(wchar_t)));
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TranscodedImageCache");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General",
+                           L"WallpaperSource");
     }
 
     std::wstring picture(const std::wstring& name, COLORREF colour) {
@@ -146,7 +156,7 @@ protected:
                hex(desktopPixel(bare().x, bare().y)) + ")";
     }
 
-    std::wstring home, homeDir, userWallpaper;
+    std::wstring home, homeDir, userWallpaper, userTile;
 };
 
 TEST_F(DesktopWallpaperTest, EachWorkspaceShowsItsOwnPictureAndExitPutsTheUsersBack) {
@@ -210,6 +220,96 @@ TEST_F(DesktopWallpaperTest, SnapshotsGoToTheNamedFilesAndDistantViewCropsThem) 
     // Back to "default": the user's own wallpaper.
     PostMessageW(z->mainWindow(), WM_COMMAND, kCmdWallsDefault, 0);
     EXPECT_TRUE(pollUntil([&] { return systemWallpaper() == userWallpaper; })) << what();
+}
+
+// What the desktop reported before Zelvane started, and what comes back when
+// it exits. From Windows 7 on the system may report its own transcoded copy
+// of the user's picture, which Zelvane's changes overwrite on Windows: the
+// file it came from is what must come back (the registry says which:
+// "TranscodedImageCache" from Windows 8 on, "WallpaperSource" on Windows 7).
+// A record an earlier run left behind holds only while the desktop still
+// shows one of Zelvane's pictures.
+TEST_F(DesktopWallpaperTest, TheUsersOwnPictureComesBackWhateverTheSystemReportedOrAnEarlierRunLeft) {
+    const std::wstring themes = homeDir + L"\\Themes";
+    CreateDirectoryW(themes.c_str(), nullptr);
+    const std::wstring mine = picture(L"mine.bmp", RGB(0, 160, 0));
+    const std::wstring old = picture(L"old.bmp", RGB(255, 255, 0));
+    const std::wstring red = picture(L"red.bmp", RGB(255, 0, 0));
+    const auto setWallpaper = [](std::wstring path) {
+        return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE) != FALSE;
+    };
+    const auto copyAs = [&](const std::wstring& name) {
+        const std::wstring copy = themes + L"\\" + name;
+        CopyFileW(mine.c_str(), copy.c_str(), FALSE);
+        return copy;
+    };
+    const auto record = [&](const std::wstring& user) {
+        CreateDirectoryW((homeDir + L"\\.zlv").c_str(), nullptr);
+        const std::string u = narrow(user);
+        return writeBytes(homeDir + L"\\.zlv\\_wallpaper", u + "\n0\n0\n\n\n" + u + "\n0\n0\n\n\n");
+    };
+    const struct {
+        const char* what;
+        std::function<bool()> before;
+        std::wstring back;
+    } cases[] = {
+        {"the system's copy, Windows 8 and later",
+         [&] {
+             // A header, then the source's path in UTF-16 from byte 24 on.
+             std::string cache(24, '\x7a');
+             for (wchar_t c : mine) cache.append({static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)});
+             cache.append(0x320 - cache.size(), '\0');
+             return setWallpaper(copyAs(L"TranscodedWallpaper")) &&
+                    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TranscodedImageCache", REG_BINARY,
+                                    cache.data(), static_cast<DWORD>(cache.size())) == ERROR_SUCCESS;
+         },
+         mine},
+        {"the system's copy, Windows 7",
+         [&] {
+             return setWallpaper(copyAs(L"TranscodedWallpaper.jpg")) &&
+                    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General",
+                                    L"WallpaperSource", REG_SZ, mine.c_str(),
+                                    static_cast<DWORD>((mine.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+         },
+         mine},
+        {"a record left behind, a wallpaper chosen since", [&] { return record(old) && setWallpaper(mine); }, mine},
+        {"a record left behind, our picture still shown", [&] { return record(old) && setWallpaper(red); }, old},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.before());
+        ZelvaneProcess* z = start("wallsType=1\r\npopupCtrlWnd=false\r\nwallpaper=1-1|" + narrow(red) + "\r\n");
+        ASSERT_NE(nullptr, z);
+        EXPECT_TRUE(shows(red, RGB(255, 0, 0))) << what();
+        ASSERT_TRUE(z->close());
+        EXPECT_EQ(narrow(c.back), narrow(systemWallpaper()));
+        EXPECT_TRUE(data("_wallpaper").empty()) << "the record outlived the restore";
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TranscodedImageCache");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General",
+                           L"WallpaperSource");
+    }
+}
+
+// A tiled pattern of 3 x 2 pixels: the snapshot has it exactly where the
+// system tiles it, over the whole screen.
+TEST_F(DesktopWallpaperTest, ATinyTiledPatternIsSnapshottedExactly) {
+    const auto pattern = [](int x, int y) { return RGB(x % 3 * 100, y % 2 * 200, 50); };
+    const std::wstring tile = homeDir + L"\\tile.bmp";
+    ASSERT_TRUE(writeBytes(tile, makeBmp(3, 2, pattern)));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper", REG_SZ,
+                                             L"1", 2 * sizeof(wchar_t)));
+    std::wstring path = tile;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE));
+    ZelvaneProcess* z = start("popupCtrlWnd=false\r\n");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kCmdSaveWallpaper, 0);
+    ASSERT_TRUE(pollUntil([&] { return !data("1_1.bmp").empty(); })) << "no 1_1.bmp";
+    const std::string snapshot = data("1_1.bmp");
+    const int w = grid.width, h = grid.height;
+    for (const POINT p : {POINT{0, 0}, POINT{1, 0}, POINT{2, 1}, POINT{w / 2 + 1, h / 2}, POINT{w - 1, h - 1},
+                          POINT{w - 2, h - 2}, POINT{w / 3, h - 1}}) {
+        EXPECT_EQ(hex(pattern(p.x, p.y)), hex(bmpPixel(snapshot, p.x, p.y))) << p.x << "," << p.y;
+    }
 }
 
 TEST_F(DesktopWallpaperTest, AHungWindowDoesNotHoldUpASwitchThatChangesTheWallpaper) {

@@ -54,6 +54,8 @@ TEST(TrayReorderPlan, PutsSavedGroupsInFrontWholeAndMendsTornOnes) {
         {"torn: back behind the empty header", {0, 1, 0, 2, 0, 3}, {3, 0, 1, 0, 2, 0}, {0, 1, 0, 2, 0, 3}, true},
         // The shell moved another button in: it goes back to its group.
         {"torn: back to the window saved with it", {0, 1, 4, 0, 2}, {4, 0, 2, 0, 1}, {0, 1, 4, 0, 2}, true},
+        // A move landed in another group: out again, behind the empty header.
+        {"torn: inside another group", {0, 3, 0, 2, 0, 1}, {0, 3, 2, 0, 1, 0}, {0, 3, 0, 2, 0, 1}, true},
         // No header is left for it: the order is not back, whatever is moved.
         {"torn beyond mending", {0, 3, 0, 2, 0, 1}, {3, 0, 2, 0, 1}, {3, 0, 2, 0, 1}, false},
         {"torn, saved without headers", {4, 2, 7}, {7, 0, 1, 2, 0, 4, 5}, {0, 4, 5, 0, 1, 2, 7}, false},
@@ -134,19 +136,28 @@ TEST_F(TrayOrderKeeperTest, ButtonsTheShellRemovesDuringTheMovesLeaveTheGroupsWh
     EXPECT_EQ(taskbar->now(), (Buttons{0, 3, 0, 2, 0, 1}));
 }
 
+// Whatever order the groups come back in, and however many of the moves
+// land on another button than planned, the groups end whole and in order.
 TEST_F(TrayOrderKeeperTest, TheShellChangingItsButtonsBetweenCheckAndMoveTearsNoGroup) {
-    TrayOrderKeeper keeper(quickOptions());
-    taskbar->buttons = {0, 3, 0, 2, 0, 1};
-    keeper.save(taskbar.get(), 0, 0);
-    // The first two moves each land on another button than planned.
-    taskbar->edit([&] {
-        taskbar->buttons = {0, 1, 0, 2, 0, 3};
-        taskbar->churn = 2;
-    });
-    ASSERT_TRUE(keeper.restore(taskbar, 0, 0));
-    ASSERT_TRUE(keeper.waitIdle(5s));
-    EXPECT_EQ(taskbar->churn, 0);
-    EXPECT_EQ(taskbar->now(), (Buttons{0, 3, 0, 2, 0, 1}));
+    const Buttons saved{0, 3, 0, 2, 0, 1};
+    Buttons windows{1, 2, 3};
+    do {
+        for (int churn = 1; churn <= 3; ++churn) {
+            SCOPED_TRACE(::testing::Message() << "back as " << windows[0] << windows[1] << windows[2] << ", "
+                                              << churn << " moves astray");
+            auto shell = std::make_shared<FakeTaskbar>();
+            TrayOrderKeeper keeper(quickOptions());
+            shell->buttons = saved;
+            keeper.save(shell.get(), 0, 0);
+            shell->edit([&] {
+                shell->buttons = {0, windows[0], 0, windows[1], 0, windows[2]};
+                shell->churn = churn;
+            });
+            ASSERT_TRUE(keeper.restore(shell, 0, 0));
+            ASSERT_TRUE(keeper.waitIdle(5s));
+            EXPECT_EQ(shell->now(), saved);
+        }
+    } while (std::next_permutation(windows.begin(), windows.end()));
 }
 
 TEST_F(TrayOrderKeeperTest, AWindowThatNeverGetsAButtonHoldsUpNeitherTheRestoreNorTheNextSave) {

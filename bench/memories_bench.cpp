@@ -1,0 +1,184 @@
+// What a switch does besides moving windows, measured under Wine: putting up
+// a workspace's wallpaper (and not putting it up when the desktop shows it
+// already), the pieces of "distant view" cut after a grid change (the UI
+// thread's share and the worker's), a tiny tiled pattern snapshotted, and one
+// read of the taskbar across processes. Prints Markdown tables for
+// docs/benchmarks.md; run by scripts/memories-bench.sh. Not a test: it
+// asserts nothing about time.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/settings_file.h"
+#include "controller/wallpaper_keeper.h"
+#include "controller/workspace_model.h"
+#include "stand_in_taskbar.h"
+#include "win32/shell_taskbar.h"
+#include "win32/wallpaper_win32.h"
+#include "window_host.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
+
+struct Figures {
+    std::vector<double> ms;
+    double median() {
+        std::sort(ms.begin(), ms.end());
+        return ms.empty() ? 0 : ms[ms.size() / 2];
+    }
+    double max() const { return ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
+};
+
+// A 24-bit BMP of w x h in one colour.
+bool writeBmp(const std::string& path, int w, int h, COLORREF colour) {
+    const int row = (3 * w + 3) & ~3;
+    std::string s(54 + static_cast<std::size_t>(row) * h, '\0');
+    const auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    s[0] = 'B';
+    s[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(s.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(w));
+    put32(22, static_cast<std::uint32_t>(h));
+    s[26] = 1;
+    s[28] = 24;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const std::size_t at = 54 + static_cast<std::size_t>(y) * row + 3 * x;
+            s[at] = static_cast<char>(GetBValue(colour));
+            s[at + 1] = static_cast<char>(GetGValue(colour));
+            s[at + 2] = static_cast<char>(GetRValue(colour));
+        }
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    const BOOL ok = WriteFile(f, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
+    CloseHandle(f);
+    return ok && n == s.size();
+}
+
+void wallpaperFigures(int reps) {
+    const int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const std::string dir = "C:\\zlvbench";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string red = dir + "\\red.bmp", blue = dir + "\\blue.bmp", dot = dir + "\\dot.bmp";
+    if (!writeBmp(red, vw, vh, RGB(200, 0, 0)) || !writeBmp(blue, vw, vh, RGB(0, 0, 200)) ||
+        !writeBmp(dot, 1, 1, RGB(0, 120, 0))) {
+        std::printf("cannot write the pictures into %s\n", dir.c_str());
+        return;
+    }
+    auto system = std::make_shared<zelvane::win32::Win32Wallpaper>();
+    const zelvane::DesktopWallpaper before = system->current();
+
+    zelvane::SettingsFile settings({});
+    zelvane::WorkspaceModel model(settings.values(), {});
+    model.setMetrics(zelvane::ScreenMetrics{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                                            GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                                            vw, vh});
+    zelvane::WallpaperKeeper keeper(settings, model);
+    keeper.setSystem(system);
+    keeper.setDataDir(dir + "\\data");
+    CreateDirectoryA((dir + "\\data").c_str(), nullptr);
+
+    settings.setWallsType(1);
+    settings.setWallpaper(0, 0, red);
+    settings.setWallpaper(0, 1, blue);
+    Figures changing, same;
+    for (int i = 0; i < reps; ++i) {
+        auto t0 = Clock::now();
+        keeper.apply(0, i % 2);
+        changing.ms.push_back(msSince(t0));
+    }
+    for (int i = 0; i < reps; ++i) {
+        auto t0 = Clock::now();
+        keeper.apply(0, 1);
+        same.ms.push_back(msSince(t0));
+    }
+    std::printf("| wallpaper part of a switch (%d x %d pictures) | median ms | max ms |\n|---|---:|---:|\n", vw, vh);
+    std::printf("| another workspace's picture put up | %.2f | %.2f |\n", changing.median(), changing.max());
+    std::printf("| the same picture again: nothing put up | %.3f | %.3f |\n\n", same.median(), same.max());
+
+    // Distant view over a 2 x 2 grid, then the grid grows.
+    settings.setWallsType(2);
+    keeper.capture();
+    keeper.waitForCuts(std::chrono::minutes(2));
+    keeper.takeCutPieces();
+    std::printf("| grid change in distant view | pieces | UI thread ms | all pieces cut, ms (on the worker) |\n");
+    std::printf("|---|---:|---:|---:|\n");
+    for (int g = 3; g <= 5; ++g) {
+        settings.setWsRowNum(g);
+        auto t0 = Clock::now();
+        keeper.respread();
+        const double ui = msSince(t0);
+        keeper.waitForCuts(std::chrono::minutes(2));
+        const double all = msSince(t0);
+        keeper.takeCutPieces();
+        std::printf("| %d x %d to %d x %d | %d | %.2f | %.0f |\n", g - 1, g - 1, g, g, g * g, ui, all);
+    }
+
+    // A 1 x 1 pattern, tiled over the whole screen and read back.
+    system->put(zelvane::DesktopWallpaper{dot, "1", "0", "0", "0"});
+    auto t0 = Clock::now();
+    const bool ok = system->snapshotDesktop(dir + "\\dot-snapshot.bmp");
+    std::printf("\n| snapshot of a tiled 1 x 1 pattern | ms |\n|---|---:|\n| %d x %d%s | %.1f |\n\n", vw, vh,
+                ok ? "" : " (failed)", msSince(t0));
+
+    keeper.restoreUser();
+    system->put(before);
+}
+
+void taskbarFigures(int reps) {
+    e2e::StandInTaskbar taskbar;
+    e2e::WindowHost host;
+    if (!taskbar.start(false)) {
+        std::printf("the stand-in taskbar did not start\n");
+        return;
+    }
+    for (int i = 0; i < 30; ++i) host.open(L"m" + std::to_wstring(i), e2e::makeRect(50 + 10 * i, 50 + 5 * i, 300, 200));
+    e2e::pollUntil([&] { return taskbar.order().size() >= 30; });
+    zelvane::win32::ShellTaskbar reader;
+    // Limits wide enough that a busy machine still completes every read.
+    zelvane::TaskbarLimits limits;
+    limits.perCall = std::chrono::milliseconds(2000);
+    limits.total = std::chrono::milliseconds(10000);
+    Figures reads;
+    std::size_t buttons = 0;
+    for (int i = 0; i < reps; ++i) {
+        auto t0 = Clock::now();
+        const auto read = reader.readButtons(limits);
+        reads.ms.push_back(msSince(t0));
+        if (read.status == zelvane::TaskbarReadStatus::Done) buttons = read.buttons.size();
+    }
+    double sum = 0;
+    for (double t : reads.ms) sum += t;
+    const double best = *std::min_element(reads.ms.begin(), reads.ms.end());
+    std::printf("| taskbar read | buttons | best ms | mean ms |\n|---|---:|---:|---:|\n");
+    std::printf("| %d reads | %zu | %.2f | %.2f |\n\n", reps, buttons, best, sum / reps);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string only;
+    int reps = 20;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.rfind("--only=", 0) == 0) only = a.substr(7);
+        if (a.rfind("--reps=", 0) == 0) reps = std::max(1, std::atoi(a.c_str() + 7));
+    }
+    if (only.empty() || only == "wallpaper") wallpaperFigures(reps);
+    if (only.empty() || only == "taskbar") taskbarFigures(reps);
+    std::fflush(stdout);
+    return 0;
+}
