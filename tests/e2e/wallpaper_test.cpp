@@ -312,6 +312,49 @@ TEST_F(DesktopWallpaperTest, ATinyTiledPatternIsSnapshottedExactly) {
     }
 }
 
+// The preview's background comes from the picture of the plane made once
+// and kept (shared with the control window): once it has been made, opening
+// the preview reads no file; here the files are gone by the second opening.
+TEST_F(DesktopWallpaperTest, ThePreviewShowsEachWorkspacesPictureWithoutReadingItsFilesAgain) {
+    const std::wstring red = picture(L"red.bmp", RGB(255, 0, 0)), blue = picture(L"blue.bmp", RGB(0, 0, 255)),
+                       green = picture(L"green.bmp", RGB(0, 255, 0));
+    ZelvaneProcess* z = start("wallsType=1\r\npopupCtrlWnd=false\r\nlightenPreview=false\r\nwallpaper=1-1|" +
+                              narrow(red) + ",1-2|" + narrow(blue) + ",2-1|" + narrow(green) + ",2-2|" + narrow(blue) +
+                              "\r\n");
+    ASSERT_NE(nullptr, z);
+    // The resting preview of the 2 x 2 grid at the default scale of 90 %: the plane is 8:5 as the screen.
+    const int restW = grid.width * 90 / 100, restH = restW * grid.height / grid.width;
+    const int left = (grid.width - restW) / 2, top = (grid.height - restH) / 2;
+    const auto cellColour = [&](int row, int col) {
+        const COLORREF c = desktopPixel(left + restW / 4 + col * restW / 2, top + restH / 4 + row * restH / 2);
+        const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+        return r > g && r > b ? 'r' : g > r && g > b ? 'g' : b > r && b > g ? 'b' : '?';
+    };
+    const auto cells = [&] {
+        return std::string{cellColour(0, 0), cellColour(0, 1), ' ', cellColour(1, 0), cellColour(1, 1)};
+    };
+    const auto openShowsThePictures = [&]() -> ::testing::AssertionResult {
+        if (!PostMessageW(z->mainWindow(), WM_COMMAND, 100027, 0)) return ::testing::AssertionFailure() << "post";
+        HWND view = nullptr;
+        if (!pollUntil([&] {
+                for (HWND w : topLevelWindows(z->pid(), L"ZelvaneViewClass"))
+                    if (IsWindowVisible(w)) view = w;
+                return view != nullptr;
+            }))
+            return ::testing::AssertionFailure() << "no preview";
+        std::string seen;
+        const bool shown = pollUntil([&] { return (seen = cells()) == "rb gb"; });
+        pressChord({}, VK_ESCAPE);
+        if (!pollUntil([&] { return topLevelWindows(z->pid(), L"ZelvaneViewClass").empty(); }))
+            return ::testing::AssertionFailure() << "the preview did not close";
+        if (!shown) return ::testing::AssertionFailure() << "cells show \"" << seen << "\"";
+        return ::testing::AssertionSuccess();
+    };
+    ASSERT_TRUE(openShowsThePictures());
+    for (const std::wstring& f : {red, blue, green}) ASSERT_TRUE(DeleteFileW(f.c_str()));
+    EXPECT_TRUE(openShowsThePictures()) << "with the files gone";
+}
+
 TEST_F(DesktopWallpaperTest, AHungWindowDoesNotHoldUpASwitchThatChangesTheWallpaper) {
     openOn({0, 0}, "a", 0);
     openOn({0, 1}, "b", 1);
