@@ -18,6 +18,8 @@
 #include "controller/wallpaper_keeper.h"
 #include "controller/workspace_model.h"
 #include "stand_in_taskbar.h"
+#include "controller/wallpaper_geometry.h"
+#include "win32/handles.h"
 #include "win32/shell_taskbar.h"
 #include "win32/wallpaper_win32.h"
 #include "window_host.h"
@@ -133,6 +135,31 @@ void wallpaperFigures(int reps) {
     const bool ok = system->snapshotDesktop(dir + "\\dot-snapshot.bmp");
     std::printf("\n| snapshot of a tiled 1 x 1 pattern | ms |\n|---|---:|\n| %d x %d%s | %.1f |\n\n", vw, vh,
                 ok ? "" : " (failed)", msSince(t0));
+
+    // Drawing alone, into memory: the pattern copied on by doubling over the
+    // whole screen, against one BitBlt per tile over a band of 80 rows.
+    {
+        zelvane::win32::WindowDc screen(nullptr);
+        zelvane::win32::UniqueMemoryDc canvasDc(CreateCompatibleDC(screen.get()));
+        zelvane::win32::UniqueGdiObject canvas(CreateCompatibleBitmap(screen.get(), vw, vh));
+        zelvane::win32::UniqueMemoryDc tileDc(CreateCompatibleDC(screen.get()));
+        zelvane::win32::UniqueGdiObject tile(CreateCompatibleBitmap(screen.get(), 1, 1));
+        zelvane::win32::SelectedObject a(canvasDc.get(), canvas.get()), b(tileDc.get(), tile.get());
+        auto t1 = Clock::now();
+        const zelvane::TileFill fill = zelvane::tileFill(vw, vh, 1, 1, 0, 0);
+        for (const zelvane::Box& t : fill.tiles) BitBlt(canvasDc.get(), t.x, t.y, 1, 1, tileDc.get(), 0, 0, SRCCOPY);
+        for (const zelvane::Blit& c : fill.copies)
+            BitBlt(canvasDc.get(), c.dst.x, c.dst.y, c.dst.w, c.dst.h, canvasDc.get(), c.src.x, c.src.y, SRCCOPY);
+        const double doubling = msSince(t1);
+        const int band = 80;
+        t1 = Clock::now();
+        for (int y = 0; y < band; ++y)
+            for (int x = 0; x < vw; ++x) BitBlt(canvasDc.get(), x, y, 1, 1, tileDc.get(), 0, 0, SRCCOPY);
+        const double perTile = msSince(t1);
+        std::printf("| drawing a 1 x 1 pattern | calls | ms |\n|---|---:|---:|\n");
+        std::printf("| doubling, %d x %d | %zu | %.2f |\n", vw, vh, fill.tiles.size() + fill.copies.size(), doubling);
+        std::printf("| tile by tile, %d x %d (a tenth of the screen) | %d | %.0f |\n\n", vw, band, vw * band, perTile);
+    }
 
     keeper.restoreUser();
     system->put(before);
