@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bitmap_file.h"
 #include "config/settings_file.h"
 #include "controller/wallpaper_keeper.h"
 #include "controller/workspace_model.h"
@@ -39,35 +40,8 @@ struct Figures {
     double max() const { return ms.empty() ? 0 : *std::max_element(ms.begin(), ms.end()); }
 };
 
-// A 24-bit BMP of w x h in one colour.
 bool writeBmp(const std::string& path, int w, int h, COLORREF colour) {
-    const int row = (3 * w + 3) & ~3;
-    std::string s(54 + static_cast<std::size_t>(row) * h, '\0');
-    const auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    s[0] = 'B';
-    s[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(s.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));
-    s[26] = 1;
-    s[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::size_t at = 54 + static_cast<std::size_t>(y) * row + 3 * x;
-            s[at] = static_cast<char>(GetBValue(colour));
-            s[at + 1] = static_cast<char>(GetGValue(colour));
-            s[at + 2] = static_cast<char>(GetRValue(colour));
-        }
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    const BOOL ok = WriteFile(f, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
-    CloseHandle(f);
-    return ok && n == s.size();
+    return e2e::writeBytes(std::wstring(path.begin(), path.end()), e2e::makeBmp(w, h, [&](int, int) { return colour; }));
 }
 
 void wallpaperFigures(int reps) {

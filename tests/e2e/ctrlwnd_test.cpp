@@ -8,42 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "bitmap_file.h"
 #include "fixture.h"
 #include "mouse_input.h"
 
 namespace e2e {
 namespace {
-
-// A 24-bit BMP of w x h in one colour.
-bool writeSolidBmp(const std::string& path, int w, int h, COLORREF colour) {
-    const int row = (3 * w + 3) & ~3;
-    std::string s(54 + static_cast<std::size_t>(row) * h, '\0');
-    const auto put32 = [&](std::size_t at, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
-    };
-    s[0] = 'B';
-    s[1] = 'M';
-    put32(2, static_cast<std::uint32_t>(s.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<std::uint32_t>(w));
-    put32(22, static_cast<std::uint32_t>(h));
-    s[26] = 1;
-    s[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::size_t at = 54 + static_cast<std::size_t>(y) * row + 3 * x;
-            s[at] = static_cast<char>(GetBValue(colour));
-            s[at + 1] = static_cast<char>(GetGValue(colour));
-            s[at + 2] = static_cast<char>(GetRValue(colour));
-        }
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    const BOOL ok = WriteFile(f, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
-    CloseHandle(f);
-    return ok && n == s.size();
-}
 
 constexpr wchar_t kCtrlClass[] = L"ZelvaneCtrlClass";
 
@@ -196,17 +166,17 @@ protected:
         CtrlWndTest::SetUp();
         if (IsSkipped()) return;
         home = ZelvaneProcess::freshHome(L"ctrlpic");
-        const std::string dir = "C:" + narrow(home);
         const struct {
-            const char* name;
+            const wchar_t* name;
             COLORREF colour;
-        } pictures[] = {{"red.bmp", RGB(255, 0, 0)}, {"blue.bmp", RGB(0, 0, 255)}, {"green.bmp", RGB(0, 255, 0)}};
-        std::string settings = "popupCtrlWndDelay=300\r\nwallsType=1\r\nwallpaper=";
+        } pictures[] = {{L"red.bmp", RGB(255, 0, 0)}, {L"blue.bmp", RGB(0, 0, 255)}, {L"green.bmp", RGB(0, 255, 0)}};
         for (const auto& p : pictures) {
-            files.push_back(dir + "\\" + p.name);
-            ASSERT_TRUE(writeSolidBmp(files.back(), 64, 64, p.colour));
+            files.push_back(L"C:" + home + L"\\" + p.name);
+            ASSERT_TRUE(writeBytes(files.back(), makeBmp(64, 64, [&](int, int) { return p.colour; })));
         }
-        settings += "1-1|" + files[0] + ",1-2|" + files[1] + ",2-1|" + files[2] + ",2-2|" + files[1] + "\r\n";
+        const std::string settings = "popupCtrlWndDelay=300\r\nwallsType=1\r\nwallpaper=1-1|" + narrow(files[0]) +
+                                     ",1-2|" + narrow(files[1]) + ",2-1|" + narrow(files[2]) + ",2-2|" +
+                                     narrow(files[1]) + "\r\n";
         ASSERT_TRUE(start(settings, home));
     }
     // The strongest colour in the middle of cell (row, col) on the screen: 'r', 'g' or 'b'.
@@ -228,7 +198,7 @@ protected:
     }
 
     std::wstring home;
-    std::vector<std::string> files;
+    std::vector<std::wstring> files;
 };
 
 TEST_F(CtrlWndPictureTest, AForgedSizeMessageCannotBreakThePicture) {
@@ -255,7 +225,7 @@ TEST_F(CtrlWndPictureTest, AForgedSizeMessageCannotBreakThePicture) {
 TEST_F(CtrlWndPictureTest, APopUpAndAResizeShowThePicturesWithoutReadingTheirFiles) {
     ASSERT_TRUE(popUpAtRightEdge());
     ASSERT_TRUE(showsThePictures());
-    for (const std::string& f : files) ASSERT_TRUE(DeleteFileA(f.c_str())) << f;
+    for (const std::wstring& f : files) ASSERT_TRUE(DeleteFileW(f.c_str())) << narrow(f);
     RECT r{};
     GetWindowRect(ctrlWnd, &r);
     ASSERT_TRUE(SetWindowPos(ctrlWnd, nullptr, r.left - (r.right - r.left), r.top, 2 * (r.right - r.left),

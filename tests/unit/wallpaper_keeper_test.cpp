@@ -126,23 +126,27 @@ TEST_F(WallpaperKeeperTest, TheUsersOwnWallpaperIsRecordedOnceAndPutBackOnlyOnce
     EXPECT_EQ(putCount(), before);
 }
 
-// A record left by a run that ended without putting it back, and what the
-// desktop shows when the next run starts.
-TEST_F(WallpaperKeeperTest, ARecordFromAnEarlierRunGivesWayToAWallpaperChosenSince) {
+// A record left (or not) by a run that ended without putting it back, what
+// the desktop shows when the next run starts and what the user chooses while
+// it runs, and what comes back at the end.
+TEST_F(WallpaperKeeperTest, ARecordGivesWayToAWallpaperTheUserChoseSince) {
     const std::string newer = file("newer.bmp", "N");
     const struct {
         const char* what;
-        std::string shownAtStart;
-        bool recordHolds;
+        bool recordLeft;
+        std::string shownAtStart, chosenMeanwhile, back;
     } cases[] = {
-        {"our picture, left by a crash", piece(0, 1), true},
-        {"no picture (ours was refused)", "", true},
-        {"still the user's picture", mine, true},
-        {"a picture the user chose since", newer, false},
+        {"our picture, left by a crash", true, piece(0, 1), "", mine},
+        {"no picture (ours was refused)", true, "", "", mine},
+        {"still the user's picture", true, mine, "", mine},
+        {"a picture the user chose since", true, newer, "", newer},
+        {"a picture the user chose while we ran", false, mine, newer, newer},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(replaceFileContents(walls().recordPath(), mine + "\n0\n2\n\n\n" + mine + "\n0\n2\n\n\n"));
+        if (c.recordLeft) {
+            ASSERT_TRUE(replaceFileContents(walls().recordPath(), mine + "\n0\n2\n\n\n" + mine + "\n0\n2\n\n\n"));
+        }
         system->shown = DesktopWallpaper{c.shownAtStart, "1", "0", "0", "0"};
         SettingsFile s(systemClassList());
         auto later = makeController(s);
@@ -150,20 +154,11 @@ TEST_F(WallpaperKeeperTest, ARecordFromAnEarlierRunGivesWayToAWallpaperChosenSin
         s.setWallsType(1);
         s.setWallpaper(0, 0, file("a.bmp", "A"));
         later->wallpaper().apply(0, 0);
+        if (!c.chosenMeanwhile.empty()) system->shown = DesktopWallpaper{c.chosenMeanwhile, "0", "2", "", ""};
         later->wallpaper().restoreUser();  // "default", or the end of the run
-        EXPECT_EQ(system->shown.path, c.recordHolds ? mine : c.shownAtStart);
+        EXPECT_EQ(system->shown.path, c.back);
         EXPECT_FALSE(recorded());
     }
-}
-
-TEST_F(WallpaperKeeperTest, AWallpaperChosenWhileWeRunStaysAtTheEnd) {
-    settings.setWallsType(1);
-    settings.setWallpaper(0, 0, file("a.bmp", "A"));
-    walls().apply(0, 0);
-    system->shown = DesktopWallpaper{file("newer.bmp", "N"), "0", "2", "", ""};
-    walls().restoreUser();
-    EXPECT_EQ(system->shown.path, (dir / "newer.bmp").u8string());
-    EXPECT_FALSE(recorded());
 }
 
 // From Windows 7 on the system may report its own copy of the wallpaper,
