@@ -5,26 +5,26 @@
 
 namespace zelvane {
 
-bool operator==(const PlanePictureSpec& a, const PlanePictureSpec& b) {
+bool operator==(const PlanePictureKey& a, const PlanePictureKey& b) {
     return a.width == b.width && a.height == b.height && a.rows == b.rows && a.cols == b.cols &&
            a.wallsType == b.wallsType && a.cellFiles == b.cellFiles && a.spreadFile == b.spreadFile;
 }
 
-PlanePictureSpec planePictureSpec(std::int32_t wallsType, std::int32_t rows, std::int32_t cols,
-                                  std::vector<std::string> cellFiles, std::string spreadFile, std::int32_t width,
-                                  std::int32_t height) {
-    PlanePictureSpec spec{width, height, rows, cols, wallsType, {}, {}};
-    if (wallsType == 1) spec.cellFiles = std::move(cellFiles);
-    if (wallsType == 2) spec.spreadFile = std::move(spreadFile);
-    return spec;
+PlanePictureKey planePictureKey(std::int32_t wallsType, std::int32_t rows, std::int32_t cols,
+                                std::vector<std::string> cellFiles, std::string spreadFile, std::int32_t width,
+                                std::int32_t height) {
+    PlanePictureKey key{width, height, rows, cols, wallsType, {}, {}};
+    if (wallsType == 1) key.cellFiles = std::move(cellFiles);
+    if (wallsType == 2) key.spreadFile = std::move(spreadFile);
+    return key;
 }
 
-PlanePictureSpec planePictureSpec(const Settings& s, const std::string& spreadFile, std::int32_t width,
-                                  std::int32_t height) {
+PlanePictureKey planePictureKey(const Settings& s, const std::string& spreadFile, std::int32_t width,
+                                std::int32_t height) {
     std::vector<std::string> cells;
     for (std::int32_t row = 0; row < s.wsRowNum; ++row)
         for (std::int32_t col = 0; col < s.wsColNum; ++col) cells.push_back(s.wallpaperOf(row, col));
-    return planePictureSpec(s.wallsType, s.wsRowNum, s.wsColNum, std::move(cells), spreadFile, width, height);
+    return planePictureKey(s.wallsType, s.wsRowNum, s.wsColNum, std::move(cells), spreadFile, width, height);
 }
 
 PlanePictureCache::PlanePictureCache(Builder build) : build_(std::move(build)) {}
@@ -39,10 +39,10 @@ PlanePictureCache::~PlanePictureCache() {
     if (worker_.joinable()) worker_.join();
 }
 
-bool PlanePictureCache::keeps(const PlanePictureSpec& spec) const { return kept_ && *kept_ == spec && picture_; }
+bool PlanePictureCache::keeps(const PlanePictureKey& key) const { return kept_ && *kept_ == key && picture_; }
 
-bool PlanePictureCache::comingFresh(const PlanePictureSpec& spec) const {
-    return making_ && *making_ == spec && makingFrom_ == staleness_ && !wanted_;
+bool PlanePictureCache::comingFresh(const PlanePictureKey& key) const {
+    return making_ && *making_ == key && makingFrom_ == staleness_ && !wanted_;
 }
 
 void PlanePictureCache::invalidate() {
@@ -53,9 +53,9 @@ void PlanePictureCache::invalidate() {
     ++generation_;
 }
 
-bool PlanePictureCache::ask(std::unique_lock<std::mutex>&, const PlanePictureSpec& spec) {
-    if (keeps(spec) || (wanted_ && *wanted_ == spec)) return true;
-    wanted_ = spec;
+bool PlanePictureCache::ask(std::unique_lock<std::mutex>&, const PlanePictureKey& key) {
+    if (keeps(key) || (wanted_ && *wanted_ == key)) return true;
+    wanted_ = key;
     if (!worker_.joinable()) {
         try {
             worker_ = std::thread([this] { workerMain(); });
@@ -68,23 +68,23 @@ bool PlanePictureCache::ask(std::unique_lock<std::mutex>&, const PlanePictureSpe
     return true;
 }
 
-void PlanePictureCache::prepare(const PlanePictureSpec& spec) {
+void PlanePictureCache::prepare(const PlanePictureKey& key) {
     std::unique_lock<std::mutex> guard(lock_);
-    if (stopping_ || comingFresh(spec)) return;
-    ask(guard, spec);
+    if (stopping_ || comingFresh(key)) return;
+    ask(guard, key);
 }
 
-std::shared_ptr<PlanePicture> PlanePictureCache::get(const PlanePictureSpec& spec, std::chrono::milliseconds wait) {
+std::shared_ptr<PlanePicture> PlanePictureCache::get(const PlanePictureKey& key, std::chrono::milliseconds wait) {
     std::unique_lock<std::mutex> guard(lock_);
-    if (keeps(spec)) return picture_;
+    if (keeps(key)) return picture_;
     if (stopping_) return nullptr;
-    // A picture of this spec being made from the current files will do.
-    if (!comingFresh(spec) && !ask(guard, spec)) return nullptr;
+    // A picture of this key being made from the current files will do.
+    if (!comingFresh(key) && !ask(guard, key)) return nullptr;
     const std::uint64_t asked = staleness_;
     done_.wait_for(guard, wait, [&] {
-        return stopping_ || keeps(spec) || staleness_ != asked || (!wanted_ && !making_);
+        return stopping_ || keeps(key) || staleness_ != asked || (!wanted_ && !making_);
     });
-    return keeps(spec) ? picture_ : nullptr;
+    return keeps(key) ? picture_ : nullptr;
 }
 
 std::shared_ptr<PlanePicture> PlanePictureCache::latest() const {
@@ -92,12 +92,12 @@ std::shared_ptr<PlanePicture> PlanePictureCache::latest() const {
     return picture_;
 }
 
-void PlanePictureCache::put(const PlanePictureSpec& spec, std::shared_ptr<PlanePicture> picture) {
+void PlanePictureCache::put(const PlanePictureKey& key, std::shared_ptr<PlanePicture> picture) {
     {
         std::lock_guard<std::mutex> guard(lock_);
-        kept_ = spec;
+        kept_ = key;
         picture_ = std::move(picture);
-        if (wanted_ && *wanted_ == spec) wanted_.reset();
+        if (wanted_ && *wanted_ == key) wanted_.reset();
         ++generation_;
     }
     done_.notify_all();

@@ -20,9 +20,9 @@
 
 namespace zelvane {
 
-// What the picture shows and at which size: equal specs give equal
+// What the picture shows and at which size: equal keys give equal
 // pictures, as long as the files stay as they are.
-struct PlanePictureSpec {
+struct PlanePictureKey {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int32_t rows = 1;
@@ -31,16 +31,16 @@ struct PlanePictureSpec {
     std::vector<std::string> cellFiles;  // individual view: each workspace's file, row by row
     std::string spreadFile;              // distant view: the one spread picture
 };
-bool operator==(const PlanePictureSpec& a, const PlanePictureSpec& b);
-inline bool operator!=(const PlanePictureSpec& a, const PlanePictureSpec& b) { return !(a == b); }
+bool operator==(const PlanePictureKey& a, const PlanePictureKey& b);
+inline bool operator!=(const PlanePictureKey& a, const PlanePictureKey& b) { return !(a == b); }
 
-// The spec of the settings' pictures at w x h; only what the mode draws is
+// The key of the settings' pictures at w x h; only what the mode draws is
 // kept, so that a file of another mode changing leaves the picture fresh.
-PlanePictureSpec planePictureSpec(std::int32_t wallsType, std::int32_t rows, std::int32_t cols,
-                                  std::vector<std::string> cellFiles, std::string spreadFile, std::int32_t width,
-                                  std::int32_t height);
-PlanePictureSpec planePictureSpec(const Settings& s, const std::string& spreadFile, std::int32_t width,
-                                  std::int32_t height);
+PlanePictureKey planePictureKey(std::int32_t wallsType, std::int32_t rows, std::int32_t cols,
+                                std::vector<std::string> cellFiles, std::string spreadFile, std::int32_t width,
+                                std::int32_t height);
+PlanePictureKey planePictureKey(const Settings& s, const std::string& spreadFile, std::int32_t width,
+                                std::int32_t height);
 
 // A picture as the window system's side made it.
 class PlanePicture {
@@ -50,9 +50,9 @@ public:
 
 class PlanePictureCache {
 public:
-    // Makes the picture of a spec; runs on the cache's worker. Null when it
+    // Makes the picture of a key; runs on the cache's worker. Null when it
     // cannot be made.
-    using Builder = std::function<std::shared_ptr<PlanePicture>(const PlanePictureSpec&)>;
+    using Builder = std::function<std::shared_ptr<PlanePicture>(const PlanePictureKey&)>;
 
     explicit PlanePictureCache(Builder build);
     // Waits for a picture being made (its files are read to the end).
@@ -66,18 +66,18 @@ public:
     // The pictures behind it changed: the kept picture is stale, and one
     // being made from the old files is dropped when done.
     void invalidate();
-    // Has the picture of `spec` made on the worker unless it is kept or on
+    // Has the picture of `key` made on the worker unless it is kept or on
     // its way already. Never waits.
-    void prepare(const PlanePictureSpec& spec);
-    // The picture of `spec`: the kept one, or the one being made, waited for
+    void prepare(const PlanePictureKey& key);
+    // The picture of `key`: the kept one, or the one being made, waited for
     // at most `wait` (started here when nobody asked for it yet). Null when
     // none is ready in time or it cannot be made.
-    std::shared_ptr<PlanePicture> get(const PlanePictureSpec& spec, std::chrono::milliseconds wait);
-    // The kept picture, whatever its spec; null when stale or none. Never waits.
+    std::shared_ptr<PlanePicture> get(const PlanePictureKey& key, std::chrono::milliseconds wait);
+    // The kept picture, whatever its key; null when stale or none. Never waits.
     std::shared_ptr<PlanePicture> latest() const;
     // A picture made elsewhere (the preview's picture of the desktop) is
-    // kept as the picture of `spec`.
-    void put(const PlanePictureSpec& spec, std::shared_ptr<PlanePicture> picture);
+    // kept as the picture of `key`.
+    void put(const PlanePictureKey& key, std::shared_ptr<PlanePicture> picture);
     // Changes whenever latest() changes.
     std::uint64_t generation() const;
     // Pictures the builder made (for the tests).
@@ -85,21 +85,21 @@ public:
 
 private:
     void workerMain();
-    // Under the lock: has the worker make `spec` unless it is kept or coming.
-    bool ask(std::unique_lock<std::mutex>& guard, const PlanePictureSpec& spec);
-    bool keeps(const PlanePictureSpec& spec) const;
+    // Under the lock: has the worker make `key` unless it is kept or coming.
+    bool ask(std::unique_lock<std::mutex>& guard, const PlanePictureKey& key);
+    bool keeps(const PlanePictureKey& key) const;
     // Being made from the files as they are now, and nothing newer asked for.
-    bool comingFresh(const PlanePictureSpec& spec) const;
+    bool comingFresh(const PlanePictureKey& key) const;
 
     Builder build_;
     std::function<void()> notice_;
     mutable std::mutex lock_;
     std::condition_variable wake_;
     std::condition_variable done_;
-    std::optional<PlanePictureSpec> kept_;
+    std::optional<PlanePictureKey> kept_;
     std::shared_ptr<PlanePicture> picture_;
-    std::optional<PlanePictureSpec> wanted_;  // for the worker to make
-    std::optional<PlanePictureSpec> making_;  // what the worker is making
+    std::optional<PlanePictureKey> wanted_;  // for the worker to make
+    std::optional<PlanePictureKey> making_;  // what the worker is making
     std::uint64_t makingFrom_ = 0;            // and the invalidations when it started
     std::uint64_t staleness_ = 0;             // invalidations so far
     std::uint64_t generation_ = 0;

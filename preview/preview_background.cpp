@@ -33,16 +33,16 @@ void paintDesktopInCells(HDC target, HWND view, const CanvasLayout& layout, int 
 
 }  // namespace
 
-PlanePictureSpec planePictureOf(const CanvasLayout& layout) {
-    return planePictureSpec(layout.wallsType, layout.rows, layout.cols, layout.cellWallpapers, layout.spreadWallpaper,
-                            layout.width, layout.height);
+PlanePictureKey planePictureOf(const CanvasLayout& layout) {
+    return planePictureKey(layout.wallsType, layout.rows, layout.cols, layout.cellWallpapers, layout.spreadWallpaper,
+                           layout.width, layout.height);
 }
 
-PlanePictureSpec restingPlanePicture(const WSController& c) {
+PlanePictureKey restingPlanePicture(const WSController& c) {
     const PreviewLayout l{c.screenWidth(),  c.screenHeight(),  c.virtualLeft(), c.virtualTop(),
                           c.virtualWidth(), c.virtualHeight(), c.wsRowNum(),    c.wsColNum()};
     const RestingGeometry rest = restingGeometry(l, c.settings().previewScale);
-    return planePictureSpec(c.settings(), c.previewBgPath(), rest.restW, rest.restH);
+    return planePictureKey(c.settings(), c.previewBgPath(), rest.restW, rest.restH);
 }
 
 void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout) {
@@ -50,15 +50,15 @@ void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout) {
     const int cellH = layout.rows > 0 ? layout.height / layout.rows : 0;
     PatBlt(target, 0, 0, layout.width, layout.height, BLACKNESS);
     if (cellW <= 0 || cellH <= 0) return;
-    const PlanePictureSpec spec = planePictureOf(layout);
+    const PlanePictureKey key = planePictureOf(layout);
     if (layout.wallsType != 1 && layout.wallsType != 2) {
         // The desktop may have changed since the last preview: drawn anew,
         // and kept for the control window.
         paintDesktopInCells(target, view, layout, cellW, cellH);
-        wallpaperImages().put(spec, copyWallpaperImage(target, spec));
+        wallpaperImages().put(key, copyWallpaperImage(target, key));
         return;
     }
-    const auto picture = wallpaperImages().get(spec, kPictureWait);
+    const auto picture = wallpaperImages().get(key, kPictureWait);
     const auto* image = static_cast<const WallpaperImage*>(picture.get());
     // The desktop's own background stays where a picture is missing.
     if (!image || image->anyMissing()) paintDesktopInCells(target, view, layout, cellW, cellH);

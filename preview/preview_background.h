@@ -20,9 +20,9 @@ class WSController;
 void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout);
 
 // The plane picture the preview draws with for this canvas.
-PlanePictureSpec planePictureOf(const CanvasLayout& layout);
+PlanePictureKey planePictureOf(const CanvasLayout& layout);
 // The one it will ask for when it opens now (the plane at its resting size),
 // so that it can be made beforehand.
-PlanePictureSpec restingPlanePicture(const WSController& ctrl);
+PlanePictureKey restingPlanePicture(const WSController& ctrl);
 
 }  // namespace zelvane

@@ -87,8 +87,8 @@ PlanePictureCache& wallpaperImages() {
 
 void releaseWallpaperImages() { g_images.reset(); }
 
-std::shared_ptr<PlanePicture> makeWallpaperImage(const PlanePictureSpec& spec) {
-    const int w = spec.width, h = spec.height, rows = std::max(spec.rows, 1), cols = std::max(spec.cols, 1);
+std::shared_ptr<PlanePicture> makeWallpaperImage(const PlanePictureKey& key) {
+    const int w = key.width, h = key.height, rows = std::max(key.rows, 1), cols = std::max(key.cols, 1);
     if (w <= 0 || h <= 0) return nullptr;
     win32::UniqueGdiObject bitmap = newBitmap(w, h);
     win32::WindowDc screen(nullptr);
@@ -102,18 +102,18 @@ std::shared_ptr<PlanePicture> makeWallpaperImage(const PlanePictureSpec& spec) {
         SetStretchBltMode(dc.get(), HALFTONE);
         SetBrushOrgEx(dc.get(), 0, 0, nullptr);
         const int cellW = w / cols, cellH = h / rows;
-        switch (spec.wallsType) {
+        switch (key.wallsType) {
             case 1:
                 for (int row = 0; row < rows; ++row)
                     for (int col = 0; col < cols; ++col) {
                         const std::size_t i = static_cast<std::size_t>(row * cols + col);
-                        missing[i] = i >= spec.cellFiles.size() ||
-                                     !win32::drawWallpaper(dc.get(), spec.cellFiles[i], col * cellW, row * cellH,
+                        missing[i] = i >= key.cellFiles.size() ||
+                                     !win32::drawWallpaper(dc.get(), key.cellFiles[i], col * cellW, row * cellH,
                                                            cellW, cellH);
                     }
                 break;
             case 2:
-                if (!win32::drawWallpaper(dc.get(), spec.spreadFile, 0, 0, cellW * cols, cellH * rows))
+                if (!win32::drawWallpaper(dc.get(), key.spreadFile, 0, 0, cellW * cols, cellH * rows))
                     missing.assign(missing.size(), true);
                 break;
             default:
@@ -125,7 +125,7 @@ std::shared_ptr<PlanePicture> makeWallpaperImage(const PlanePictureSpec& spec) {
     return std::make_shared<WallpaperImage>(std::move(bitmap), w, h, rows, cols, std::move(missing));
 }
 
-std::shared_ptr<PlanePicture> copyWallpaperImage(HDC source, const PlanePictureSpec& spec) {
+std::shared_ptr<PlanePicture> copyWallpaperImage(HDC source, const PlanePictureKey& key) {
     const SIZE size = win32::surfaceSize(source);
     if (size.cx <= 0 || size.cy <= 0) return nullptr;
     win32::UniqueGdiObject bitmap = newBitmap(size.cx, size.cy);
@@ -135,7 +135,7 @@ std::shared_ptr<PlanePicture> copyWallpaperImage(HDC source, const PlanePictureS
         win32::SelectedObject selected(dc.get(), bitmap.get());
         if (!selected || !BitBlt(dc.get(), 0, 0, size.cx, size.cy, source, 0, 0, SRCCOPY)) return nullptr;
     }
-    const int rows = std::max(spec.rows, 1), cols = std::max(spec.cols, 1);
+    const int rows = std::max(key.rows, 1), cols = std::max(key.cols, 1);
     return std::make_shared<WallpaperImage>(std::move(bitmap), size.cx, size.cy, rows, cols,
                                             std::vector<bool>(static_cast<std::size_t>(rows * cols), false));
 }

@@ -40,10 +40,10 @@ PlanePictureCache& wallpaperImages();
 // Waits for a picture being made and frees everything (at exit).
 void releaseWallpaperImages();
 
-// Makes the picture of spec: each workspace's file in its cell, the spread
+// Makes the picture of key: each workspace's file in its cell, the spread
 // picture over all, or the desktop's own wallpaper in every cell. Any thread.
-std::shared_ptr<PlanePicture> makeWallpaperImage(const PlanePictureSpec& spec);
-// A copy of the bitmap selected into source, as the picture of spec.
-std::shared_ptr<PlanePicture> copyWallpaperImage(HDC source, const PlanePictureSpec& spec);
+std::shared_ptr<PlanePicture> makeWallpaperImage(const PlanePictureKey& key);
+// A copy of the bitmap selected into source, as the picture of key.
+std::shared_ptr<PlanePicture> copyWallpaperImage(HDC source, const PlanePictureKey& key);
 
 }  // namespace zelvane

@@ -1,5 +1,5 @@
 // The shared picture of the plane's wallpapers: made once on a worker, kept
-// until it goes stale, never made twice for one spec, and what it is made of.
+// until it goes stale, never made twice for one key, and what it is made of.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -15,19 +15,19 @@ namespace {
 using namespace std::chrono_literals;
 
 struct Picture : PlanePicture {
-    explicit Picture(PlanePictureSpec s) : spec(std::move(s)) {}
-    PlanePictureSpec spec;
+    explicit Picture(PlanePictureKey s) : key(std::move(s)) {}
+    PlanePictureKey key;
 };
 
 // A builder that counts, and can be held until released.
 class Builder {
 public:
-    std::shared_ptr<PlanePicture> operator()(const PlanePictureSpec& spec) {
+    std::shared_ptr<PlanePicture> operator()(const PlanePictureKey& key) {
         std::unique_lock<std::mutex> g(m);
         ++started;
         changed.notify_all();
         changed.wait(g, [&] { return !held; });
-        return std::make_shared<Picture>(spec);
+        return std::make_shared<Picture>(key);
     }
     void hold(bool on) {
         std::lock_guard<std::mutex> g(m);
@@ -44,13 +44,13 @@ public:
     int started = 0;
 };
 
-const Picture* specOf(const std::shared_ptr<PlanePicture>& p) { return static_cast<const Picture*>(p.get()); }
+const Picture* keyOf(const std::shared_ptr<PlanePicture>& p) { return static_cast<const Picture*>(p.get()); }
 
 class PlanePictureTest : public ::testing::Test {
 protected:
     Builder builder;
-    PlanePictureCache cache{[this](const PlanePictureSpec& s) { return builder(s); }};
-    const PlanePictureSpec twoByTwo = planePictureSpec(1, 2, 2, {"a", "b", "c", "d"}, "spread", 1152, 720);
+    PlanePictureCache cache{[this](const PlanePictureKey& s) { return builder(s); }};
+    const PlanePictureKey twoByTwo = planePictureKey(1, 2, 2, {"a", "b", "c", "d"}, "spread", 1152, 720);
 };
 
 TEST_F(PlanePictureTest, MadeOnceAndKeptUntilItGoesStale) {
@@ -60,7 +60,7 @@ TEST_F(PlanePictureTest, MadeOnceAndKeptUntilItGoesStale) {
     cache.prepare(twoByTwo);
     const auto first = cache.get(twoByTwo, 5s);
     ASSERT_NE(first, nullptr);
-    EXPECT_EQ(specOf(first)->spec, twoByTwo);
+    EXPECT_EQ(keyOf(first)->key, twoByTwo);
     // The preview opens, the control window pops up, again and again: no new picture.
     const std::uint64_t generation = cache.generation();
     for (int i = 0; i < 3; ++i) {
@@ -82,7 +82,7 @@ TEST_F(PlanePictureTest, MadeOnceAndKeptUntilItGoesStale) {
     // Another grid is another picture.
     auto threeByThree = twoByTwo;
     threeByThree.rows = threeByThree.cols = 3;
-    EXPECT_EQ(specOf(cache.get(threeByThree, 5s))->spec, threeByThree);
+    EXPECT_EQ(keyOf(cache.get(threeByThree, 5s))->key, threeByThree);
     EXPECT_EQ(cache.builds(), 3);
 }
 
@@ -116,7 +116,7 @@ TEST_F(PlanePictureTest, APictureMadeFromFilesThatChangedMeanwhileIsDropped) {
     EXPECT_EQ(cache.builds(), 2);
 }
 
-TEST_F(PlanePictureTest, APictureMadeElsewhereIsKeptForItsSpec) {
+TEST_F(PlanePictureTest, APictureMadeElsewhereIsKeptForItsKey) {
     const auto desktop = std::make_shared<Picture>(twoByTwo);
     cache.put(twoByTwo, desktop);
     EXPECT_EQ(cache.get(twoByTwo, 0ms), desktop);
@@ -124,21 +124,21 @@ TEST_F(PlanePictureTest, APictureMadeElsewhereIsKeptForItsSpec) {
     EXPECT_EQ(cache.builds(), 0);
 }
 
-TEST(PlanePictureSpec, OnlyWhatTheModeDrawsCounts) {
+TEST(PlanePictureKey, OnlyWhatTheModeDrawsCounts) {
     Settings s;
     s.wallpaper[0][1] = "b.bmp";
     s.wallsType = 1;
-    const auto individual = planePictureSpec(s, "spread.bmp", 100, 60);
+    const auto individual = planePictureKey(s, "spread.bmp", 100, 60);
     EXPECT_EQ(individual.cellFiles, (std::vector<std::string>{"", "b.bmp", "", ""}));
     EXPECT_EQ(individual.spreadFile, "");
     s.wallsType = 2;
-    EXPECT_EQ(planePictureSpec(s, "spread.bmp", 100, 60).cellFiles, std::vector<std::string>{});
-    EXPECT_EQ(planePictureSpec(s, "spread.bmp", 100, 60).spreadFile, "spread.bmp");
+    EXPECT_EQ(planePictureKey(s, "spread.bmp", 100, 60).cellFiles, std::vector<std::string>{});
+    EXPECT_EQ(planePictureKey(s, "spread.bmp", 100, 60).spreadFile, "spread.bmp");
     s.wallsType = 0;
     auto other = s;
     other.wallpaper[0][0] = "x.bmp";
-    EXPECT_EQ(planePictureSpec(s, "spread.bmp", 100, 60), planePictureSpec(other, "other.bmp", 100, 60));
-    EXPECT_NE(planePictureSpec(s, "spread.bmp", 100, 60), planePictureSpec(s, "spread.bmp", 101, 60));
+    EXPECT_EQ(planePictureKey(s, "spread.bmp", 100, 60), planePictureKey(other, "other.bmp", 100, 60));
+    EXPECT_NE(planePictureKey(s, "spread.bmp", 100, 60), planePictureKey(s, "spread.bmp", 101, 60));
 }
 
 }  // namespace
