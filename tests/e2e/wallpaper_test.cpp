@@ -3,6 +3,7 @@
 // the data folder; the crops of "distant view"; the user's own wallpaper
 // coming back; and a switch that changes the wallpaper while a window hangs.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "bitmap_file.h"
@@ -14,6 +15,7 @@ namespace {
 constexpr unsigned kCmdSaveWallpaper = 4;
 constexpr unsigned kCmdWallsDefault = 20;
 constexpr unsigned kCmdWallsDistant = 22;
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 
 bool similar(COLORREF a, COLORREF b) {
     const auto d = [](int x, int y) { return x > y ? x - y : y - x; };
@@ -53,10 +55,18 @@ protected:
         home = ZelvaneProcess::freshHome(L"walls");
         homeDir = L"C:" + home;
         userWallpaper = systemWallpaper();
-        wchar_t tile[16] = L"0";
+        wchar_t tile[16] = {};
         DWORD bytes = sizeof(tile) - sizeof(wchar_t);
-        RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper", RRF_RT_REG_SZ, nullptr, tile, &bytes);
-        userTile = tile;
+        if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"TileWallpaper", RRF_RT_REG_SZ, nullptr, tile, &bytes) ==
+            ERROR_SUCCESS)
+            userTile = tile;
+        // The pictures here are small: the user's own is tiled too, so that
+        // a point of the desktop shows its colour.
+        setTile(L"1");
+    }
+    static void setTile(const std::wstring& value) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"TileWallpaper", REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     }
     void TearDown() override {
         ZelvaneTest::TearDown();
@@ -64,9 +74,11 @@ protected:
         // what a test added to the registry goes.
         std::wstring saved = userWallpaper;
         SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, saved.data(), SPIF_UPDATEINIFILE);
-        RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper", REG_SZ, userTile.c_str(),
-                        static_cast<DWORD>((userTile.size() + 1) * sizeof(wchar_t)));
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TranscodedImageCache");
+        if (userTile)
+            setTile(*userTile);
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"TileWallpaper");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"TranscodedImageCache");
         RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General",
                            L"WallpaperSource");
     }
@@ -93,7 +105,8 @@ protected:
                hex(desktopPixel(bare().x, bare().y)) + ")";
     }
 
-    std::wstring home, homeDir, userWallpaper, userTile;
+    std::wstring home, homeDir, userWallpaper;
+    std::optional<std::wstring> userTile;
 };
 
 TEST_F(DesktopWallpaperTest, EachWorkspaceShowsItsOwnPictureAndExitPutsTheUsersBack) {
@@ -233,8 +246,6 @@ TEST_F(DesktopWallpaperTest, ATinyTiledPatternIsSnapshottedExactly) {
     const auto pattern = [](int x, int y) { return RGB(x % 3 * 100, y % 2 * 200, 50); };
     const std::wstring tile = homeDir + L"\\tile.bmp";
     ASSERT_TRUE(writeBytes(tile, makeBmp(3, 2, pattern)));
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TileWallpaper", REG_SZ,
-                                             L"1", 2 * sizeof(wchar_t)));
     std::wstring path = tile;
     ASSERT_TRUE(SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE));
     ZelvaneProcess* z = start("popupCtrlWnd=false\r\n");
