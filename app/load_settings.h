@@ -12,7 +12,7 @@ namespace zelvane {
 // missing) leaves the desktop as it is. True for a file read to its end.
 inline bool loadSettings(SettingsFile& settings, WSController& ctrl, const std::string& path) {
     if (!settings.load(path)) return false;
-    ctrl.applyWallpaper(-1, -1);
+    ctrl.wallpaper().apply(-1, -1);
     return true;
 }
 

@@ -42,9 +42,13 @@ struct MainContext {
 
     // Registers the hotkeys again after their settings changed.
     void rekey();
-    // The wallpaper pictures or the grid changed: the cached plane picture
-    // is dropped and the control window draws anew (app/pictures.cpp).
+    // The picture of the plane's wallpapers (app/pictures.cpp): made on a
+    // worker beforehand, so that the preview and the control window find it
+    // ready; made anew when the wallpapers, the grid or the display changed;
+    // and the control window drawn again once it is ready.
+    void preparePicture();
     void pictureChanged();
+    void pictureReady();
 };
 
 }  // namespace zelvane

@@ -38,13 +38,17 @@ namespace {
 using win32::narrow;
 using win32::widen;
 
-// Names the windows the system refused to let us place (posted by the
-// controller's refusal handler).
-constexpr UINT kMsgTellRefused = WM_APP + 3;
 
 std::unique_ptr<MainContext> g_main;
 std::exception_ptr g_windowError;
 UINT g_taskbarCreated = 0;
+
+// Posted by workers: a piece of the spread picture is cut; the plane picture is ready.
+constexpr UINT kMsgWallpaperPiecesCut = WM_APP + 3;
+constexpr UINT kMsgPlanePictureReady = WM_APP + 4;
+// Names the windows the system refused to let us place (posted by the
+// controller's refusal handler).
+constexpr UINT kMsgTellRefused = WM_APP + 5;
 
 LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp);
 
@@ -100,12 +104,16 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
                                  systemErrorText(GetLastError()));
 
     ctrl.setDataDir(paths.dataDir);
-    ctrl.setWallpaperSystem(std::make_shared<win32::Win32Wallpaper>());
+    ctrl.wallpaper().setSystem(std::make_shared<win32::Win32Wallpaper>());
+    // Both told on their workers, taken in on this thread.
+    ctrl.wallpaper().setCutNotice([h] { PostMessageW(h, kMsgWallpaperPiecesCut, 0, 0); });
+    wallpaperImages().setReadyNotice([h] { PostMessageW(h, kMsgPlanePictureReady, 0, 0); });
     // A preview that ended with a crash left the taskbar hidden.
     taskbar::restoreAfterCrash(paths.dataDir);
     dwm::load();
     loadSettings(settings, ctrl, paths.configPath);
     ctrl.restoreWindowList();
+    g_main->preparePicture();
 
     // Hotkeys first: adding the tray icon waits for the shell, which may be
     // busy, and the keyboard must work from the start whatever the shell does.
@@ -140,14 +148,14 @@ void shutDown(HWND h) {
     ctrl.cancelTrayRestore();
     g_main->ctrlWnd.reset();
     ctrl.releaseAll();
-    ctrl.restoreUserWallpaper();
+    ctrl.wallpaper().restoreUser();
     // After a failed start-up the settings in memory may come from another
     // file (the current folder's), and the user's file must stay as it is.
     // Nor is there a message loop to end: the entry shows its message box
     // next, and a pending quit message would close that box at once.
     const bool startedUp = g_main->startedUp;
     if (startedUp) g_main->settings->save(g_main->configPath);
-    discardWallpaperImage();
+    releaseWallpaperImages();
     dwm::unload();  // the preview and its thumbnails are gone
     g_main->tray.reset();
     g_main->mouse.reset();
@@ -272,6 +280,12 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             case kMsgTellRefused:
                 if (g_main && !g_main->shutDown && g_main->tray && !g_main->refusedToTell.empty())
                     g_main->tray->tellRefused(std::exchange(g_main->refusedToTell, {}));
+                break;
+            case kMsgWallpaperPiecesCut:
+                if (g_main && !g_main->shutDown) g_main->ctrl->wallpaper().takeCutPieces();
+                break;
+            case kMsgPlanePictureReady:
+                if (g_main && !g_main->shutDown) g_main->pictureReady();
                 break;
             case kMsgTrayCallback:
                 if (g_main && !g_main->shutDown && g_main->tray) g_main->tray->onTrayCallback(wp, lp);

@@ -221,7 +221,7 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
             // The snapshot needs per-workspace wallpapers: switch to them first,
             // as the "individual view" item would.
             if (s.wallsType == 0) applyMenuCommand(ctrl, settings, kCmdWallsIndividual);
-            ctrl.captureWallpaper();
+            ctrl.wallpaper().capture();
             return MenuFollowUp::WallpaperChanged;
 
         case kCmdAddRow:
@@ -265,7 +265,7 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
             // Kept for a later return to "individual view": every workspace
             // shows the whole spread picture.
             if (old == 2) setEveryWallpaper(settings, ctrl.previewBgPath());
-            ctrl.restoreUserWallpaper();
+            ctrl.wallpaper().restoreUser();
             return MenuFollowUp::WallpaperChanged;
         }
         case kCmdWallsIndividual: {
@@ -273,7 +273,7 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
             settings.setWallsType(1);
             if (old == 2) {
                 setEveryWallpaper(settings, ctrl.previewBgPath());
-                ctrl.applyWallpaper(-1, -1);
+                ctrl.wallpaper().apply(-1, -1);
             }
             return MenuFollowUp::WallpaperChanged;
         }
@@ -281,7 +281,7 @@ MenuFollowUp applyMenuCommand(WSController& ctrl, SettingsFile& settings, std::u
             if (s.wallsType == 2) return MenuFollowUp::None;
             settings.setWallsType(2);  // also makes the grid square, at least 2 x 2
             ctrl.gridChanged();
-            ctrl.captureWallpaper();
+            ctrl.wallpaper().capture();
             return MenuFollowUp::WallpaperChanged;
 
         case kCmdLoopWS:

@@ -166,7 +166,7 @@ bool TrayUi::onCommand(WPARAM id) {
         case MenuFollowUp::GridChanged:
             // The grid's size is shown nowhere in the menu; the spread
             // picture and the pictures of the grid follow it.
-            main_.ctrl->respreadWallpaper();
+            main_.ctrl->wallpaper().respread();
             main_.pictureChanged();
             break;
         case MenuFollowUp::WallpaperChanged:

@@ -2,11 +2,18 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 #include <thread>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace zelvane {
 
@@ -40,6 +47,26 @@ fs::path freshTemporaryPath(const fs::path& target) {
     return {};
 }
 
+// Writes the whole content to a new file; with Flush::BeforeRename it is on
+// the disk when this returns true.
+bool writeWhole(const fs::path& path, const std::string& content, Flush flush) {
+#ifdef _WIN32
+    std::FILE* out = _wfopen(path.c_str(), L"wb");
+#else
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+#endif
+    if (!out) return false;
+    bool ok = std::fwrite(content.data(), 1, content.size(), out) == content.size() && std::fflush(out) == 0;
+    if (ok && flush == Flush::BeforeRename) {
+#ifdef _WIN32
+        ok = _commit(_fileno(out)) == 0;
+#else
+        ok = fsync(fileno(out)) == 0;
+#endif
+    }
+    return std::fclose(out) == 0 && ok;
+}
+
 }  // namespace
 
 std::optional<std::string> readTextFile(const std::string& utf8Path) {
@@ -59,7 +86,7 @@ std::optional<std::string> readTextFile(const std::string& utf8Path) {
     }
 }
 
-bool replaceFileContents(const std::string& utf8Path, const std::string& content) {
+bool replaceFileContents(const std::string& utf8Path, const std::string& content, Flush flush) {
     fs::path temporary;
     try {
         const fs::path target = resolveLinks(fs::u8path(utf8Path));
@@ -75,15 +102,9 @@ bool replaceFileContents(const std::string& utf8Path, const std::string& content
 
         temporary = freshTemporaryPath(target);
         if (temporary.empty()) return false;
-        {
-            std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-            if (!out) return false;
-            out.write(content.data(), static_cast<std::streamsize>(content.size()));
-            out.close();
-            if (!out) {
-                fs::remove(temporary, ec);
-                return false;
-            }
+        if (!writeWhole(temporary, content, flush)) {
+            fs::remove(temporary, ec);
+            return false;
         }
         // On Windows a file that another program holds open (a virus scanner,
         // an indexer) cannot be replaced for a moment: try a few times.

@@ -17,7 +17,7 @@ bool WSController::switchWS(std::int32_t row, std::int32_t col, WindowId carried
     carryOut(plan);
     // Never waits on other programs: the change is announced without
     // waiting for anyone to take it.
-    applyWallpaper(-1, -1);
+    wallpaper_.apply(-1, -1);
     enterWorkspace();
     return true;
 }

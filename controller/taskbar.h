@@ -39,8 +39,10 @@ public:
     // Reads the button list. Blocks for at most about limits.total; any thread.
     virtual TaskbarRead readButtons(const TaskbarLimits& limits) = 0;
     // Moves the button at `index` to index 0 if it still names `expected`
-    // (kNoWindow for a header). False when it names another window, or the
-    // shell refused or did not answer within `timeout`. Any thread.
+    // (kNoWindow for a header). False when it names another window, the
+    // shell refused or did not answer within `timeout`, or afterwards
+    // another button than `expected` stands at index 0 (the shell changed
+    // its buttons between the check and the move). Any thread.
     virtual bool moveButtonToFront(WindowId toolbar, std::size_t index, WindowId expected,
                                    std::chrono::milliseconds timeout) = 0;
     // The windows that should have a button now: visible, not tool windows,

@@ -12,12 +12,31 @@
 
 namespace zelvane {
 
-// The moves (each: the button at this index goes to index 0) that bring the
-// buttons of `saved` to the front in saved order, each with the rest of its
-// group. A group is a header (a 0 entry) and the buttons up to the next
-// header; a button before the first header is a group of one. Saved windows
-// without a button are skipped; buttons of windows not saved end up behind.
-std::vector<std::size_t> planTrayReorder(const std::vector<WindowId>& saved, const std::vector<WindowId>& current);
+// How the taskbar's buttons are put back into a saved order.
+struct TrayReorder {
+    // The moves, each: the button at this index goes to index 0.
+    std::vector<std::size_t> moves;
+    // False when a group cannot be made whole: on a taskbar with group
+    // headers, a button stands before every header and no header is left
+    // for it. The order is then not back, whatever the moves do.
+    bool whole = true;
+};
+
+// The moves that bring the groups of the windows in `saved` to the front,
+// in saved order, each group whole and in its own order; buttons of windows
+// not saved end up behind. A group is a header (a 0 entry) and the buttons up
+// to the next header; without headers each button stands alone. On a
+// taskbar that shows headers a button before every header, or behind the
+// header of a group it was not saved with, was torn from its group (the
+// shell changed its buttons between our check and our move): it goes back to
+// the group that holds a window it was saved with, or else behind a header
+// left with no button. No moves when the taskbar is in order already.
+TrayReorder planTrayReorder(const std::vector<WindowId>& saved, const std::vector<WindowId>& current);
+
+// The windows of `wanting` that were saved: the ones the taskbar must show
+// before a reorder can be right. A window that never gets a button and was
+// never saved holds up nothing.
+std::vector<WindowId> savedAmong(const std::vector<WindowId>& wanting, const std::vector<WindowId>& saved);
 
 // Applies one move to a copy of the list, as the toolbar does.
 void moveToFront(std::vector<WindowId>& buttons, std::size_t index);

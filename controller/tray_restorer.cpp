@@ -138,18 +138,22 @@ void TrayOrderKeeper::run(const Request& request) {
         const TaskbarRead read = request.taskbar->readButtons(limits);
         if (read.status == TaskbarReadStatus::NoTaskbar || read.status == TaskbarReadStatus::NoAccess) return;
         // Unfinished (the shell did not answer) or a taskbar that has not yet
-        // caught up with the windows just shown: try again a little later.
-        // The shell keeps adding and removing buttons while the moves are
-        // made, so the order counts as back only when a read finds it so.
+        // caught up with the saved windows just shown: try again a little
+        // later. (A window that never gets a button and was never saved
+        // holds up nothing.) The shell keeps adding and removing buttons
+        // while the moves are made, so the order counts as back only when a
+        // read finds it so, every group whole.
         if (read.status == TaskbarReadStatus::Done &&
-            taskbarHasAll(read.buttons, request.taskbar->windowsWantingButtons())) {
-            const std::vector<std::size_t> moves = planTrayReorder(request.saved, read.buttons);
-            if (moves.empty()) return;
+            taskbarHasAll(read.buttons, savedAmong(request.taskbar->windowsWantingButtons(), request.saved))) {
+            const TrayReorder plan = planTrayReorder(request.saved, read.buttons);
+            if (plan.moves.empty() && plan.whole) return;
             std::vector<WindowId> buttons = read.buttons;
-            for (std::size_t index : moves) {
+            for (std::size_t index : plan.moves) {
                 if (calledOff()) return;
-                // A button that is not the one planned for: read again and
-                // plan from what the shell has now.
+                // Refused when the button there is not the one planned for,
+                // or another one went to the front (the shell changed its
+                // buttons between our check and our move): read again and
+                // plan from what the shell has now, mending what was torn.
                 if (!request.taskbar->moveButtonToFront(read.toolbar, index, buttons[index], options_.moveTimeout))
                     break;
                 moveToFront(buttons, index);

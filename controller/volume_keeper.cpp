@@ -8,21 +8,27 @@ namespace {
 
 bool inTable(std::int32_t row, std::int32_t col) { return row >= 0 && row < kMaxGrid && col >= 0 && col < kMaxGrid; }
 
-std::optional<int> readTwice(MasterVolume& volume) {
-    if (const auto percent = volume.read()) return percent;
+std::optional<VolumeReading> readTwice(MasterVolume& volume) {
+    if (auto reading = volume.read()) return reading;
     if (!volume.reopen()) return std::nullopt;
     return volume.read();
 }
 
-bool writeTwice(MasterVolume& volume, int percent) {
-    if (volume.write(percent)) return true;
-    return volume.reopen() && volume.write(percent);
+// Only on the device the level was recorded on: a device that took its
+// place meanwhile keeps its own volume.
+bool writeTwice(MasterVolume& volume, const std::string& device, int percent) {
+    if (volume.write(device, percent)) return true;
+    if (!volume.reopen()) return false;
+    const auto now = volume.read();
+    return now && now->device == device && volume.write(device, percent);
 }
 
 }  // namespace
 
-VolumeKeeper::VolumeKeeper() {
-    for (auto& row : table_) row.fill(kNothingRecorded);
+std::int32_t VolumeKeeper::volumeOf(std::int32_t row, std::int32_t col, const std::string& device) const {
+    if (!inTable(row, col)) return kNothingRecorded;
+    const auto it = table_[row][col].find(device);
+    return it == table_[row][col].end() ? kNothingRecorded : it->second;
 }
 
 bool VolumeKeeper::switchVolume(MasterVolume* volume, std::int32_t oldRow, std::int32_t oldCol, std::int32_t newRow,
@@ -30,10 +36,10 @@ bool VolumeKeeper::switchVolume(MasterVolume* volume, std::int32_t oldRow, std::
     if (!volume || !inTable(oldRow, oldCol) || !inTable(newRow, newCol)) return false;
     const auto current = readTwice(*volume);
     if (!current) return false;
-    table_[oldRow][oldCol] = *current;
-    const std::int32_t wanted = table_[newRow][newCol];
-    if (wanted == kNothingRecorded || wanted == *current) return true;
-    return writeTwice(*volume, wanted);
+    table_[oldRow][oldCol][current->device] = current->percent;
+    const std::int32_t wanted = volumeOf(newRow, newCol, current->device);
+    if (wanted == kNothingRecorded || wanted == current->percent) return true;
+    return writeTwice(*volume, current->device, wanted);
 }
 
 }  // namespace zelvane

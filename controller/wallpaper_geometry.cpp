@@ -56,6 +56,34 @@ std::vector<Blit> snapshotSaveBlits(const Tiling& t, std::int32_t w, std::int32_
     return out;
 }
 
+TileFill tileFill(std::int32_t w, std::int32_t h, std::int32_t tileW, std::int32_t tileH, std::int32_t originX,
+                  std::int32_t originY) {
+    TileFill out;
+    if (w <= 0 || h <= 0 || tileW <= 0 || tileH <= 0) return out;
+    // The first copy with its corner inside the surface's first tile cell;
+    // the copies left of and above it cover the strips before it.
+    const std::int32_t ox = (originX % tileW + tileW) % tileW;
+    const std::int32_t oy = (originY % tileH + tileH) % tileH;
+    for (const std::int32_t y : {oy - tileH, oy})
+        for (const std::int32_t x : {ox - tileW, ox})
+            if (x + tileW > 0 && y + tileH > 0 && x < w && y < h) out.tiles.push_back(Box{x, y, tileW, tileH});
+    // Across: the band of rows drawn so far, from the copy at ox on; each
+    // step copies a whole number of tiles, so the pattern carries on.
+    const std::int32_t band = std::min(oy + tileH, h);
+    for (std::int32_t done = tileW; ox + done < w;) {
+        const std::int32_t n = std::min(done, w - (ox + done));
+        out.copies.push_back(Blit{Box{ox + done, 0, n, band}, Box{ox, 0, n, band}});
+        done += n;
+    }
+    // Down: whole rows, from the copy at oy on.
+    for (std::int32_t done = tileH; oy + done < h;) {
+        const std::int32_t n = std::min(done, h - (oy + done));
+        out.copies.push_back(Blit{Box{0, oy + done, w, n}, Box{0, oy, w, n}});
+        done += n;
+    }
+    return out;
+}
+
 Box spreadCrop(std::int32_t virtualWidth, std::int32_t virtualHeight, std::int32_t rows, std::int32_t cols,
                std::int32_t spreadScale, std::int32_t row, std::int32_t col) {
     const std::int32_t scale = std::max(spreadScale, 100);  // never a crop larger than the picture

@@ -48,6 +48,19 @@ std::vector<Blit> wallpaperDrawBlits(const Tiling& t, Box dest, std::int32_t bw,
 // file so that the file, tiled by the system, gives the picture back.
 std::vector<Blit> snapshotSaveBlits(const Tiling& t, std::int32_t w, std::int32_t h);
 
+// How a w x h surface is covered with copies of a tileW x tileH pattern, one
+// copy's corner at (originX, originY) (anywhere; the pattern repeats from
+// there both ways), in few calls: the tile is drawn at most four times (`tiles`,
+// clipped by the surface), then the part already covered is copied onto the
+// rest, doubling each time (`copies`, in order, inside the surface). A 1 x 1
+// pattern on a 3840 x 2160 screen takes about 30 calls, not eight million.
+struct TileFill {
+    std::vector<Box> tiles;
+    std::vector<Blit> copies;
+};
+TileFill tileFill(std::int32_t w, std::int32_t h, std::int32_t tileW, std::int32_t tileH, std::int32_t originX,
+                  std::int32_t originY);
+
 // The part of the spread picture (of the virtual screen's size) that
 // workspace (row, col) shows: spreadScale percent magnification, the crops
 // of the first and the last workspace touching the picture's edges. A grid

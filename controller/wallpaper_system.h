@@ -24,11 +24,14 @@ inline bool operator==(const DesktopWallpaper& a, const DesktopWallpaper& b) {
            a.originY == b.originY;
 }
 
-// Called on the UI thread only. None of these waits for another program.
+// Called on the UI thread, except cutCrop, which the piece cutter calls on
+// its worker (it touches no window). None of these waits for another program.
 class WallpaperSystem {
 public:
     virtual ~WallpaperSystem() = default;
 
+    // The wallpaper in force. Where the system reports its own transcoded
+    // copy, the path is the file that copy was made from, when that is known.
     virtual DesktopWallpaper current() const = 0;
     // Writes the layout values that are not empty, puts the picture in force
     // and tells the other programs without waiting for their answer. False
@@ -39,7 +42,8 @@ public:
     // only by a complete new one.
     virtual bool snapshotDesktop(const std::string& path) = 0;
     // Stretches `crop` of the BMP file `source` to the size of the virtual
-    // screen and writes it to dest, by the same rule.
+    // screen and writes it to dest, by the same rule. False when the picture
+    // could not be read, stretched or written.
     virtual bool cutCrop(const std::string& source, Box crop, const std::string& dest) = 0;
 };
 

@@ -14,6 +14,7 @@ WSController::WSController(std::shared_ptr<Desktop> desktop, SettingsFile& setti
     : settings_(settings),
       executor_(desktop, std::move(placementOptions)),
       model_(settings.values(), std::move(systemClasses)),
+      wallpaper_(settings, model_),
       activator_(desktop, executor_.inFlightQuery(), activationOptions) {
     model_.setMetrics(executor_.metrics());
 }
@@ -91,7 +92,7 @@ bool WSController::endPreview(std::int32_t row, std::int32_t col) {
     // What a switch puts back besides the windows: the volume, the wallpaper
     // and the taskbar order of the workspace chosen.
     if (settings().keepMixerControl) switchVolume(oldRow, oldCol, currentRow(), currentCol());
-    applyWallpaper(-1, -1);
+    wallpaper_.apply(-1, -1);
     enterWorkspace();
     return true;
 }

@@ -25,7 +25,7 @@
 #include "controller/tray_restorer.h"
 #include "controller/volume.h"
 #include "controller/volume_keeper.h"
-#include "controller/wallpaper_system.h"
+#include "controller/wallpaper_keeper.h"
 #include "controller/window_list_writer.h"
 #include "controller/wndinfo.h"
 #include "controller/workspace_model.h"
@@ -114,7 +114,11 @@ public:
     }
 
     // --- registry and the window-list file ---
-    void setDataDir(const std::string& dir) { dataDir_ = dir; }
+    // Also the wallpaper pictures' folder.
+    void setDataDir(const std::string& dir) {
+        dataDir_ = dir;
+        wallpaper_.setDataDir(dir);
+    }
     const std::string& dataDir() const { return dataDir_; }
     std::string resumeFilePath() const { return dataDir_ + "/_redume"; }
     bool saveWindowList();
@@ -167,30 +171,10 @@ private:
     std::function<void(const std::vector<WindowId>&)> onRefused_;
 
 public:
-    // ---- per-workspace wallpaper (controller/wallpaper.cpp). UI thread
-    //      only; nothing here waits for another program ----
-    // Without a system side (the tests' default) nothing is applied or captured.
-    void setWallpaperSystem(std::shared_ptr<WallpaperSystem> system) { wallpaperSystem_ = std::move(system); }
-    static constexpr std::int32_t spreadScale() { return 125; }  // percent magnification of "distant view"
-    std::string previewBgPath() const;  // the spread picture of "distant view"
-    std::string workspaceBitmapPath(std::int32_t row, std::int32_t col) const;  // a workspace's snapshot
-    std::string userWallpaperRecordPath() const;  // the user's own wallpaper, recorded before the first change
-    // Puts the wallpaper of (row, col) in force; a negative row or column
-    // stands for the current one. False with "default" (0) wallpapers, and
-    // when the picture was refused (the desktop then has none).
-    bool applyWallpaper(std::int32_t row, std::int32_t col);
-    // Snapshots the desktop's wallpaper: into the current workspace's bitmap
-    // file, or in "distant view" into the spread picture, which is then cut
-    // for the grid. A desktop that shows one of our own bitmaps is not
-    // snapshotted over the picture it came from.
-    bool captureWallpaper();
-    // After a grid change in "distant view": cuts the spread picture again for
-    // the new grid (snapshots the desktop only when there is no spread picture).
-    bool respreadWallpaper();
-    // Puts back the wallpaper the user had before Zelvane first changed it,
-    // and forgets the record. Nothing when there is no record.
-    void restoreUserWallpaper();
-    // ---- end of the per-workspace wallpaper block ----
+    // ---- each workspace's wallpaper (controller/wallpaper_keeper.*) ----
+    WallpaperKeeper& wallpaper() { return wallpaper_; }
+    const WallpaperKeeper& wallpaper() const { return wallpaper_; }
+    std::string previewBgPath() const { return wallpaper_.previewBgPath(); }
 
 private:
     void removeWindowListFile();
@@ -222,7 +206,9 @@ public:
     int pendingTrayRestores() const { return trayOrder_.pending(); }
     bool waitTrayRestoresIdle(std::chrono::milliseconds limit) { return trayOrder_.waitIdle(limit); }
     bool switchVolume(std::int32_t oldRow, std::int32_t oldCol, std::int32_t newRow, std::int32_t newCol);
-    std::int32_t volumeOf(std::int32_t row, std::int32_t col) const { return volumes_.volumeOf(row, col); }
+    std::int32_t volumeOf(std::int32_t row, std::int32_t col, const std::string& device) const {
+        return volumes_.volumeOf(row, col, device);
+    }
 
 private:
     std::shared_ptr<Taskbar> taskbar_;
@@ -230,13 +216,7 @@ private:
     VolumeKeeper volumes_;
     TrayOrderKeeper trayOrder_;  // its worker holds its own copies, never the controller
     // ---- end of the taskbar-order and volume block ----
-    // ---- per-workspace wallpaper (controller/wallpaper.cpp) ----
-    void recordUserWallpaper();
-    bool spreadWallpaper();
-    bool isOwnBitmap(const std::string& path) const;
-    std::shared_ptr<WallpaperSystem> wallpaperSystem_;
-    std::optional<DesktopWallpaper> userWallpaper_;  // also kept in the data folder
-    // ---- end of the per-workspace wallpaper block ----
+    WallpaperKeeper wallpaper_;
     WindowListWriter listWriter_;
     // Declared last: destroyed first, while everything its workers might touch still exists.
     Activator activator_;

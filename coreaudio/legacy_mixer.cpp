@@ -5,6 +5,7 @@
 #include <mmsystem.h>
 
 #include <optional>
+#include <string>
 
 #include "controller/volume_math.h"
 #include "coreaudio/master_volume.h"
@@ -68,9 +69,18 @@ MIXERCONTROLDETAILS detailsFor(const SpeakerVolume& speaker, MIXERCONTROLDETAILS
     return details;
 }
 
+// The first mixer's name: a different card in its place is another device.
+std::string mixerName() {
+    MIXERCAPSW caps{};
+    if (mixerGetDevCapsW(0, &caps, sizeof(caps)) != MMSYSERR_NOERROR) return {};
+    char name[4 * MAXPNAMELEN] = {};
+    WideCharToMultiByte(CP_UTF8, 0, caps.szPname, -1, name, sizeof(name) - 1, nullptr, nullptr);
+    return std::string("mixer 0: ") + name;
+}
+
 class LegacyMixerVolume : public MasterVolume {
 public:
-    std::optional<int> read() override {
+    std::optional<VolumeReading> read() override {
         OpenMixer mixer;
         if (!mixer.get()) return std::nullopt;
         const auto speaker = findSpeakerVolume(mixer.get());
@@ -80,10 +90,13 @@ public:
         if (mixerGetControlDetailsW(reinterpret_cast<HMIXEROBJ>(mixer.get()), &details,
                                     MIXER_OBJECTF_HMIXER | MIXER_GETCONTROLDETAILSF_VALUE) != MMSYSERR_NOERROR)
             return std::nullopt;
-        return mixerPercent(value.dwValue, speaker->minimum, speaker->maximum);
+        const auto percent = mixerPercent(value.dwValue, speaker->minimum, speaker->maximum);
+        if (!percent) return std::nullopt;
+        return VolumeReading{mixerName(), *percent};
     }
 
-    bool write(int percent) override {
+    bool write(const std::string& device, int percent) override {
+        if (device != mixerName()) return false;
         OpenMixer mixer;
         if (!mixer.get()) return false;
         const auto speaker = findSpeakerVolume(mixer.get());

@@ -80,11 +80,11 @@ struct CtrlWnd::State {
     HWND owner;
     HWND hwnd = nullptr;
     std::unique_ptr<PictureBuffer> buffer;
-    // The plane's wallpapers at the buffer's size and grid, drawn once and
-    // kept until the pictures, the size or the grid change.
+    // The plane picture (shared with the preview) scaled to the buffer once,
+    // and kept until the picture or the size changes: a pop-up or a drag of
+    // the border reads no files.
     std::unique_ptr<PictureBuffer> planePicture;
-    int pictureRows = 0;
-    int pictureCols = 0;
+    std::uint64_t pictureGeneration = 0;
     int fadeStep = 0;
 
     State(WSController& c, const SettingsFile& s, HWND o) : ctrl(c), settings(s), owner(o) {}
@@ -94,21 +94,21 @@ struct CtrlWnd::State {
     }
 
     void drawBackground(const PictureBuffer& b) {
-        if (const HDC image = wallpaperImageDC()) {
-            BITMAP bm{};
-            if (GetObjectW(GetCurrentObject(image, OBJ_BITMAP), sizeof(bm), &bm)) {
-                SetStretchBltMode(b.dc.get(), HALFTONE);
-                SetBrushOrgEx(b.dc.get(), 0, 0, nullptr);
-                StretchBlt(b.dc.get(), 0, 0, b.width, b.height, image, 0, 0, bm.bmWidth, bm.bmHeight, SRCCOPY);
-                return;
-            }
-        }
+        PlanePictureCache& images = wallpaperImages();
+        const std::uint64_t generation = images.generation();
         if (!planePicture || planePicture->width != b.width || planePicture->height != b.height ||
-            pictureRows != ctrl.wsRowNum() || pictureCols != ctrl.wsColNum()) {
-            planePicture = makeBuffer(b.width, b.height);
-            if (planePicture) drawPlaneWallpaper(planePicture->dc.get(), ctrl, settings.values(), b.width, b.height);
-            pictureRows = ctrl.wsRowNum();
-            pictureCols = ctrl.wsColNum();
+            pictureGeneration != generation) {
+            planePicture.reset();
+            // None yet: the main window is told when it is ready, and the
+            // window is drawn again then.
+            if (const auto picture = images.latest()) {
+                planePicture = makeBuffer(b.width, b.height);
+                if (planePicture &&
+                    !static_cast<const WallpaperImage&>(*picture).drawTo(planePicture->dc.get(), b.width, b.height,
+                                                                          false))
+                    planePicture.reset();
+            }
+            pictureGeneration = generation;
         }
         if (planePicture)
             BitBlt(b.dc.get(), 0, 0, b.width, b.height, planePicture->dc.get(), 0, 0, SRCCOPY);
@@ -254,8 +254,6 @@ void CtrlWnd::resize(int w, int h) {
 void CtrlWnd::refresh() {
     if (isVisible()) PostMessageW(hwnd_, WM_SIZE, 0, 0);
 }
-
-void CtrlWnd::forgetPicture() { state_->planePicture.reset(); }
 
 bool CtrlWnd::isVisible() const { return IsWindowVisible(hwnd_) != FALSE; }
 

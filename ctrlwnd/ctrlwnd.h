@@ -43,8 +43,6 @@ public:
     // Draws the picture anew (after a switch or a grid change) and repaints;
     // a hidden window is drawn when it pops up.
     virtual void refresh();
-    // The wallpaper pictures changed: they are drawn anew at the next render.
-    virtual void forgetPicture();
     virtual bool isVisible() const;
     virtual void hide();
     virtual void show();

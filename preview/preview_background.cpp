@@ -1,15 +1,23 @@
 #include "preview/preview_background.h"
 
+#include <chrono>
+
+#include "controller/wsctrl.h"
+#include "preview/preview_geometry.h"
 #include "win32/handles.h"
-#include "win32/wallpaper_gdi.h"
+#include "win32/wallpaper_image.h"
 
 namespace zelvane {
 
-void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout) {
-    const int cellW = layout.cols > 0 ? layout.width / layout.cols : 0;
-    const int cellH = layout.rows > 0 ? layout.height / layout.rows : 0;
-    PatBlt(target, 0, 0, layout.width, layout.height, BLACKNESS);
-    if (cellW <= 0 || cellH <= 0) return;
+namespace {
+
+// A picture still being made (the files changed a moment ago) is waited for
+// this long at most; the preview then opens with the desktop alone.
+constexpr std::chrono::milliseconds kPictureWait{3000};
+
+// The desktop's own background in every cell, as the system paints it on
+// the preview window.
+void paintDesktopInCells(HDC target, HWND view, const CanvasLayout& layout, int cellW, int cellH) {
     RECT client{};
     GetClientRect(view, &client);
     win32::WindowDc viewDc(view);
@@ -21,18 +29,40 @@ void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout) {
     for (int col = 0; col < layout.cols; ++col)
         for (int row = 0; row < layout.rows; ++row)
             if (row != 0 || col != 0) BitBlt(target, col * cellW, row * cellH, cellW, cellH, target, 0, 0, SRCCOPY);
-    // Over the desktop's own background, which stays where a picture is
-    // missing: each workspace's own picture, or one picture spread over all.
-    if (layout.wallsType == 2) {
-        win32::drawWallpaper(target, layout.spreadWallpaper, 0, 0, cellW * layout.cols, cellH * layout.rows);
-    } else if (layout.wallsType == 1) {
-        for (int row = 0; row < layout.rows; ++row)
-            for (int col = 0; col < layout.cols; ++col) {
-                const std::size_t i = static_cast<std::size_t>(row * layout.cols + col);
-                if (i < layout.cellWallpapers.size() && !layout.cellWallpapers[i].empty())
-                    win32::drawWallpaper(target, layout.cellWallpapers[i], col * cellW, row * cellH, cellW, cellH);
-            }
+}
+
+}  // namespace
+
+PlanePictureKey planePictureOf(const CanvasLayout& layout) {
+    return planePictureKey(layout.wallsType, layout.rows, layout.cols, layout.cellWallpapers, layout.spreadWallpaper,
+                           layout.width, layout.height);
+}
+
+PlanePictureKey restingPlanePicture(const WSController& c) {
+    const PreviewLayout l{c.screenWidth(),  c.screenHeight(),  c.virtualLeft(), c.virtualTop(),
+                          c.virtualWidth(), c.virtualHeight(), c.wsRowNum(),    c.wsColNum()};
+    const RestingGeometry rest = restingGeometry(l, c.settings().previewScale);
+    return planePictureKey(c.settings(), c.previewBgPath(), rest.restW, rest.restH);
+}
+
+void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout) {
+    const int cellW = layout.cols > 0 ? layout.width / layout.cols : 0;
+    const int cellH = layout.rows > 0 ? layout.height / layout.rows : 0;
+    PatBlt(target, 0, 0, layout.width, layout.height, BLACKNESS);
+    if (cellW <= 0 || cellH <= 0) return;
+    const PlanePictureKey key = planePictureOf(layout);
+    if (layout.wallsType != 1 && layout.wallsType != 2) {
+        // The desktop may have changed since the last preview: drawn anew,
+        // and kept for the control window.
+        paintDesktopInCells(target, view, layout, cellW, cellH);
+        wallpaperImages().put(key, copyWallpaperImage(target, key));
+        return;
     }
+    const auto picture = wallpaperImages().get(key, kPictureWait);
+    const auto* image = static_cast<const WallpaperImage*>(picture.get());
+    // The desktop's own background stays where a picture is missing.
+    if (!image || image->anyMissing()) paintDesktopInCells(target, view, layout, cellW, cellH);
+    if (image) image->drawTo(target, layout.width, layout.height, true);
 }
 
 }  // namespace zelvane

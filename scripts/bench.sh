@@ -23,6 +23,10 @@ NOTES="$(mktemp)"
 # kept: it says what the figures show and why.
 awk '/^## Reading the figures/ {keep=1} keep && /^## / && !/^## Reading the figures/ {keep=0} keep' \
   docs/benchmarks.md >"$NOTES" 2>/dev/null || true
+# So are the other benchmarks' sections (each a top-level heading after this
+# benchmark's own), which their own scripts fill.
+OTHERS="$(mktemp)"
+awk 'NR > 1 && /^# / {keep=1} keep' docs/benchmarks.md >"$OTHERS" 2>/dev/null || true
 bench_rc=0
 LOAD_BEFORE="$(cut -d' ' -f1-3 /proc/loadavg)"
 STARTED="$(date -u +%H:%M)"
@@ -111,8 +115,12 @@ compiler="$("$ZELVANE_WIN_ARCH-w64-mingw32-g++-posix" --version | head -n1)"
   echo "many turns the floor and Zelvane take. Figures under Wine include Wine's own"
   echo "cost of moving and hiding windows across processes; they compare scenarios"
   echo "on one machine, not Windows itself."
+  if [ -s "$OTHERS" ]; then
+    echo
+    cat "$OTHERS"
+  fi
 } >docs/benchmarks.md
-rm -f "$TABLE" "$NOTES"
+rm -f "$TABLE" "$NOTES" "$OTHERS"
 echo "wrote docs/benchmarks.md"
 [ $bench_rc -eq 0 ] || echo "some scenarios failed or timed out (see the table)" >&2
 exit $bench_rc

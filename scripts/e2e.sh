@@ -39,6 +39,14 @@ if [ -f "$DWM_STANDIN" ]; then
   export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;dwmapi=n"
 fi
 
+# The stand-in Core Audio device library of the volume tests
+# (tests/e2e/audio_standin), the same way: Wine has no playback device here.
+AUDIO_STANDIN="$(dirname "$E2E_EXE")/audio_standin/mmdevapi.dll"
+if [ -f "$AUDIO_STANDIN" ]; then
+  cp "$AUDIO_STANDIN" "$WINEPREFIX/drive_c/windows/system32/mmdevapi.dll"
+  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;mmdevapi=n"
+fi
+
 args=(--gtest_color=no)
 if [ ! -f "$ZELVANE_EXE_UNIX" ]; then
   echo "e2e.sh: Zelvane.exe was not built: running only the harness checks"

@@ -187,9 +187,17 @@ bool ShellTaskbar::moveButtonToFront(WindowId toolbar, std::size_t index, Window
     if (reader.windowAt(h, index, budget, limits, there) != ButtonReader::Result::Read || there != expected)
         return false;
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(h, TB_MOVEBUTTON, index, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
-                               static_cast<UINT>(timeout.count()), &result) &&
-           result != 0;
+    if (!SendMessageTimeoutW(h, TB_MOVEBUTTON, index, 0, SMTO_BLOCK | SMTO_ABORTIFHUNG,
+                             static_cast<UINT>(timeout.count()), &result) ||
+        result == 0)
+        return false;
+    // The check and the move are two messages: the shell may have added or
+    // removed a button in between, and then another button went to the
+    // front. Looked at once more, so that the caller plans anew from what
+    // the shell has.
+    WindowId front = kNoWindow;
+    const CallBudget after(timeout, timeout, Clock::now());
+    return reader.windowAt(h, 0, after, limits, front) == ButtonReader::Result::Read && front == expected;
 }
 
 std::vector<WindowId> ShellTaskbar::windowsWantingButtons() {

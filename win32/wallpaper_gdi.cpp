@@ -45,7 +45,7 @@ bool writeBitmapFile(HBITMAP bitmap, int w, int h, const std::string& utf8Path) 
         if (GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(h), &bytes[kBmpHeaderSize], &info, DIB_RGB_COLORS) !=
             h)
             return false;
-        return replaceFileContents(utf8Path, bytes);
+        return replaceFileContents(utf8Path, bytes, Flush::BeforeRename);
     } catch (const std::exception&) {
         return false;  // no memory for the picture
     }
@@ -93,9 +93,12 @@ bool drawWallpaper(HDC dc, const std::string& utf8Path, int x, int y, int w, int
     UniqueMemoryDc source(CreateCompatibleDC(dc));
     if (!source) return false;
     SelectedObject selected(source.get(), picture.get());
+    bool ok = true;
     for (const Blit& b : wallpaperDrawBlits(currentTiling(), Box{x, y, w, h}, bm.bmWidth, bm.bmHeight))
-        StretchBlt(dc, b.dst.x, b.dst.y, b.dst.w, b.dst.h, source.get(), b.src.x, b.src.y, b.src.w, b.src.h, SRCCOPY);
-    return true;
+        ok = StretchBlt(dc, b.dst.x, b.dst.y, b.dst.w, b.dst.h, source.get(), b.src.x, b.src.y, b.src.w, b.src.h,
+                        SRCCOPY) &&
+             ok;
+    return ok;
 }
 
 bool saveBitmap(HDC dc, const std::string& utf8Path) {
@@ -109,7 +112,7 @@ bool saveBitmap(HDC dc, const std::string& utf8Path) {
         SelectedObject selected(copyDc.get(), copy.get());
         if (!selected) return false;
         for (const Blit& b : snapshotSaveBlits(currentTiling(), s.cx, s.cy))
-            BitBlt(copyDc.get(), b.dst.x, b.dst.y, b.dst.w, b.dst.h, dc, b.src.x, b.src.y, SRCCOPY);
+            if (!BitBlt(copyDc.get(), b.dst.x, b.dst.y, b.dst.w, b.dst.h, dc, b.src.x, b.src.y, SRCCOPY)) return false;
     }  // selected out again: GetDIBits may read it now
     return writeBitmapFile(static_cast<HBITMAP>(copy.get()), s.cx, s.cy, utf8Path);
 }

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <vector>
+
+#include "controller/wallpaper_record.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 #include "win32/wallpaper_gdi.h"
@@ -41,9 +44,9 @@ VirtualScreen virtualScreen() {
                          GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-// Fills the w x h virtual screen in dc with the desktop colour and the
-// wallpaper tiled at its own size from where the system starts the tiles.
-// False (nothing drawn) unless the wallpaper is tiled and its file a bitmap.
+// Fills the w x h virtual screen in dc with the wallpaper tiled at its own
+// size from where the system starts the tiles. False (nothing drawn) unless
+// the wallpaper is tiled and its file a bitmap.
 bool drawTiledWallpaper(HDC dc, const DesktopWallpaper& wallpaper, int w, int h) {
     if (wallpaper.tile != "1" || wallpaper.path.empty()) return false;
     UniqueGdiObject tile(LoadImageW(nullptr, widen(wallpaper.path).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
@@ -53,15 +56,53 @@ bool drawTiledWallpaper(HDC dc, const DesktopWallpaper& wallpaper, int w, int h)
     if (!tileDc) return false;
     SelectedObject selected(tileDc.get(), tile.get());
     const Tiling t = currentTiling();
-    // The first tile's corner, relative to the virtual screen's corner.
-    const int originX = t.newTiling ? 0 : -t.virtualLeft;
-    const int originY = t.newTiling ? 0 : -t.virtualTop;
-    const int startX = originX % bm.bmWidth - (originX % bm.bmWidth > 0 ? bm.bmWidth : 0);
-    const int startY = originY % bm.bmHeight - (originY % bm.bmHeight > 0 ? bm.bmHeight : 0);
-    for (int y = startY; y < h; y += bm.bmHeight)
-        for (int x = startX; x < w; x += bm.bmWidth)
-            BitBlt(dc, x, y, bm.bmWidth, bm.bmHeight, tileDc.get(), 0, 0, SRCCOPY);
-    return true;
+    // The first tile's corner, relative to the virtual screen's corner. A
+    // tiny pattern is not drawn tile by tile: what is drawn is copied on,
+    // doubling.
+    const TileFill fill = tileFill(w, h, bm.bmWidth, bm.bmHeight, t.newTiling ? 0 : -t.virtualLeft,
+                                   t.newTiling ? 0 : -t.virtualTop);
+    bool ok = true;
+    for (const Box& b : fill.tiles) ok = BitBlt(dc, b.x, b.y, b.w, b.h, tileDc.get(), 0, 0, SRCCOPY) && ok;
+    for (const Blit& b : fill.copies)
+        ok = BitBlt(dc, b.dst.x, b.dst.y, b.dst.w, b.dst.h, dc, b.src.x, b.src.y, SRCCOPY) && ok;
+    return ok;
+}
+
+std::vector<BYTE> readBinary(HKEY root, const wchar_t* keyName, const wchar_t* name) {
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(root, keyName, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return {};
+    UniqueRegKey key(raw);
+    DWORD type = 0, bytes = 0;
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || bytes == 0 ||
+        bytes > 64 * 1024)
+        return {};
+    std::vector<BYTE> out(bytes);
+    if (RegQueryValueExW(key.get(), name, nullptr, &type, out.data(), &bytes) != ERROR_SUCCESS) return {};
+    out.resize(bytes);
+    return out;
+}
+
+bool fileExists(const std::string& path) {
+    const DWORD a = GetFileAttributesW(widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The file the system's transcoded copy was made from, where the system
+// says so: Windows 8 and later in the binary "TranscodedImageCache",
+// Windows 7 in the Internet Explorer key. Empty when neither names a file
+// that is still there.
+std::string transcodedSourceFile() {
+    const std::vector<BYTE> cache = readBinary(HKEY_CURRENT_USER, kDesktopKey, L"TranscodedImageCache");
+    if (const auto source = transcodedSource(std::string(cache.begin(), cache.end())); source && fileExists(*source))
+        return *source;
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General", 0,
+                      KEY_QUERY_VALUE, &raw) == ERROR_SUCCESS) {
+        UniqueRegKey key(raw);
+        const std::string source = readString(key.get(), L"WallpaperSource");
+        if (!source.empty() && fileExists(source)) return source;
+    }
+    return {};
 }
 
 }  // namespace
@@ -70,6 +111,11 @@ DesktopWallpaper Win32Wallpaper::current() const {
     DesktopWallpaper w;
     wchar_t path[MAX_PATH + 1]{};
     if (SystemParametersInfoW(SPI_GETDESKWALLPAPER, MAX_PATH, path, 0)) w.path = narrow(path);
+    // From Windows 7 on the desktop may report the system's own copy, which
+    // our changes overwrite: the user's picture is the file it came from.
+    if (isTranscodedCopy(w.path)) {
+        if (std::string source = transcodedSourceFile(); !source.empty()) w.path = std::move(source);
+    }
     HKEY raw = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kDesktopKey, 0, KEY_QUERY_VALUE, &raw) == ERROR_SUCCESS) {
         UniqueRegKey key(raw);
@@ -137,7 +183,9 @@ bool Win32Wallpaper::cutCrop(const std::string& source, Box crop, const std::str
     if (!drawWallpaper(shownDc.get(), source, 0, 0, vs.width, vs.height)) return false;
     SetStretchBltMode(cropDc.get(), HALFTONE);
     SetBrushOrgEx(cropDc.get(), 0, 0, nullptr);
-    StretchBlt(cropDc.get(), 0, 0, vs.width, vs.height, shownDc.get(), crop.x, crop.y, crop.w, crop.h, SRCCOPY);
+    // A stretch that fails leaves the piece black: not worth saving.
+    if (!StretchBlt(cropDc.get(), 0, 0, vs.width, vs.height, shownDc.get(), crop.x, crop.y, crop.w, crop.h, SRCCOPY))
+        return false;
     return saveBitmap(cropDc.get(), dest);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The system side of the per-workspace wallpaper: the registry's layout
-// values, SystemParametersInfo and the desktop's picture. UI thread only.
+// values, SystemParametersInfo and the desktop's picture. UI thread only,
+// except cutCrop (any thread).
 #include "controller/wallpaper_system.h"
 
 namespace zelvane::win32 {

@@ -3,8 +3,10 @@
 // the data folder; the crops of "distant view"; the user's own wallpaper
 // coming back; and a switch that changes the wallpaper while a window hangs.
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "bitmap_file.h"
 #include "fixture.h"
 
 namespace e2e {
@@ -13,70 +15,7 @@ namespace {
 constexpr unsigned kCmdSaveWallpaper = 4;
 constexpr unsigned kCmdWallsDefault = 20;
 constexpr unsigned kCmdWallsDistant = 22;
-
-bool writeBytes(const std::wstring& path, const std::string& bytes) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    const BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-    CloseHandle(f);
-    return ok && n == bytes.size();
-}
-
-std::string readBytes(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string bytes;
-    char buffer[65536];
-    DWORD n = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) bytes.append(buffer, n);
-    CloseHandle(f);
-    return bytes;
-}
-
-void put32(std::string& s, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
-}
-
-// A 24-bit BMP of w x h whose pixel (x, y from the top) is colour(x, y).
-std::string makeBmp(int w, int h, const std::function<COLORREF(int, int)>& colour) {
-    const int row = (3 * w + 3) & ~3;
-    std::string s(54 + static_cast<std::size_t>(row) * h, '\0');
-    s[0] = 'B';
-    s[1] = 'M';
-    put32(s, 2, static_cast<std::uint32_t>(s.size()));
-    put32(s, 10, 54);
-    put32(s, 14, 40);
-    put32(s, 18, static_cast<std::uint32_t>(w));
-    put32(s, 22, static_cast<std::uint32_t>(h));
-    s[26] = 1;
-    s[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const COLORREF c = colour(x, y);
-            const std::size_t at = 54 + static_cast<std::size_t>(h - 1 - y) * row + 3 * x;
-            s[at] = static_cast<char>(GetBValue(c));
-            s[at + 1] = static_cast<char>(GetGValue(c));
-            s[at + 2] = static_cast<char>(GetRValue(c));
-        }
-    return s;
-}
-
-// Pixel (x, y from the top) of a 24-bit BMP file's bytes, or CLR_INVALID.
-COLORREF bmpPixel(const std::string& s, int x, int y) {
-    if (s.size() < 54 || s[0] != 'B' || s[1] != 'M') return CLR_INVALID;
-    const auto get32 = [&](std::size_t at) {
-        std::uint32_t v = 0;
-        for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
-        return v;
-    };
-    const int w = static_cast<int>(get32(18)), h = static_cast<int>(get32(22));
-    const int row = (3 * w + 3) & ~3;
-    const std::size_t at = 54 + static_cast<std::size_t>(h - 1 - y) * row + 3 * x;
-    if (x < 0 || y < 0 || x >= w || y >= h || at + 2 >= s.size()) return CLR_INVALID;
-    return RGB(static_cast<unsigned char>(s[at + 2]), static_cast<unsigned char>(s[at + 1]),
-               static_cast<unsigned char>(s[at]));
-}
+constexpr wchar_t kDesktopKey[] = L"Control Panel\\Desktop";
 
 bool similar(COLORREF a, COLORREF b) {
     const auto d = [](int x, int y) { return x > y ? x - y : y - x; };
@@ -116,12 +55,32 @@ protected:
         home = ZelvaneProcess::freshHome(L"walls");
         homeDir = L"C:" + home;
         userWallpaper = systemWallpaper();
+        wchar_t tile[16] = {};
+        DWORD bytes = sizeof(tile) - sizeof(wchar_t);
+        if (RegGetValueW(HKEY_CURRENT_USER, kDesktopKey, L"TileWallpaper", RRF_RT_REG_SZ, nullptr, tile, &bytes) ==
+            ERROR_SUCCESS)
+            userTile = tile;
+        // The pictures here are small: the user's own is tiled too, so that
+        // a point of the desktop shows its colour.
+        setTile(L"1");
+    }
+    static void setTile(const std::wstring& value) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"TileWallpaper", REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
     }
     void TearDown() override {
         ZelvaneTest::TearDown();
-        // The prefix is shared by every test: its wallpaper goes back.
+        // The prefix is shared by every test: its wallpaper goes back, and
+        // what a test added to the registry goes.
         std::wstring saved = userWallpaper;
         SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, saved.data(), SPIF_UPDATEINIFILE);
+        if (userTile)
+            setTile(*userTile);
+        else
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"TileWallpaper");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktopKey, L"TranscodedImageCache");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General",
+                           L"WallpaperSource");
     }
 
     std::wstring picture(const std::wstring& name, COLORREF colour) {
@@ -147,6 +106,7 @@ protected:
     }
 
     std::wstring home, homeDir, userWallpaper;
+    std::optional<std::wstring> userTile;
 };
 
 TEST_F(DesktopWallpaperTest, EachWorkspaceShowsItsOwnPictureAndExitPutsTheUsersBack) {
@@ -210,6 +170,137 @@ TEST_F(DesktopWallpaperTest, SnapshotsGoToTheNamedFilesAndDistantViewCropsThem) 
     // Back to "default": the user's own wallpaper.
     PostMessageW(z->mainWindow(), WM_COMMAND, kCmdWallsDefault, 0);
     EXPECT_TRUE(pollUntil([&] { return systemWallpaper() == userWallpaper; })) << what();
+}
+
+// What the desktop reported before Zelvane started, and what comes back when
+// it exits. From Windows 7 on the system may report its own transcoded copy
+// of the user's picture, which Zelvane's changes overwrite on Windows: the
+// file it came from is what must come back (the registry says which:
+// "TranscodedImageCache" from Windows 8 on, "WallpaperSource" on Windows 7).
+// A record an earlier run left behind holds only while the desktop still
+// shows one of Zelvane's pictures.
+TEST_F(DesktopWallpaperTest, TheUsersOwnPictureComesBackWhateverTheSystemReportedOrAnEarlierRunLeft) {
+    const std::wstring themes = homeDir + L"\\Themes";
+    CreateDirectoryW(themes.c_str(), nullptr);
+    const std::wstring mine = picture(L"mine.bmp", RGB(0, 160, 0));
+    const std::wstring old = picture(L"old.bmp", RGB(255, 255, 0));
+    const std::wstring red = picture(L"red.bmp", RGB(255, 0, 0));
+    const auto setWallpaper = [](std::wstring path) {
+        return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE) != FALSE;
+    };
+    const auto copyAs = [&](const std::wstring& name) {
+        const std::wstring copy = themes + L"\\" + name;
+        CopyFileW(mine.c_str(), copy.c_str(), FALSE);
+        return copy;
+    };
+    const auto record = [&](const std::wstring& user) {
+        CreateDirectoryW((homeDir + L"\\.zlv").c_str(), nullptr);
+        const std::string u = narrow(user);
+        return writeBytes(homeDir + L"\\.zlv\\_wallpaper", u + "\n0\n0\n\n\n" + u + "\n0\n0\n\n\n");
+    };
+    const struct {
+        const char* what;
+        std::function<bool()> before;
+        std::wstring back;
+    } cases[] = {
+        {"the system's copy, Windows 8 and later",
+         [&] {
+             // A header, then the source's path in UTF-16 from byte 24 on.
+             std::string cache(24, '\x7a');
+             for (wchar_t c : mine) cache.append({static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)});
+             cache.append(0x320 - cache.size(), '\0');
+             return setWallpaper(copyAs(L"TranscodedWallpaper")) &&
+                    RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TranscodedImageCache", REG_BINARY,
+                                    cache.data(), static_cast<DWORD>(cache.size())) == ERROR_SUCCESS;
+         },
+         mine},
+        {"the system's copy, Windows 7",
+         [&] {
+             return setWallpaper(copyAs(L"TranscodedWallpaper.jpg")) &&
+                    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General",
+                                    L"WallpaperSource", REG_SZ, mine.c_str(),
+                                    static_cast<DWORD>((mine.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+         },
+         mine},
+        {"a record left behind, a wallpaper chosen since", [&] { return record(old) && setWallpaper(mine); }, mine},
+        {"a record left behind, our picture still shown", [&] { return record(old) && setWallpaper(red); }, old},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.before());
+        ZelvaneProcess* z = start("wallsType=1\r\npopupCtrlWnd=false\r\nwallpaper=1-1|" + narrow(red) + "\r\n");
+        ASSERT_NE(nullptr, z);
+        EXPECT_TRUE(shows(red, RGB(255, 0, 0))) << what();
+        ASSERT_TRUE(z->close());
+        EXPECT_EQ(narrow(c.back), narrow(systemWallpaper()));
+        EXPECT_TRUE(data("_wallpaper").empty()) << "the record outlived the restore";
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"TranscodedImageCache");
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Internet Explorer\\Desktop\\General",
+                           L"WallpaperSource");
+    }
+}
+
+// A tiled pattern of 3 x 2 pixels: the snapshot has it exactly where the
+// system tiles it, over the whole screen.
+TEST_F(DesktopWallpaperTest, ATinyTiledPatternIsSnapshottedExactly) {
+    const auto pattern = [](int x, int y) { return RGB(x % 3 * 100, y % 2 * 200, 50); };
+    const std::wstring tile = homeDir + L"\\tile.bmp";
+    ASSERT_TRUE(writeBytes(tile, makeBmp(3, 2, pattern)));
+    std::wstring path = tile;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE));
+    ZelvaneProcess* z = start("popupCtrlWnd=false\r\n");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kCmdSaveWallpaper, 0);
+    ASSERT_TRUE(pollUntil([&] { return !data("1_1.bmp").empty(); })) << "no 1_1.bmp";
+    const std::string snapshot = data("1_1.bmp");
+    const int w = grid.width, h = grid.height;
+    for (const POINT p : {POINT{0, 0}, POINT{1, 0}, POINT{2, 1}, POINT{w / 2 + 1, h / 2}, POINT{w - 1, h - 1},
+                          POINT{w - 2, h - 2}, POINT{w / 3, h - 1}}) {
+        EXPECT_EQ(hex(pattern(p.x, p.y)), hex(bmpPixel(snapshot, p.x, p.y))) << p.x << "," << p.y;
+    }
+}
+
+// The preview's background comes from the picture of the plane made once
+// and kept (shared with the control window): once it has been made, opening
+// the preview reads no file; here the files are gone by the second opening.
+TEST_F(DesktopWallpaperTest, ThePreviewShowsEachWorkspacesPictureWithoutReadingItsFilesAgain) {
+    const std::wstring red = picture(L"red.bmp", RGB(255, 0, 0)), blue = picture(L"blue.bmp", RGB(0, 0, 255)),
+                       green = picture(L"green.bmp", RGB(0, 255, 0));
+    ZelvaneProcess* z = start("wallsType=1\r\npopupCtrlWnd=false\r\nlightenPreview=false\r\nwallpaper=1-1|" +
+                              narrow(red) + ",1-2|" + narrow(blue) + ",2-1|" + narrow(green) + ",2-2|" + narrow(blue) +
+                              "\r\n");
+    ASSERT_NE(nullptr, z);
+    // The resting preview of the 2 x 2 grid at the default scale of 90 %: the plane is 8:5 as the screen.
+    const int restW = grid.width * 90 / 100, restH = restW * grid.height / grid.width;
+    const int left = (grid.width - restW) / 2, top = (grid.height - restH) / 2;
+    const auto cellColour = [&](int row, int col) {
+        const COLORREF c = desktopPixel(left + restW / 4 + col * restW / 2, top + restH / 4 + row * restH / 2);
+        const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+        return r > g && r > b ? 'r' : g > r && g > b ? 'g' : b > r && b > g ? 'b' : '?';
+    };
+    const auto cells = [&] {
+        return std::string{cellColour(0, 0), cellColour(0, 1), ' ', cellColour(1, 0), cellColour(1, 1)};
+    };
+    const auto openShowsThePictures = [&]() -> ::testing::AssertionResult {
+        if (!PostMessageW(z->mainWindow(), WM_COMMAND, 100027, 0)) return ::testing::AssertionFailure() << "post";
+        HWND view = nullptr;
+        if (!pollUntil([&] {
+                for (HWND w : topLevelWindows(z->pid(), L"ZelvaneViewClass"))
+                    if (IsWindowVisible(w)) view = w;
+                return view != nullptr;
+            }))
+            return ::testing::AssertionFailure() << "no preview";
+        std::string seen;
+        const bool shown = pollUntil([&] { return (seen = cells()) == "rb gb"; });
+        pressChord({}, VK_ESCAPE);
+        if (!pollUntil([&] { return topLevelWindows(z->pid(), L"ZelvaneViewClass").empty(); }))
+            return ::testing::AssertionFailure() << "the preview did not close";
+        if (!shown) return ::testing::AssertionFailure() << "cells show \"" << seen << "\"";
+        return ::testing::AssertionSuccess();
+    };
+    ASSERT_TRUE(openShowsThePictures());
+    for (const std::wstring& f : {red, blue, green}) ASSERT_TRUE(DeleteFileW(f.c_str()));
+    EXPECT_TRUE(openShowsThePictures()) << "with the files gone";
 }
 
 TEST_F(DesktopWallpaperTest, AHungWindowDoesNotHoldUpASwitchThatChangesTheWallpaper) {

@@ -320,24 +320,31 @@ TEST_F(MenuCommandTest, OptionTogglesAndTheAnimationSwitch) {
     EXPECT_EQ(settings.values().transitionTime, 120);
 }
 
-TEST_F(MenuCommandTest, WallpaperModes) {
-    // Without the system side nothing is captured, but the modes still change.
-    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);  // needs per-workspace wallpapers
-    EXPECT_EQ(settings.values().wallsType, 1);
-    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(settings.values().wallsType, 1);
-
-    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(settings.values().wallsType, 2);
-    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::None);
-    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(settings.values().wallsType, 2);
-    EXPECT_EQ(run(kCmdWallsDefault), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(settings.values().wallsType, 0);
-    // Leaving "distant view" keeps the spread picture for every workspace.
-    EXPECT_EQ(settings.values().wallpaperOf(1, 1), ctrl->previewBgPath());
-    EXPECT_EQ(run(kCmdWallsIndividual), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(settings.values().wallsType, 1);
+// What the menu shows after each wallpaper command: the radio mark of the
+// mode in force ("default", "individual view", "distant view"), and what
+// the main window is asked to do. (What each mode does to the pictures is
+// the wallpaper keeper's.)
+TEST_F(MenuCommandTest, WallpaperItemsMarkTheModeInForce) {
+    const struct {
+        std::uintptr_t command;
+        MenuFollowUp followUp;
+        const char* marks;
+    } steps[] = {
+        {kCmdSaveWallpaper, MenuFollowUp::WallpaperChanged, "o*o"},  // needs per-workspace pictures first
+        {kCmdSaveWallpaper, MenuFollowUp::WallpaperChanged, "o*o"},
+        {kCmdWallsDistant, MenuFollowUp::WallpaperChanged, "oo*"},
+        {kCmdWallsDistant, MenuFollowUp::None, "oo*"},  // already: nothing to redraw
+        {kCmdSaveWallpaper, MenuFollowUp::WallpaperChanged, "oo*"},
+        {kCmdWallsDefault, MenuFollowUp::WallpaperChanged, "*oo"},
+        {kCmdWallsIndividual, MenuFollowUp::WallpaperChanged, "o*o"},
+    };
+    EXPECT_EQ(marks(buildMenuModel(menuSettingsOf(settings.values())), kCmdWallsDefault, kCmdWallsDistant), "*oo");
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.command);
+        EXPECT_EQ(run(step.command), step.followUp);
+        EXPECT_EQ(marks(buildMenuModel(menuSettingsOf(settings.values())), kCmdWallsDefault, kCmdWallsDistant),
+                  step.marks);
+    }
 }
 
 TEST_F(MenuCommandTest, LanguageItemsSwitchTheMenuLanguage) {

@@ -13,13 +13,12 @@
 #include "controller/tray_order.h"
 #include "controller/tray_restorer.h"
 #include "controller_fixture.h"
+#include "fake_memories.h"
 
 using namespace std::chrono_literals;
 
 namespace zelvane::testing {
 namespace {
-
-using Buttons = std::vector<WindowId>;
 
 template <typename Pred>
 bool pollFor(Pred pred) {
@@ -28,29 +27,47 @@ bool pollFor(Pred pred) {
 }
 
 Buttons afterPlan(const Buttons& saved, Buttons current) {
-    for (std::size_t index : planTrayReorder(saved, current)) moveToFront(current, index);
+    for (std::size_t index : planTrayReorder(saved, current).moves) moveToFront(current, index);
     return current;
 }
 
-TEST(TrayReorderPlan, PutsSavedButtonsInFrontInSavedOrder) {
-    // Without group headers every button moves on its own; taking the whole
-    // list as one group would rotate it back to where it was.
-    EXPECT_EQ(afterPlan({3, 2, 1}, {1, 2, 3}), (Buttons{3, 2, 1}));
-    // Windows saved but gone are skipped; new windows end up behind.
-    EXPECT_EQ(afterPlan({3, 9, 1}, {1, 5, 2, 3}), (Buttons{3, 1, 5, 2}));
-    // A window saved twice counts where it was first.
-    EXPECT_EQ(afterPlan({2, 1, 2}, {1, 2}), (Buttons{2, 1}));
-    EXPECT_EQ(afterPlan({}, {1, 2}), (Buttons{1, 2}));
-    EXPECT_EQ(afterPlan({1, 2}, {}), (Buttons{}));
-    // Nothing to do when the order is already right.
-    EXPECT_TRUE(planTrayReorder({1, 2, 3}, {1, 2, 3}).empty());
-}
-
-TEST(TrayReorderPlan, MovesWholeGroupsBehindTheirHeaders) {
-    EXPECT_EQ(afterPlan({1, 2}, {0, 2, 0, 1}), (Buttons{0, 1, 0, 2}));
-    // A group keeps its own order inside; a button before the first header
-    // stands alone.
-    EXPECT_EQ(afterPlan({4, 2, 7}, {7, 0, 1, 2, 0, 4, 5}), (Buttons{0, 4, 5, 0, 1, 2, 7}));
+// Saved order, the taskbar now, the taskbar after the moves, and whether the
+// groups came out whole (0 entries are group headers).
+TEST(TrayReorderPlan, PutsSavedGroupsInFrontWholeAndMendsTornOnes) {
+    const struct {
+        const char* what;
+        Buttons saved, current, after;
+        bool whole;
+    } cases[] = {
+        // Without headers every button moves on its own; taking the whole
+        // list as one group would rotate it back to where it was.
+        {"no headers", {3, 2, 1}, {1, 2, 3}, {3, 2, 1}, true},
+        {"saved but gone: skipped; new: behind", {3, 9, 1}, {1, 5, 2, 3}, {3, 1, 5, 2}, true},
+        {"saved twice: where first seen", {2, 1, 2}, {1, 2}, {2, 1}, true},
+        {"nothing saved", {}, {1, 2}, {1, 2}, true},
+        {"no buttons", {1, 2}, {}, {}, true},
+        {"groups behind their headers", {1, 2}, {0, 2, 0, 1}, {0, 1, 0, 2}, true},
+        {"a group keeps its own order", {4, 2}, {0, 1, 2, 0, 4, 5}, {0, 4, 5, 0, 1, 2}, true},
+        {"in order already", {0, 1, 0, 2}, {0, 1, 0, 2, 0, 7}, {0, 1, 0, 2, 0, 7}, true},
+        // A move cut short left the button before the headers and its
+        // header, empty, at the end.
+        {"torn: back behind the empty header", {0, 1, 0, 2, 0, 3}, {3, 0, 1, 0, 2, 0}, {0, 1, 0, 2, 0, 3}, true},
+        // The shell moved another button in: it goes back to its group.
+        {"torn: back to the window saved with it", {0, 1, 4, 0, 2}, {4, 0, 2, 0, 1}, {0, 1, 4, 0, 2}, true},
+        // A move landed in another group: out again, behind the empty header.
+        {"torn: inside another group", {0, 3, 0, 2, 0, 1}, {0, 3, 2, 0, 1, 0}, {0, 3, 0, 2, 0, 1}, true},
+        // No header is left for it: the order is not back, whatever is moved.
+        {"torn beyond mending", {0, 3, 0, 2, 0, 1}, {3, 0, 2, 0, 1}, {3, 0, 2, 0, 1}, false},
+        {"torn, saved without headers", {4, 2, 7}, {7, 0, 1, 2, 0, 4, 5}, {0, 4, 5, 0, 1, 2, 7}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(afterPlan(c.saved, c.current), c.after);
+        EXPECT_EQ(planTrayReorder(c.saved, c.current).whole, c.whole);
+        // Planned again from the result: nothing more to do.
+        EXPECT_TRUE(planTrayReorder(c.saved, c.after).moves.empty());
+    }
+    EXPECT_EQ(savedAmong({5, 1, 9, 2}, {0, 2, 1}), (Buttons{1, 2}));
 }
 
 TEST(TaskbarRead, CompletenessCountAndBudget) {
@@ -74,49 +91,6 @@ TEST(TaskbarRead, CompletenessCountAndBudget) {
     EXPECT_EQ(shellPointerBytes(4, true, true), 4);
     EXPECT_EQ(shellPointerBytes(8, false, false), 8);
 }
-
-// A taskbar whose buttons are a list; it can stop answering, and it counts calls.
-class FakeTaskbar : public Taskbar {
-public:
-    TaskbarRead readButtons(const TaskbarLimits&) override {
-        std::lock_guard<std::mutex> g(m);
-        ++reads;
-        if (absent) return {TaskbarReadStatus::NoTaskbar, kNoWindow, {}};
-        if (hung) return {TaskbarReadStatus::Unfinished, 7, {}};
-        return {TaskbarReadStatus::Done, 7, buttons};
-    }
-    bool moveButtonToFront(WindowId toolbar, std::size_t index, WindowId expected,
-                           std::chrono::milliseconds) override {
-        std::lock_guard<std::mutex> g(m);
-        if (beforeFirstMove) std::exchange(beforeFirstMove, nullptr)();
-        if (hung || toolbar != 7 || index >= buttons.size() || buttons[index] != expected) return false;
-        ++moves;
-        moveToFront(buttons, index);
-        return true;
-    }
-    std::vector<WindowId> windowsWantingButtons() override {
-        std::lock_guard<std::mutex> g(m);
-        return wanting;
-    }
-    template <typename F>
-    void edit(F f) {
-        std::lock_guard<std::mutex> g(m);
-        f();
-    }
-    Buttons now() {
-        std::lock_guard<std::mutex> g(m);
-        return buttons;
-    }
-
-    std::mutex m;
-    Buttons buttons;
-    Buttons wanting;
-    bool hung = false;
-    bool absent = false;
-    std::function<void()> beforeFirstMove;  // the shell changing its buttons after a read
-    int reads = 0;
-    int moves = 0;
-};
 
 TrayOrderKeeper::Options quickOptions() {
     TrayOrderKeeper::Options o;
@@ -162,6 +136,46 @@ TEST_F(TrayOrderKeeperTest, ButtonsTheShellRemovesDuringTheMovesLeaveTheGroupsWh
     EXPECT_EQ(taskbar->now(), (Buttons{0, 3, 0, 2, 0, 1}));
 }
 
+// Whatever order the groups come back in, and however many of the moves
+// land on another button than planned, the groups end whole and in order.
+TEST_F(TrayOrderKeeperTest, TheShellChangingItsButtonsBetweenCheckAndMoveTearsNoGroup) {
+    const Buttons saved{0, 3, 0, 2, 0, 1};
+    Buttons windows{1, 2, 3};
+    do {
+        for (int churn = 1; churn <= 3; ++churn) {
+            SCOPED_TRACE(::testing::Message() << "back as " << windows[0] << windows[1] << windows[2] << ", "
+                                              << churn << " moves astray");
+            auto shell = std::make_shared<FakeTaskbar>();
+            TrayOrderKeeper keeper(quickOptions());
+            shell->buttons = saved;
+            keeper.save(shell.get(), 0, 0);
+            shell->edit([&] {
+                shell->buttons = {0, windows[0], 0, windows[1], 0, windows[2]};
+                shell->churn = churn;
+            });
+            ASSERT_TRUE(keeper.restore(shell, 0, 0));
+            ASSERT_TRUE(keeper.waitIdle(5s));
+            EXPECT_EQ(shell->now(), saved);
+        }
+    } while (std::next_permutation(windows.begin(), windows.end()));
+}
+
+TEST_F(TrayOrderKeeperTest, AWindowThatNeverGetsAButtonHoldsUpNeitherTheRestoreNorTheNextSave) {
+    TrayOrderKeeper keeper(quickOptions());
+    taskbar->buttons = {2, 1};
+    keeper.save(taskbar.get(), 0, 0);
+    taskbar->edit([&] {
+        taskbar->buttons = {1, 2};
+        taskbar->wanting = {1, 2, 99};  // visible, but the shell shows no button for it
+    });
+    ASSERT_TRUE(keeper.restore(taskbar, 0, 0));
+    ASSERT_TRUE(keeper.waitIdle(1s));
+    EXPECT_EQ(taskbar->now(), (Buttons{2, 1}));
+    // Nothing pending: the next switch records the order as it is now.
+    taskbar->edit([&] { taskbar->buttons = {1, 2}; });
+    EXPECT_EQ(keeper.save(taskbar.get(), 0, 0), (Buttons{1, 2}));
+}
+
 TEST_F(TrayOrderKeeperTest, UnfinishedReadKeepsTheStoredOrderAndNoTaskbarClearsIt) {
     TrayOrderKeeper keeper(quickOptions());
     taskbar->buttons = {1, 2};
@@ -197,11 +211,11 @@ TEST_F(TrayOrderKeeperTest, GivesUpInBoundedTimeWhenTheTaskbarNeverCatchesUp) {
     auto options = quickOptions();
     options.giveUpAfter = 50ms;
     TrayOrderKeeper keeper(options);
-    taskbar->buttons = {2, 1};
+    taskbar->buttons = {2, 1, 3};
     keeper.save(taskbar.get(), 0, 0);
     taskbar->edit([&] {
         taskbar->buttons = {1, 2};
-        taskbar->wanting = {1, 2, 3};  // 3 has no button yet
+        taskbar->wanting = {1, 2, 3};  // saved 3 has no button yet
     });
     ASSERT_TRUE(keeper.restore(taskbar, 0, 0));
     ASSERT_TRUE(keeper.waitIdle(5s));
@@ -218,11 +232,16 @@ TEST_F(TrayOrderKeeperTest, OnlyTheNewestRequestIsCarriedOutAndASaveCallsItOff) 
     taskbar->buttons = {1, 2};
     keeper.save(taskbar.get(), 0, 1);
     taskbar->buttons = {1, 2};
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(keeper.restore(taskbar, 0, i % 2));  // last: (0,0)
+    // (0,0), (0,1), (0,0): the first is called off while it waits for the
+    // shell to settle, the second is replaced before it starts; only the
+    // last one reads the taskbar (after the two saves' reads) and moves.
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(keeper.restore(taskbar, 0, i % 2));
     EXPECT_GE(keeper.pending(), 1);
     EXPECT_LE(keeper.pending(), 2);
     ASSERT_TRUE(keeper.waitIdle(5s));
     EXPECT_EQ(taskbar->now(), (Buttons{2, 1}));
+    EXPECT_EQ(taskbar->reads, 2 + 2);  // the saves, then one read to plan and one finding the order back
+    EXPECT_EQ(taskbar->moves, 1);
 
     taskbar->edit([&] { taskbar->buttons = {1, 2}; });
     ASSERT_TRUE(keeper.restore(taskbar, 0, 0));

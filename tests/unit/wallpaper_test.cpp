@@ -1,18 +1,16 @@
-// The wallpaper bitmaps' layout and geometry, and the controller's
-// per-workspace wallpaper over a fake system side.
+// The wallpaper bitmaps' layout and geometry, the tiling of a small pattern,
+// and the record of the user's own wallpaper.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
+#include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/load_settings.h"
-#include "app/menu_model.h"
-#include "config/text_file.h"
 #include "controller/bmp_layout.h"
 #include "controller/wallpaper_geometry.h"
-#include "controller_fixture.h"
+#include "controller/wallpaper_record.h"
 
 namespace zelvane::testing {
 namespace {
@@ -100,162 +98,83 @@ TEST(WallpaperGeometry, OldAndNewTiling) {
     EXPECT_EQ(snapshotSaveBlits(Tiling{false, 0, 0, 2000, 1000}, 2000, 1000).size(), 1u);
 }
 
-// The system side: files named like the real ones, with text saying what they hold.
-class FakeWallpaperSystem : public WallpaperSystem {
-public:
-    DesktopWallpaper current() const override { return shown; }
-    bool put(const DesktopWallpaper& w) override {
-        puts.push_back(w);
-        if (!w.path.empty() && !readTextFile(w.path)) return false;  // refused: no such picture
-        shown = w;
-        return true;
+// Every pixel of a w x h surface after the fill holds the tile's pixel the
+// pattern puts there; pixels are tile coordinates, -1 for nothing drawn.
+void expectTiledExactly(std::int32_t w, std::int32_t h, std::int32_t tw, std::int32_t th, std::int32_t ox,
+                        std::int32_t oy) {
+    std::vector<int> px(static_cast<std::size_t>(w * h), -1);
+    const auto at = [&](int x, int y) -> int& { return px[static_cast<std::size_t>(y * w + x)]; };
+    const TileFill fill = tileFill(w, h, tw, th, ox, oy);
+    for (const Box& t : fill.tiles)
+        for (int y = std::max(t.y, 0); y < std::min(t.y + t.h, h); ++y)
+            for (int x = std::max(t.x, 0); x < std::min(t.x + t.w, w); ++x) at(x, y) = (y - t.y) * tw + (x - t.x);
+    for (const Blit& c : fill.copies) {
+        ASSERT_EQ(c.dst.w, c.src.w);
+        ASSERT_EQ(c.dst.h, c.src.h);
+        ASSERT_TRUE(c.src.x >= 0 && c.src.y >= 0 && c.src.x + c.src.w <= w && c.src.y + c.src.h <= h);
+        ASSERT_TRUE(c.dst.x >= 0 && c.dst.y >= 0 && c.dst.x + c.dst.w <= w && c.dst.y + c.dst.h <= h);
+        for (int y = 0; y < c.src.h; ++y)
+            for (int x = 0; x < c.src.w; ++x) at(c.dst.x + x, c.dst.y + y) = at(c.src.x + x, c.src.y + y);
     }
-    bool snapshotDesktop(const std::string& path) override {
-        ++snapshots;
-        return replaceFileContents(path, "snapshot of " + shown.path);
-    }
-    bool cutCrop(const std::string& source, Box crop, const std::string& dest) override {
-        const auto from = readTextFile(source);
-        if (!from) return false;
-        crops.push_back(crop);
-        return replaceFileContents(dest, "crop of " + *from);
-    }
-
-    DesktopWallpaper shown{"C:\\mine.bmp", "0", "2", "", ""};
-    std::vector<DesktopWallpaper> puts;
-    std::vector<Box> crops;
-    int snapshots = 0;
-};
-
-class WallpaperTest : public ControllerTest {
-protected:
-    void SetUp() override {
-        ControllerTest::SetUp();
-        ctrl->setWallpaperSystem(system);
-    }
-    std::string file(const std::string& name, const std::string& text) {
-        const std::string path = (dir / name).u8string();
-        EXPECT_TRUE(replaceFileContents(path, text));
-        return path;
-    }
-    std::string contents(const std::string& path) { return readTextFile(path).value_or("(missing)"); }
-    MenuFollowUp run(std::uintptr_t id) { return applyMenuCommand(*ctrl, settings, id); }
-
-    std::shared_ptr<FakeWallpaperSystem> system = std::make_shared<FakeWallpaperSystem>();
-};
-
-TEST_F(WallpaperTest, EachWorkspaceShowsItsOwnPictureTiledFromTheOrigin) {
-    EXPECT_FALSE(ctrl->applyWallpaper(0, 0));  // "default": left alone
-    EXPECT_TRUE(system->puts.empty());
-
-    settings.setWallsType(1);
-    const std::string a = file("a.bmp", "A");
-    settings.setWallpaper(0, 1, a);
-    EXPECT_TRUE(ctrl->applyWallpaper(0, 1));
-    EXPECT_EQ(system->shown, (DesktopWallpaper{a, "1", "0", "0", "0"}));
-
-    // A missing picture leaves the desktop without one.
-    settings.setWallpaper(1, 1, (dir / "gone.bmp").u8string());
-    EXPECT_FALSE(ctrl->applyWallpaper(1, 1));
-    EXPECT_EQ(system->shown.path, "");
-    // Past the 5 x 5 table: refused, nothing touched, no picture.
-    const std::size_t before = system->puts.size();
-    EXPECT_FALSE(ctrl->applyWallpaper(5, 0));
-    EXPECT_EQ(system->puts.size(), before);
-    EXPECT_EQ(settings.values().wallpaperOf(5, 0), "");
-    EXPECT_EQ(settings.values().wallpaperOf(0, -1), "");
-}
-
-TEST_F(WallpaperTest, TheUsersOwnWallpaperIsRecordedOnceAndPutBackOnDefault) {
-    settings.setWallsType(1);
-    settings.setWallpaper(0, 0, file("a.bmp", "A"));
-    ctrl->applyWallpaper(0, 0);
-    ctrl->applyWallpaper(0, 0);
-    // Recorded before the first change, in the data folder.
-    EXPECT_EQ(contents(ctrl->userWallpaperRecordPath()), "C:\\mine.bmp\n0\n2\n\n\n");
-
-    // A crash: the next run finds the record and keeps it, although the
-    // desktop shows our picture now.
-    SettingsFile nextSettings(systemClassList());
-    auto next = makeController(nextSettings);
-    next->setWallpaperSystem(system);
-    nextSettings.setWallsType(1);
-    nextSettings.setWallpaper(0, 0, file("b.bmp", "B"));
-    next->applyWallpaper(0, 0);
-    EXPECT_EQ(contents(next->userWallpaperRecordPath()), "C:\\mine.bmp\n0\n2\n\n\n");
-
-    EXPECT_EQ(applyMenuCommand(*next, nextSettings, kCmdWallsDefault), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(system->puts.back(), (DesktopWallpaper{"C:\\mine.bmp", "0", "2", "", ""}));
-    EXPECT_FALSE(std::filesystem::exists(next->userWallpaperRecordPath()));
-    // Nothing recorded any more: a second restore changes nothing.
-    const std::size_t before = system->puts.size();
-    next->restoreUserWallpaper();
-    EXPECT_EQ(system->puts.size(), before);
-}
-
-TEST_F(WallpaperTest, CaptureSavesTheCurrentWorkspacesSnapshotUnlessItShowsItAlready) {
-    switchTo(1, 0);
-    EXPECT_EQ(run(kCmdSaveWallpaper), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(settings.values().wallsType, 1);  // switched to per-workspace wallpapers first
-    const std::string path = ctrl->workspaceBitmapPath(1, 0);
-    EXPECT_EQ(path, (dir / "2_1.bmp").u8string());
-    EXPECT_EQ(settings.values().wallpaperOf(1, 0), path);
-    EXPECT_EQ(contents(path), "snapshot of C:\\mine.bmp");
-
-    // Once the desktop shows that very file, a snapshot would copy it onto itself.
-    ctrl->applyWallpaper(-1, -1);
-    EXPECT_TRUE(ctrl->captureWallpaper());
-    EXPECT_EQ(system->snapshots, 1);
-}
-
-TEST_F(WallpaperTest, DistantViewSpreadsOnePictureAndNeverSnapshotsItsOwnCrops) {
-    settings.setWsRowNum(1);
-    settings.setWsColNum(1);
-    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(ctrl->wsRowNum(), 2);  // a spread needs two cells each way
-    EXPECT_EQ(ctrl->wsColNum(), 2);
-    EXPECT_EQ(contents(ctrl->previewBgPath()), "snapshot of C:\\mine.bmp");
-    ASSERT_EQ(system->crops.size(), 4u);
-    EXPECT_EQ(system->crops[1], spreadCrop(1280, 800, 2, 2, 125, 1, 0));  // columns outer, rows inner
-    for (int r = 0; r < 2; ++r)
-        for (int c = 0; c < 2; ++c) {
-            EXPECT_EQ(settings.values().wallpaperOf(r, c), ctrl->workspaceBitmapPath(r, c));
-            EXPECT_EQ(contents(ctrl->workspaceBitmapPath(r, c)), "crop of snapshot of C:\\mine.bmp");
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const int tx = ((x - ox) % tw + tw) % tw, ty = ((y - oy) % th + th) % th;
+            ASSERT_EQ(at(x, y), ty * tw + tx) << "pixel " << x << "," << y;
         }
-    EXPECT_EQ(system->shown.path, ctrl->workspaceBitmapPath(0, 0));
-    EXPECT_EQ(run(kCmdWallsDistant), MenuFollowUp::None);
-
-    // A bigger grid: the crops are cut again from the same spread picture.
-    settings.setWsRowNum(3);
-    EXPECT_TRUE(ctrl->respreadWallpaper());
-    EXPECT_EQ(system->snapshots, 1);
-    EXPECT_EQ(system->crops.size(), 4u + 9u);
-    EXPECT_EQ(contents(ctrl->workspaceBitmapPath(2, 2)), "crop of snapshot of C:\\mine.bmp");
-    // "Save the current wallpaper" while the desktop shows a crop: no snapshot
-    // of the crop over the spread picture.
-    run(kCmdSaveWallpaper);
-    EXPECT_EQ(system->snapshots, 1);
-    EXPECT_EQ(contents(ctrl->previewBgPath()), "snapshot of C:\\mine.bmp");
-    // A picture the user put up meanwhile is taken as the new spread picture.
-    system->shown.path = file("new.bmp", "N");
-    run(kCmdSaveWallpaper);
-    EXPECT_EQ(contents(ctrl->previewBgPath()), "snapshot of " + (dir / "new.bmp").u8string());
-
-    // Back to individual pictures: every workspace shows the whole spread picture.
-    EXPECT_EQ(run(kCmdWallsIndividual), MenuFollowUp::WallpaperChanged);
-    EXPECT_EQ(settings.values().wallpaperOf(2, 2), ctrl->previewBgPath());
-    EXPECT_EQ(system->shown.path, ctrl->previewBgPath());
 }
 
-TEST_F(WallpaperTest, TheSettingsFilePutsTheCurrentWorkspacesWallpaperUp) {
-    const std::string a = file("a.bmp", "A");
-    const std::string rc = file("zlvrc", "wallsType = 1\nwallpaper = 1-1|" + a + "\n");
-    EXPECT_TRUE(loadSettings(settings, *ctrl, rc));
-    EXPECT_EQ(system->shown.path, a);
-    // A load that stops early puts nothing up.
-    system->puts.clear();
-    EXPECT_FALSE(loadSettings(settings, *ctrl, file("bad", "wallsType = 1\nwsRowNum = x\n")));
-    EXPECT_TRUE(system->puts.empty());
+TEST(WallpaperGeometry, ATiledPatternIsCopiedOnByDoublingAndComesOutExact) {
+    const struct {
+        std::int32_t w, h, tileW, tileH, originX, originY;
+    } cases[] = {
+        {37, 23, 5, 3, 0, 0},     {37, 23, 5, 3, 2, 1},  {37, 23, 5, 3, -7, -4},  // from the corner, or shifted
+        {40, 30, 1, 1, 0, 0},     {12, 9, 40, 30, -3, -2},                        // a pattern larger than the surface
+        {64, 48, 16, 16, 60, 44}, {7, 5, 3, 2, 6, 4},                              // shifted past the edges
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.w << "x" << c.h << " tile " << c.tileW << "x" << c.tileH << " at "
+                                          << c.originX << "," << c.originY);
+        expectTiledExactly(c.w, c.h, c.tileW, c.tileH, c.originX, c.originY);
+    }
+    // A 1 x 1 pattern on a 3840 x 2160 screen: a few dozen calls, not millions.
+    const TileFill tiny = tileFill(3840, 2160, 1, 1, 0, 0);
+    EXPECT_LE(tiny.tiles.size() + tiny.copies.size(), 30u);
+    EXPECT_TRUE(tileFill(100, 100, 0, 5, 0, 0).tiles.empty());
+}
+
+TEST(WallpaperRecord, TextBothHalvesAndRecordsOfBothVersions) {
+    const WallpaperRecord r{DesktopWallpaper{"C:\\mine.bmp", "0", "2", "", ""},
+                            DesktopWallpaper{"C:\\Themes\\TranscodedWallpaper", "0", "10", "", ""}};
+    const auto back = parseRecord(recordText(r));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->user, r.user);
+    EXPECT_EQ(back->shown, r.shown);
+    // Five lines (an older record, or Windows line ends): it showed what it records.
+    const auto older = parseRecord("C:\\mine.bmp\r\n0\r\n2\r\n");
+    ASSERT_TRUE(older);
+    EXPECT_EQ(older->user, (DesktopWallpaper{"C:\\mine.bmp", "0", "2", "", ""}));
+    EXPECT_EQ(older->shown, older->user);
+    EXPECT_FALSE(parseRecord(""));
+}
+
+TEST(WallpaperRecord, TheSystemsTranscodedCopyAndTheFileItCameFrom) {
+    EXPECT_TRUE(isTranscodedCopy("C:\\Users\\u\\AppData\\Roaming\\Microsoft\\Windows\\Themes\\TranscodedWallpaper"));
+    EXPECT_TRUE(isTranscodedCopy("c:/users/u/appdata/roaming/microsoft/windows/themes/transcodedwallpaper.jpg"));
+    EXPECT_FALSE(isTranscodedCopy("C:\\pics\\TranscodedWallpaper.bmp"));
+    EXPECT_FALSE(isTranscodedCopy("C:\\Themes\\MyTranscodedWallpaper"));
+
+    // "TranscodedImageCache" as Windows 8 and later write it: a header, then
+    // the source's path in UTF-16 at byte 24, then zeros.
+    const std::u16string source = u"C:\\Bilder\\M\u00fcnchen \u6771\u4eac.jpg";
+    std::string cache(24, '\x7a');
+    for (char16_t c : source) {
+        cache += static_cast<char>(c & 0xFF);
+        cache += static_cast<char>(c >> 8);
+    }
+    cache += std::string(0x320 - cache.size(), '\0');
+    EXPECT_EQ(transcodedSource(cache), std::optional<std::string>("C:\\Bilder\\M\xc3\xbcnchen \xe6\x9d\xb1\xe4\xba\xac.jpg"));
+    EXPECT_EQ(transcodedSource(std::string(24, '\1') + std::string(8, '\0')), std::nullopt);
+    EXPECT_EQ(transcodedSource("short"), std::nullopt);
 }
 
 }  // namespace

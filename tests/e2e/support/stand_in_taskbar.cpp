@@ -104,6 +104,11 @@ bool StandInTaskbar::hangFor(DWORD ms) const {
     return pollUntil([this] { return !answers(50ms); }, 5s);
 }
 
+bool StandInTaskbar::churnBefore(int moves) const {
+    if (!PostMessageW(tray_, standin::kChurn, static_cast<WPARAM>(moves), 0)) return false;
+    return answers(2s);  // taken in
+}
+
 bool StandInTaskbar::answers(Millis wait) const {
     DWORD_PTR r = 0;
     return tray_ && SendMessageTimeoutW(tray_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(wait.count()), &r);

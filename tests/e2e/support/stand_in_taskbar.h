@@ -30,6 +30,9 @@ public:
     std::vector<HWND> orderOf(const std::vector<HWND>& among) const;
     // Moves the button (and group) of w to the front, as a user would.
     bool toFront(HWND w) const;
+    // Changes its buttons right before each of the next `moves` moves
+    // another program asks for (its first group goes to the end).
+    bool churnBefore(int moves) const;
     // Stops answering for `ms` milliseconds, from now.
     bool hangFor(DWORD ms) const;
     bool answers(Millis wait = 200ms) const;

@@ -20,5 +20,11 @@ constexpr UINT kButtonWindow = WM_APP + 4;
 // Sent: moves the button of window wParam, with its group, to the front
 // (as a user dragging it); returns 0 when the window has no button.
 constexpr UINT kToFront = WM_APP + 5;
+// Posted: before each of the next wParam moves another program asks for
+// (TB_MOVEBUTTON), the stand-in changes its buttons as the shell may between
+// a program's check of a button and its move: its first group (or, without
+// groups, its first button) goes to the end, so every index behind it
+// shifts and the move lands on another button.
+constexpr UINT kChurn = WM_APP + 6;
 
 }  // namespace e2e::standin

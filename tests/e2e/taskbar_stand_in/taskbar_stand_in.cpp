@@ -10,7 +10,8 @@
 //
 // It notices windows by looking every 25 ms; windows found in the same look
 // are appended in the order of their handles. The messages of
-// stand_in_protocol.h make it hang, answer slowly and tell its order.
+// stand_in_protocol.h make it hang, answer slowly, change its buttons
+// between another program's check and move, and tell its order.
 #include <windows.h>
 #include <commctrl.h>
 #include <shellapi.h>
@@ -36,6 +37,8 @@ struct State {
     HWND toolbar = nullptr;
     bool groups = false;
     DWORD slowMs = 0;
+    int churnMoves = 0;  // foreign moves still to be preceded by a change
+    bool churning = false;
     WNDPROC toolbarProc = nullptr;
     int nextId = 1;
     // The data block of each button, by command id: [0] is the window (0 for
@@ -164,8 +167,24 @@ void look() {
     }
 }
 
+// The first group (or button) to the end, by the stand-in's own moves.
+void churn() {
+    const int n = buttonCount();
+    if (n < 2) return;
+    const auto [first, last] = groupOf(0);
+    for (int k = first; k <= last; ++k) SendMessageW(g.toolbar, TB_MOVEBUTTON, 0, n - 1);
+}
+
 LRESULT CALLBACK toolbarProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     if (g.slowMs && msg >= WM_USER && InSendMessage()) Sleep(g.slowMs);
+    // (The stand-in's own moves below come back through here while the
+    // foreign one is being handled, and InSendMessage is still true for them.)
+    if (msg == TB_MOVEBUTTON && g.churnMoves > 0 && !g.churning && InSendMessage()) {
+        --g.churnMoves;
+        g.churning = true;
+        churn();
+        g.churning = false;
+    }
     return CallWindowProcW(g.toolbarProc, h, msg, wp, lp);
 }
 
@@ -189,6 +208,9 @@ LRESULT CALLBACK trayProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case kSlow:
             g.slowMs = static_cast<DWORD>(wp);
+            return 0;
+        case kChurn:
+            g.churnMoves = static_cast<int>(wp);
             return 0;
         case kRefresh:
             look();
