@@ -1,23 +1,8 @@
 #include "child_process.h"
 
-#include <tlhelp32.h>
-
 #include <string>
 
 namespace e2e {
-
-std::vector<DWORD> childProcesses(DWORD parentPid, const wchar_t* exeName) {
-    std::vector<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return found;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
-        if (entry.th32ParentProcessID == parentPid && lstrcmpiW(entry.szExeFile, exeName) == 0)
-            found.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return found;
-}
 
 WatchedProcess::WatchedProcess(DWORD pid)
     : pid_(pid),

@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "poll.h"
+#include "processes.h"
 
 namespace e2e {
 
 constexpr wchar_t kGuardExe[] = L"ZelvaneGuard.exe";
-
-// Running processes started by parentPid whose file name is exeName (case
-// ignored). A child keeps its parent's id after the parent has ended.
-std::vector<DWORD> childProcesses(DWORD parentPid, const wchar_t* exeName);
 
 // A process the test did not start, held open by id so that its end and
 // exit code can be read after it has gone.

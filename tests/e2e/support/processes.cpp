@@ -24,17 +24,26 @@ private:
     HANDLE h_;
 };
 
-}  // namespace
-
-std::vector<DWORD> processesNamed(const std::wstring& exeName) {
+// Ids of the running processes with this file name and, unless parentPid
+// is 0, this parent.
+std::vector<DWORD> processesOf(const wchar_t* exeName, DWORD parentPid) {
     std::vector<DWORD> found;
     Snapshot snap(TH32CS_SNAPPROCESS, 0);
     if (!snap.ok()) return found;
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snap.get(), &entry); more; more = Process32NextW(snap.get(), &entry))
-        if (lstrcmpiW(entry.szExeFile, exeName.c_str()) == 0) found.push_back(entry.th32ProcessID);
+        if ((parentPid == 0 || entry.th32ParentProcessID == parentPid) && lstrcmpiW(entry.szExeFile, exeName) == 0)
+            found.push_back(entry.th32ProcessID);
     return found;
+}
+
+}  // namespace
+
+std::vector<DWORD> processesNamed(const std::wstring& exeName) { return processesOf(exeName.c_str(), 0); }
+
+std::vector<DWORD> childProcesses(DWORD parentPid, const wchar_t* exeName) {
+    return parentPid ? processesOf(exeName, parentPid) : std::vector<DWORD>{};
 }
 
 DWORD firstThreadOf(DWORD pid) {

@@ -11,6 +11,9 @@ namespace e2e {
 
 // Ids of the running processes with this file name (case ignored).
 std::vector<DWORD> processesNamed(const std::wstring& exeName);
+// Those of them started by parentPid. A child keeps its parent's id after
+// the parent has ended.
+std::vector<DWORD> childProcesses(DWORD parentPid, const wchar_t* exeName);
 // The first thread of pid (its main thread, for a program that starts no
 // others before), or 0.
 DWORD firstThreadOf(DWORD pid);
