@@ -11,22 +11,6 @@
 namespace e2e {
 namespace {
 
-std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
-
-// Runs the test against another program for as long as it lives.
-class ExecutableOverride {
-public:
-    explicit ExecutableOverride(const std::wstring& exe) : saved_(ZelvaneProcess::executable()) {
-        ZelvaneProcess::setExecutable(exe);
-    }
-    ~ExecutableOverride() { ZelvaneProcess::setExecutable(saved_); }
-    ExecutableOverride(const ExecutableOverride&) = delete;
-    ExecutableOverride& operator=(const ExecutableOverride&) = delete;
-
-private:
-    std::wstring saved_;
-};
-
 // The instance that took over, which the fixture did not start: closed
 // however the test ends (killed if it does not end).
 struct Successor {

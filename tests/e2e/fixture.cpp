@@ -34,6 +34,21 @@ void useHooks(ZelvaneProcess& z, Hooks hooks) {
     if (hooks == Hooks::Companion) z.setEnvironment(L"ZELVANE_TEST_COMPANION", L"1");
 }
 
+HWND taskbarWindow(WindowHost& host) {
+    const HWND real = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (real && IsWindowVisible(real)) return real;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"Shell_TrayWnd";
+    RegisterClassW(&wc);
+    WindowOptions options;
+    options.className = L"Shell_TrayWnd";
+    options.style = WS_POPUP | WS_VISIBLE;
+    HostWindow* w = host.open(L"taskbar", makeRect(0, 770, 400, 30), options);
+    return w->ok() ? w->hwnd() : nullptr;
+}
+
 void ZelvaneTest::SetUp() {
     const std::wstring& exe = ZelvaneProcess::executable();
     if (exe.empty()) GTEST_SKIP() << "Zelvane.exe not given (set ZELVANE_EXE or pass --zelvane=PATH)";

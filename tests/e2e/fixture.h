@@ -33,6 +33,10 @@ std::string hooksName(const ::testing::TestParamInfo<Hooks>& info);
 // Makes z's next starts use these hooks.
 void useHooks(ZelvaneProcess& z, Hooks hooks);
 
+// The shell's taskbar, or a stand-in of its class opened in host where the
+// desktop shows none (Wine's virtual desktop has a hidden one).
+HWND taskbarWindow(WindowHost& host);
+
 class ZelvaneTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -135,22 +135,6 @@ std::string settingOf(const std::string& file, const std::string& key) {
     return "(no line)";
 }
 
-std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
-
-// Runs the tests against another copy of Zelvane.exe for as long as it lives.
-class ExecutableOverride {
-public:
-    explicit ExecutableOverride(const std::wstring& exe) : saved_(ZelvaneProcess::executable()) {
-        ZelvaneProcess::setExecutable(exe);
-    }
-    ~ExecutableOverride() { ZelvaneProcess::setExecutable(saved_); }
-    ExecutableOverride(const ExecutableOverride&) = delete;
-    ExecutableOverride& operator=(const ExecutableOverride&) = delete;
-
-private:
-    std::wstring saved_;
-};
-
 LRESULT CALLBACK dropTargetProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) { return DefWindowProcW(h, msg, wp, lp); }
 
 // A window class that exists only in this test program, so that nothing

@@ -64,23 +64,6 @@ bool hiddenOffTheScreen(const Tracked* t, int width, int height) {
     });
 }
 
-// The shell's taskbar, or a stand-in of its class where the desktop shows
-// none (Wine's virtual desktop has a hidden one).
-HWND taskbarWindow(WindowHost& host) {
-    const HWND real = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (real && IsWindowVisible(real)) return real;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Shell_TrayWnd";
-    RegisterClassW(&wc);
-    WindowOptions options;
-    options.className = L"Shell_TrayWnd";
-    options.style = WS_POPUP | WS_VISIBLE;
-    HostWindow* w = host.open(L"taskbar", makeRect(0, 770, 400, 30), options);
-    return w->ok() ? w->hwnd() : nullptr;
-}
-
 class NoWindowLostTest : public ZelvaneTest {
 protected:
     ZelvaneProcess* startWith(const std::string& settings) {

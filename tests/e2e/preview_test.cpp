@@ -292,23 +292,6 @@ TEST_P(PreviewTest, HungWindowDoesNotHoldUpOpeningOrClosing) {
     ASSERT_SETTLED((Workspace{0, 1}));
 }
 
-// The shell's taskbar, or a stand-in of the same class when the desktop
-// shows none (Wine's virtual desktop has a hidden one).
-HWND taskbarWindow(WindowHost& host) {
-    HWND real = FindWindowW(L"Shell_TrayWnd", nullptr);
-    if (real && IsWindowVisible(real)) return real;
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = L"Shell_TrayWnd";
-    RegisterClassW(&wc);
-    WindowOptions options;
-    options.className = L"Shell_TrayWnd";
-    options.style = WS_POPUP | WS_VISIBLE;
-    HostWindow* w = host.open(L"taskbar", makeRect(0, 770, 400, 30), options);
-    return w->ok() ? w->hwnd() : nullptr;
-}
-
 TEST_P(PreviewTest, TaskbarIsHiddenWhileOpenAndShownAfterEvenWhenZelvaneIsKilled) {
     openOn({0, 0}, "pad", 0);
     const HWND taskbar = taskbarWindow(host);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bitmap_file.h"
 #include "fixture.h"
 #include "message_spy.h"
 #include "mouse_input.h"
@@ -82,57 +83,11 @@ bool inside(const RECT& inner, const RECT& outer) {
 
 unsigned idOf(HWND w) { return static_cast<unsigned>(reinterpret_cast<UINT_PTR>(w)); }
 
-bool writeFile(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(narrow(path), std::ios::binary);
-    out << bytes;
-    return static_cast<bool>(out);
-}
-
-std::string readFile(const std::wstring& path) {
-    std::ifstream in(narrow(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void put32(std::string& s, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
-}
-
+// A field of a BMP header (little-endian).
 std::uint32_t get32(const std::string& s, std::size_t at) {
     std::uint32_t v = 0;
     for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + i]);
     return v;
-}
-
-// A 24-bit BMP of w x h, red in its left half and blue in its right half.
-std::string halvesBmp(int w, int h) {
-    const int row = (3 * w + 3) & ~3;
-    std::string s(54 + static_cast<std::size_t>(row) * h, '\0');
-    s[0] = 'B';
-    s[1] = 'M';
-    put32(s, 2, static_cast<std::uint32_t>(s.size()));
-    put32(s, 10, 54);
-    put32(s, 14, 40);
-    put32(s, 18, static_cast<std::uint32_t>(w));
-    put32(s, 22, static_cast<std::uint32_t>(h));
-    s[26] = 1;
-    s[28] = 24;
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::size_t at = 54 + static_cast<std::size_t>(y) * row + 3 * x;
-            s[at + (x < w / 2 ? 2 : 0)] = static_cast<char>(255);  // red or blue
-        }
-    return s;
-}
-
-// Pixel (x, y from the top) of a bottom-up 24-bit BMP's bytes, or CLR_INVALID.
-COLORREF bmpPixel(const std::string& s, int x, int y) {
-    if (s.size() < 54 || s[0] != 'B' || s[1] != 'M') return CLR_INVALID;
-    const int w = static_cast<int>(get32(s, 18)), h = static_cast<int>(get32(s, 22));
-    const int row = (3 * w + 3) & ~3;
-    const std::size_t at = 54 + static_cast<std::size_t>(h - 1 - y) * row + 3 * x;
-    if (x < 0 || y < 0 || x >= w || y >= h || at + 2 >= s.size()) return CLR_INVALID;
-    return RGB(static_cast<unsigned char>(s[at + 2]), static_cast<unsigned char>(s[at + 1]),
-               static_cast<unsigned char>(s[at]));
 }
 
 COLORREF screenPixel(POINT p) {
@@ -183,7 +138,7 @@ protected:
     // main window.
     ZelvaneProcess* start(const std::string& settings) {
         home = ZelvaneProcess::freshHome(L"two");
-        if (!writeFile(L"C:" + home + L"\\.zlvrc", settings)) {
+        if (!writeBytes(L"C:" + home + L"\\.zlvrc", settings)) {
             ADD_FAILURE() << "cannot write the settings";
             return nullptr;
         }
@@ -426,21 +381,22 @@ TEST_F(TwoMonitorTest, DistantViewSpreadsThePictureOverBothMonitors) {
     const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     home = ZelvaneProcess::freshHome(L"spread");
     const std::wstring picture = L"C:" + home + L"\\halves.bmp";
-    ASSERT_TRUE(writeFile(picture, halvesBmp(w, h)));
-    ASSERT_TRUE(writeFile(L"C:" + home + L"\\.zlvrc",
+    const auto halves = [w](int x, int) { return x < w / 2 ? RGB(255, 0, 0) : RGB(0, 0, 255); };  // red | blue
+    ASSERT_TRUE(writeBytes(picture, makeBmp(w, h, halves)));
+    ASSERT_TRUE(writeBytes(L"C:" + home + L"\\.zlvrc",
                           "wallsType=1\r\npopupCtrlWnd=false\r\nwallpaper=1-1|" + narrow(picture) + "\r\n"));
     const std::wstring saved = registryText(L"Wallpaper");
     ZelvaneProcess* z = startZelvane(home);
     ASSERT_NE(nullptr, z);
     ASSERT_TRUE(PostMessageW(z->mainWindow(), WM_COMMAND, kCmdWallsDistant, 0));
     const std::wstring data = L"C:" + home + L"\\.zlv\\";
-    ASSERT_TRUE(pollUntil([&] { return !readFile(data + L"1_2.bmp").empty(); })) << "no crops written";
+    ASSERT_TRUE(pollUntil([&] { return !readBytes(data + L"1_2.bmp").empty(); })) << "no crops written";
 
     // Each workspace's picture is as large as the virtual screen, so the
     // system's tiling from the virtual screen's corner spreads it over both
     // monitors: the left workspace's crop starts red on the primary, the
     // right one's ends blue on the far edge of the smaller monitor.
-    const std::string left = readFile(data + L"1_1.bmp"), right = readFile(data + L"1_2.bmp");
+    const std::string left = readBytes(data + L"1_1.bmp"), right = readBytes(data + L"1_2.bmp");
     for (const std::string* crop : {&left, &right}) {
         EXPECT_EQ(static_cast<std::uint32_t>(w), get32(*crop, 18));
         EXPECT_EQ(static_cast<std::uint32_t>(h), get32(*crop, 22));

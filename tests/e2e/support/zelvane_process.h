@@ -86,4 +86,22 @@ bool postSwitch(HWND mainWindow, int row, int col);
 bool fileExists(const std::wstring& path);
 std::string narrow(const std::wstring& s);
 
+// The folder part of a Windows path.
+inline std::wstring folderOf(const std::wstring& path) { return path.substr(0, path.find_last_of(L"\\/")); }
+
+// Runs the tests against another program (another build or copy of
+// Zelvane.exe) for as long as it lives.
+class ExecutableOverride {
+public:
+    explicit ExecutableOverride(const std::wstring& exe) : saved_(ZelvaneProcess::executable()) {
+        ZelvaneProcess::setExecutable(exe);
+    }
+    ~ExecutableOverride() { ZelvaneProcess::setExecutable(saved_); }
+    ExecutableOverride(const ExecutableOverride&) = delete;
+    ExecutableOverride& operator=(const ExecutableOverride&) = delete;
+
+private:
+    std::wstring saved_;
+};
+
 }  // namespace e2e
