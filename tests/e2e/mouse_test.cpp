@@ -8,6 +8,7 @@
 // with the message spy on its UI thread.
 #include <string>
 
+#include "bitmap_file.h"
 #include "fixture.h"
 #include "message_spy.h"
 #include "processes.h"
@@ -101,26 +102,6 @@ std::string describe(POINT p) { return "(" + std::to_string(p.x) + ", " + std::t
 
 POINT centreOf(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 
-bool writeFile(const std::wstring& path, const std::string& text) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(f);
-    return ok && written == text.size();
-}
-
-std::string readFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string text;
-    char buffer[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buffer, sizeof buffer, &n, nullptr) && n > 0) text.append(buffer, n);
-    CloseHandle(f);
-    return text;
-}
-
 // The value of "key=" in a settings file, or "(no line)".
 std::string settingOf(const std::string& file, const std::string& key) {
     std::size_t at = 0;
@@ -169,7 +150,7 @@ protected:
         ZelvaneProcess* z = zelvanes.back().get();
         useHooks(*z, hooks());
         settingsPath_ = z->homeDir() + L"\\mouse-settings";
-        if (!writeFile(settingsPath_, settings)) {
+        if (!writeBytes(settingsPath_, settings)) {
             ADD_FAILURE() << "cannot write " << narrow(settingsPath_);
             return nullptr;
         }
@@ -437,14 +418,14 @@ TEST_P(MouseHooksTest, ClassRegistrationDragAddsAndRemovesTheClassInTheSettingsF
     // Left button: the class is added, and written at exit.
     classRegistrationDrag(z, target->hwnd(), true);
     ASSERT_TRUE(z->close());
-    std::string exclusions = settingOf(readFile(settingsPath_), "exclusions");
+    std::string exclusions = settingOf(readBytes(settingsPath_), "exclusions");
     EXPECT_NE(std::string::npos, exclusions.find("ZelvaneE2EDropTarget")) << "exclusions=" << exclusions;
 
     // Right button: taken out again.
     ASSERT_NE(nullptr, restart(z));
     classRegistrationDrag(z, target->hwnd(), false);
     ASSERT_TRUE(z->close());
-    exclusions = settingOf(readFile(settingsPath_), "exclusions");
+    exclusions = settingOf(readBytes(settingsPath_), "exclusions");
     EXPECT_EQ(std::string::npos, exclusions.find("ZelvaneE2EDropTarget")) << "exclusions=" << exclusions;
     EXPECT_NE("(no line)", exclusions);
 }

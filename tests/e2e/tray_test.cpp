@@ -4,6 +4,7 @@
 // commands. Covers the labels and marks, the grid commands, the modifier
 // toggles with their new hotkeys, the language, the exit box, the end of a
 // session, the icon after a shell restart and the menus' handles.
+#include "bitmap_file.h"
 #include "fixture.h"
 
 #include <shellapi.h>
@@ -28,27 +29,6 @@ std::wstring widen(const std::string& s) {
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
     return out;
-}
-
-std::string readFile(const std::wstring& path) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return {};
-    std::string out;
-    char buf[4096];
-    DWORD n = 0;
-    while (ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    CloseHandle(f);
-    return out;
-}
-
-bool writeFile(const std::wstring& path, const std::string& text) {
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
-    DWORD n = 0;
-    const bool ok = WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &n, nullptr) && n == text.size();
-    CloseHandle(f);
-    return ok;
 }
 
 std::wstring besideThisProgram(const wchar_t* name) {
@@ -177,7 +157,7 @@ protected:
         std::wstring home;
         if (!settings.empty()) {
             home = ZelvaneProcess::freshHome(L"tray");
-            if (!writeFile(L"C:" + home + L"\\.zlvrc", settings))
+            if (!writeBytes(L"C:" + home + L"\\.zlvrc", settings))
                 return ::testing::AssertionFailure() << "could not write the settings file";
         }
         z = startZelvane(home);
@@ -238,7 +218,7 @@ protected:
         return found;
     }
 
-    std::string settingsFile() const { return readFile(z->settingsFile()); }
+    std::string settingsFile() const { return readBytes(z->settingsFile()); }
 
     ZelvaneProcess* z = nullptr;
     HWND main = nullptr;
@@ -645,7 +625,7 @@ TEST_F(TrayTest, PoseForScreenshots) {
         })) << "the settings submenu did not open";
         const std::wstring done = dir + L"\\" + widen(language) + L".done";
         DeleteFileW(done.c_str());
-        ASSERT_TRUE(writeFile(dir + L"\\" + widen(language) + L".ready", probe.ask("rect")));
+        ASSERT_TRUE(writeBytes(dir + L"\\" + widen(language) + L".ready", probe.ask("rect")));
         ASSERT_TRUE(pollUntil([&] { return fileExists(done); }, 120s)) << "no screenshot was taken";
         ASSERT_TRUE(closeMenu());
     }
