@@ -113,15 +113,34 @@ private:
     BOOL attached_ = FALSE;
 };
 
+std::uint64_t authenticationIdOf(HANDLE token) {
+    TOKEN_STATISTICS stats{};
+    DWORD size = 0;
+    if (!GetTokenInformation(token, TokenStatistics, &stats, sizeof(stats), &size)) return 0;
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(stats.AuthenticationId.HighPart)) << 32) |
+           stats.AuthenticationId.LowPart;
+}
+
+// The user's logon session. With UAC a sign-in has two: that of the
+// filtered token every program runs with, and that of its elevated twin.
+// A run as administrator reports the filtered one, so that a normal run and
+// an elevated run of the same sign-in (the restart as administrator) read
+// each other's window list.
 std::uint64_t logonSessionId() {
     HANDLE raw = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw)) return 0;
     const UniqueKernelHandle token(raw);
-    TOKEN_STATISTICS stats{};
+    TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
     DWORD size = 0;
-    if (!GetTokenInformation(token.get(), TokenStatistics, &stats, sizeof(stats), &size)) return 0;
-    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(stats.AuthenticationId.HighPart)) << 32) |
-           stats.AuthenticationId.LowPart;
+    if (GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) &&
+        type == TokenElevationTypeFull) {
+        TOKEN_LINKED_TOKEN linked{};
+        if (GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof(linked), &size) && linked.LinkedToken) {
+            const UniqueKernelHandle filtered(linked.LinkedToken);
+            if (const std::uint64_t id = authenticationIdOf(filtered.get())) return id;
+        }
+    }
+    return authenticationIdOf(token.get());
 }
 
 }  // namespace
