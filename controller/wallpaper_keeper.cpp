@@ -65,15 +65,22 @@ std::string WallpaperKeeper::workspaceBitmapPath(std::int32_t row, std::int32_t 
 
 std::string WallpaperKeeper::recordPath() const { return dataDir_ + kSeparator + "_wallpaper"; }
 
-// A picture we put up: our own files, and every workspace's picture.
-bool WallpaperKeeper::isOurs(const std::string& path) const {
-    if (path.empty()) return false;
-    if (!dataDir_.empty() && samePath(path, previewBgPath())) return true;
+// A file we made: a workspace's snapshot or piece, the spread picture.
+bool WallpaperKeeper::isOwnFile(const std::string& path) const {
+    if (path.empty() || dataDir_.empty()) return false;
+    if (samePath(path, previewBgPath())) return true;
     for (std::int32_t row = 0; row < kMaxGrid; ++row)
         for (std::int32_t col = 0; col < kMaxGrid; ++col)
-            if ((!dataDir_.empty() && samePath(path, workspaceBitmapPath(row, col))) ||
-                samePath(path, settings_.values().wallpaper[row][col]))
-                return true;
+            if (samePath(path, workspaceBitmapPath(row, col))) return true;
+    return false;
+}
+
+// A picture we put up: our own files, and every workspace's picture.
+bool WallpaperKeeper::isOurs(const std::string& path) const {
+    if (isOwnFile(path)) return true;
+    for (std::int32_t row = 0; row < kMaxGrid; ++row)
+        for (std::int32_t col = 0; col < kMaxGrid; ++col)
+            if (!path.empty() && samePath(path, settings_.values().wallpaper[row][col])) return true;
     return false;
 }
 
@@ -112,9 +119,11 @@ void WallpaperKeeper::recordUser() {
         }
         forgetRecord();
     }
-    // Our own picture with no record (it was lost): nothing of the user's is
-    // known, and recording ours would bring it back as theirs.
-    if (isOurs(now.path)) return;
+    // A file we made, with no record (it was lost): nothing of the user's is
+    // known, and recording ours would bring it back as theirs. A picture the
+    // user named for a workspace is theirs, and often the one they had
+    // before (the first workspace keeps the usual picture): it is recorded.
+    if (isOwnFile(now.path)) return;
     WallpaperRecord r{now, now};
     // The system's own copy is overwritten by our changes: keep a copy of it
     // when the file it was made from is not known.

@@ -78,6 +78,7 @@ private:
     void recordUser();
     std::optional<WallpaperRecord> readRecord() const;
     void forgetRecord();
+    bool isOwnFile(const std::string& path) const;
     bool isOurs(const std::string& path) const;
     bool shows(const DesktopWallpaper& w) const;
 

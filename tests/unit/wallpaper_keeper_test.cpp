@@ -126,6 +126,18 @@ TEST_F(WallpaperKeeperTest, TheUsersOwnWallpaperIsRecordedOnceAndPutBackOnlyOnce
     EXPECT_EQ(putCount(), before);
 }
 
+// The picture the desktop shows at the first change is also the one the
+// user named for the first workspace: it is still theirs, and comes back.
+TEST_F(WallpaperKeeperTest, AWorkspacesPictureShownBeforeTheFirstChangeIsRecordedAsTheUsers) {
+    settings.setWallsType(1);
+    settings.setWallpaper(0, 0, mine);
+    settings.setWallpaper(0, 1, file("b.bmp", "B"));
+    walls().apply(0, 1);
+    EXPECT_TRUE(recorded());
+    EXPECT_EQ(run(kCmdWallsDefault), MenuFollowUp::WallpaperChanged);
+    EXPECT_EQ(system->shown.path, mine);
+}
+
 // A record left (or not) by a run that ended without putting it back, what
 // the desktop shows when the next run starts and what the user chooses while
 // it runs, and what comes back at the end.
