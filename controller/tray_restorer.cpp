@@ -146,7 +146,11 @@ void TrayOrderKeeper::run(const Request& request) {
         if (read.status == TaskbarReadStatus::Done &&
             taskbarHasAll(read.buttons, savedAmong(request.taskbar->windowsWantingButtons(), request.saved))) {
             const TrayReorder plan = planTrayReorder(request.saved, read.buttons);
-            if (plan.moves.empty() && plan.whole) return;
+            // Nothing to move: the order is back, or a group is torn beyond
+            // mending (no header left for a button), which no later read
+            // mends either; retrying would only keep the next switches from
+            // recording their order.
+            if (plan.moves.empty()) return;
             std::vector<WindowId> buttons = read.buttons;
             for (std::size_t index : plan.moves) {
                 if (calledOff()) return;

@@ -176,6 +176,19 @@ TEST_F(TrayOrderKeeperTest, AWindowThatNeverGetsAButtonHoldsUpNeitherTheRestoreN
     EXPECT_EQ(keeper.save(taskbar.get(), 0, 0), (Buttons{1, 2}));
 }
 
+// A group torn beyond mending (no header left for a button) stays so
+// however often it is read: the restore stops at once, and the next switch
+// records the order again.
+TEST_F(TrayOrderKeeperTest, AnOrderThatCannotBeMadeWholeHoldsUpNothing) {
+    TrayOrderKeeper keeper(quickOptions());
+    taskbar->buttons = {0, 3, 0, 2, 0, 1};
+    keeper.save(taskbar.get(), 0, 0);
+    taskbar->edit([&] { taskbar->buttons = {3, 0, 2, 0, 1}; });
+    ASSERT_TRUE(keeper.restore(taskbar, 0, 0));
+    ASSERT_TRUE(keeper.waitIdle(500ms)) << "still retrying an order that cannot come back";
+    EXPECT_EQ(keeper.save(taskbar.get(), 0, 0), (Buttons{3, 0, 2, 0, 1}));
+}
+
 TEST_F(TrayOrderKeeperTest, UnfinishedReadKeepsTheStoredOrderAndNoTaskbarClearsIt) {
     TrayOrderKeeper keeper(quickOptions());
     taskbar->buttons = {1, 2};
