@@ -150,6 +150,7 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         rescue = list;
         rescueLists.push_back(list);
+        postedAtList.push_back(posted);
     }
     SessionStamp sessionStamp() const override { return session; }
     // Like the real thing, handing the foreground on waits for the window
@@ -218,6 +219,7 @@ public:
     bool modifiersDown = false;
     std::vector<RescuePlacement> rescue;                    // the list kept now
     std::vector<std::vector<RescuePlacement>> rescueLists;  // every list kept, in order
+    std::vector<int> postedAtList;                          // placements posted when each was kept
 
 private:
     struct Item {

@@ -172,7 +172,8 @@ TEST_F(ExecutorTest, AHiddenWindowsPlaceIsReadToSeeWhetherItLanded) {
 }
 
 // While a plan's placements are on their way, a crash must show the windows
-// hidden before it and those it hides; afterwards only the latter.
+// hidden before it and those it hides, so that list is kept before the first
+// placement is posted; afterwards only the latter.
 TEST_F(ExecutorTest, TheRescueListCoversBothSidesWhileAPlanIsPosted) {
     const WindowId old = add(1), fresh = add(2);
     Plan first = hideAll({old});
@@ -182,9 +183,12 @@ TEST_F(ExecutorTest, TheRescueListCoversBothSidesWhileAPlanIsPosted) {
     second.placements.push_back({old, Point{100, 100}, true});
     second.rescue = {{fresh, Point{100, 100}}};
     desktop->rescueLists.clear();
+    desktop->postedAtList.clear();
+    const int postedBefore = desktop->posted;
     executor->carryOut(second);
     ASSERT_EQ(desktop->rescueLists.size(), 2u);
     EXPECT_EQ(desktop->rescueLists[0].size(), 2u);
+    EXPECT_EQ(desktop->postedAtList[0], postedBefore) << "a placement was posted before the list that covers it";
     ASSERT_EQ(desktop->rescueLists[1].size(), 1u);
     EXPECT_EQ(desktop->rescueLists[1][0].window, fresh);
 }
