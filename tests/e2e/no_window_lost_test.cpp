@@ -282,6 +282,8 @@ TEST_P(EndingTest, EveryWindowAndTheTaskbarComeBackAndNothingIsLeftRunning) {
     ASSERT_EQ(1u, guards.size()) << "Zelvane started no guard, or more than one";
     const WatchedProcess guard(guards.front());
     ASSERT_TRUE(guard.ok());
+    // A running Zelvane is known by its main window: the guard has none.
+    EXPECT_TRUE(topLevelWindows(guard.pid()).empty()) << "the guard has a window";
     Workspace ws = press({0, 0}, '4');
     ASSERT_SETTLED(ws);
     ws = press(ws, '1');
@@ -332,7 +334,7 @@ TEST_P(EndingTest, EveryWindowAndTheTaskbarComeBackAndNothingIsLeftRunning) {
     }
 
     if (c.ending == Ending::EndedOutright) {
-        // The guard, ending or not, never counts as a running Zelvane.
+        // Started again at once, whether the guard has ended yet or not.
         ZelvaneProcess* again = startZelvane(z->homePath());
         ASSERT_NE(nullptr, again);
         EXPECT_TRUE(messageBoxesOf(again->pid()).empty()) << zelvaneStatus();
