@@ -29,6 +29,7 @@ constexpr UINT_PTR kTimerDrag = 100;
 constexpr UINT_PTR kTimerRefresh = 101;
 constexpr UINT_PTR kTimerHold = 102;
 constexpr UINT kDragPeriodMs = 20;
+constexpr LPARAM kKeyRepeatBit = LPARAM{1} << 30;  // the key was already down
 
 // The state of the one preview window. Module-wide because one preview at a
 // time is the rule (a second request is refused while this exists); the
@@ -44,6 +45,7 @@ struct ViewState {
     Rect viewRect;
     bool interactive = false;
     bool finished = false;  // endPreview has run
+    bool inputGivenBack = false;  // the owner has its hotkeys and hook back
     bool refreshPending = false;
     POINT lastCursor{};
     HWND carried = nullptr;
@@ -200,6 +202,26 @@ void destroyOverlay(ViewState& s) {
     s.overlayBrush.reset();
 }
 
+// Keys for the view still waiting in its queue. They were typed before
+// anything we could read now, so they are handled, in order, before the
+// slide may end: a chord typed while a slide runs is never dropped with the
+// window that was to receive it.
+bool keyInputPending(HWND h) {
+    MSG m;
+    return PeekMessageW(&m, h, WM_KEYDOWN, WM_KEYUP, PM_NOREMOVE | PM_NOYIELD) ||
+           PeekMessageW(&m, h, WM_SYSKEYDOWN, WM_SYSKEYUP, PM_NOREMOVE | PM_NOYIELD);
+}
+
+// The hotkeys and the hook come back as soon as the preview takes no more
+// keys (its end has begun), not once its window is gone: a chord typed
+// while the last frames are drawn and the windows placed is a hotkey again,
+// handled once the preview is gone, instead of input for a closing window.
+void giveInputBack(ViewState& s) {
+    if (s.inputGivenBack) return;
+    s.inputGivenBack = true;
+    SendMessageW(s.owner, kMsgPreviewEnding, 0, reinterpret_cast<LPARAM>(s.hwnd));
+}
+
 void endDrag(ViewState& s) {
     KillTimer(s.hwnd, kTimerDrag);
     KillTimer(s.hwnd, kTimerHold);
@@ -218,6 +240,7 @@ void endDrag(ViewState& s) {
 void finish(ViewState& s) {
     if (s.finished) return;
     s.finished = true;
+    giveInputBack(s);
     // A window carried through a slide lands with nothing remembered as the
     // focus of the workspace it lands on, so nothing else is activated there.
     const bool slideCarried = s.session->animatedSwitch() && s.carried;
@@ -290,6 +313,7 @@ void zoomOut(ViewState& s) {
 
 void zoomIn(ViewState& s) {
     if (s.finished) return;
+    giveInputBack(s);
     KillTimer(s.hwnd, kTimerRefresh);
     endDrag(s);
     destroyOverlay(s);
@@ -299,8 +323,20 @@ void zoomIn(ViewState& s) {
     SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
 
+// A slide ends when its modifiers are up and no key typed before that is
+// still waiting to be handled. True when it ended.
+bool endSlideIfReleased(ViewState& s) {
+    if (s.interactive || s.finished || !s.session->animatedSwitch()) return false;
+    if (keyInputPending(s.hwnd)) return false;
+    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
+    if (modifiersHeld(set)) return false;
+    giveInputBack(s);
+    SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
+    return true;
+}
+
 void slide(ViewState& s, WPARAM wp, LPARAM lp) {
-    if (s.interactive || s.finished) return;
+    if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
     const auto target = unpackWorkspace(static_cast<std::uintptr_t>(lp), s.layout.rows, s.layout.cols);
     if (!target) return;
     HWND carried = reinterpret_cast<HWND>(wp);
@@ -316,17 +352,13 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
         ValidateRect(s.hwnd, nullptr);
     });
     s.selection = *target;
-    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
-    if (modifiersHeld(set)) {
-        // Further steps follow while the modifiers are held.
-        if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
-        if (s.session->isCompositionEnabled()) {
-            win32::WindowDc dc(s.hwnd);
-            if (dc) PaintDesktop(dc.get());
-            ValidateRect(s.hwnd, nullptr);
-        }
-    } else {
-        SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
+    if (endSlideIfReleased(s)) return;
+    // Further steps follow while the modifiers are held.
+    if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
+    if (s.session->isCompositionEnabled()) {
+        win32::WindowDc dc(s.hwnd);
+        if (dc) PaintDesktop(dc.get());
+        ValidateRect(s.hwnd, nullptr);
     }
 }
 
@@ -384,14 +416,13 @@ void onKey(ViewState& s, WPARAM vk) {
             PostMessageW(s.hwnd, kMsgZoomOut, 0, 0);
             return;
         default:
+            // A digit jumps to its workspace, as its hotkey does.
+            if (const auto ws = numberedWorkspace(static_cast<unsigned>(vk), s.layout.rows, s.layout.cols))
+                if (ws->row != s.selection.row || ws->col != s.selection.col)
+                    SendMessageW(s.hwnd, kMsgSlide, reinterpret_cast<WPARAM>(s.carried),
+                                 static_cast<LPARAM>(packWorkspace(*ws)));
             return;
     }
-}
-
-void onSlideRelease(ViewState& s) {
-    if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
-    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
-    if (!modifiersHeld(set)) SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
 
 void onSlideMouseMove(ViewState& s) {
@@ -619,7 +650,7 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             if (s.interactive)
                 drop(s, messagePoint(h, lp));
             else
-                onSlideRelease(s);
+                endSlideIfReleased(s);
             return 0;
         case WM_CAPTURECHANGED:
             if (s.dragging && reinterpret_cast<HWND>(lp) != h) endDrag(s);
@@ -632,11 +663,17 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
+            // A key held down repeats: only its first press counts (held
+            // Alt+Shift+Space would otherwise open the preview and at once
+            // close it again as modifier+Space).
+            if (lp & kKeyRepeatBit) return 0;
             onKey(s, wp);
+            // A step may have ended the slide, and with it this window.
+            if (g_state && g_state->hwnd == h) endSlideIfReleased(s);
             return 0;
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            onSlideRelease(s);
+            endSlideIfReleased(s);
             return 0;
         default:
             return DefWindowProcW(h, msg, wp, lp);
@@ -680,6 +717,8 @@ void ViewWnd::runSwitch(int row, int col, HWND carried) {
     PostMessageW(hwnd_, kMsgSlide, reinterpret_cast<WPARAM>(carried),
                  static_cast<LPARAM>(packWorkspace(Workspace{row, col})));
 }
+
+void ViewWnd::forwardKey(UINT virtualKey) { PostMessageW(hwnd_, WM_KEYDOWN, virtualKey, 0); }
 
 void ViewWnd::closePreview() { SendMessageW(hwnd_, kMsgZoomIn, 0, 0); }
 

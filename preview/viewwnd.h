@@ -25,6 +25,10 @@ inline constexpr UINT kMsgZoomIn = 0x8066;
 // wParam: the window carried along (0 for none); lParam: the target
 // workspace packed like the switch request's.
 inline constexpr UINT kMsgSlide = 0x8067;
+// Sent to the owner when the preview takes no more keys (its end has begun;
+// the window itself goes a moment later): the hotkeys and the hook may come
+// back now. wParam 0, lParam the preview window.
+inline constexpr UINT kMsgPreviewEnding = 0x8068;
 
 class ViewWnd {
 public:
@@ -44,6 +48,10 @@ public:
     virtual HWND window() const { return hwnd_; }
     // Slides to workspace (row, col), carrying `carried` along.
     virtual void runSwitch(int row, int col, HWND carried);
+    // A key typed for the preview that reached the owner as its hotkey
+    // (the chord came while the preview was being opened): handled as if
+    // the preview had received it, after what it already has.
+    virtual void forwardKey(UINT virtualKey);
     // Zooms back into the selection and closes (synchronous).
     virtual void closePreview();
     // Zooms out to the whole grid (posted).

@@ -244,6 +244,36 @@ TEST_F(ThumbnailTest, SpaceDuringASlideTurnsItIntoTheFullPreview) {
     ASSERT_SETTLED((Workspace{0, 1}));
 }
 
+// Whole chords typed one right after another, each while the slide of the
+// one before still runs: every chord takes effect, in order, whether it
+// comes as a step of the running slide or as a new switch after it.
+TEST_F(ThumbnailTest, ChordsTypedInQuickSuccessionDuringSlidesAllTakeEffect) {
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startWith("transitionTime=200\r\n");
+    ASSERT_NE(nullptr, z);
+    const std::vector<WORD> sequences[] = {
+        {VK_RIGHT, VK_LEFT},          // (0,1), back to (0,0)
+        {VK_RIGHT, VK_DOWN},          // (0,1), (1,1)
+        {VK_UP, VK_LEFT, VK_DOWN},    // (0,1), (0,0), (1,0)
+    };
+    Workspace at{0, 0};
+    for (const auto& keys : sequences) {
+        ASSERT_TRUE(pollUntil([] { return hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE); }));
+        std::string typed;
+        for (WORD key : keys) {
+            at = press(at, key);
+            typed += " " + std::to_string(key);
+        }
+        // Quiet: no slide open for a whole second, and the hotkeys back.
+        ASSERT_TRUE(pollUntil([&] {
+            return pollUntil([&] { return !topLevelWindows(z->pid(), kViewClass).empty(); }, 1s) == false &&
+                   hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE);
+        }, 30s)) << zelvaneStatus();
+        const std::string misplaced = layout.waitFor(at, 5s);
+        ASSERT_EQ(misplaced, "") << "after the keys" << typed << ", expected (" << at.row << ", " << at.col << ")";
+    }
+}
+
 // With the modifiers held after a slide, the cursor at a screen edge slides
 // on in that direction and comes back at the opposite edge, as the mouse
 // hook's edge flip does; letting go ends the slide there.

@@ -130,6 +130,22 @@ TEST(PreviewKeysTest, TheThreeBindingsMoveTheSelectionAndWrap) {
     EXPECT_EQ(moveSelection({1, 2}, PreviewKey::Right, 2, 3).col, 0);
     EXPECT_EQ(moveSelection({1, 2}, PreviewKey::Down, 2, 3).row, 0);
     EXPECT_EQ(moveSelection({1, 2}, PreviewKey::Enter, 2, 3).col, 2);
+
+    // Digits during a slide count row by row; none past the grid.
+    struct Digit {
+        unsigned vk;
+        std::optional<Workspace> ws;
+    };
+    const Digit digits[] = {{'1', Workspace{0, 0}}, {'3', Workspace{0, 2}}, {'4', Workspace{1, 0}},
+                            {'6', Workspace{1, 2}}, {'7', std::nullopt},    {'0', std::nullopt},
+                            {0x25, std::nullopt}};
+    for (const Digit& d : digits) {
+        const auto ws = numberedWorkspace(d.vk, 2, 3);
+        ASSERT_EQ(ws.has_value(), d.ws.has_value()) << d.vk;
+        if (ws) {
+            EXPECT_TRUE(ws->row == d.ws->row && ws->col == d.ws->col) << d.vk;
+        }
+    }
 }
 
 TEST(PreviewKeysTest, ModifierSetsAndEdgeSteps) {
