@@ -14,7 +14,7 @@ namespace zelvane {
 
 struct MainContext;
 class ViewWnd;
-class PreviewSurface;
+class Win32PreviewSurface;
 
 class PreviewLauncher {
 public:
@@ -51,7 +51,7 @@ private:
     void reapClosed();
 
     MainContext& main_;
-    std::unique_ptr<PreviewSurface> surface_;  // the drawing of every preview, kept between them
+    std::unique_ptr<Win32PreviewSurface> surface_;  // the drawing of every preview, kept between them
     std::unique_ptr<ViewWnd> view_;
     bool inputBack_ = false;  // the open preview gave the hotkeys and hook back already
 };

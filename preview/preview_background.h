@@ -11,7 +11,8 @@
 namespace zelvane {
 
 // Fills target (layout.width x layout.height pixels) with one background per
-// cell. view is the preview window, which lies over the whole virtual screen.
-void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout);
+// cell. The desktop's background is drawn off the screen, in memory: the
+// preview window already shows the still picture of the screen.
+void paintPreviewBackground(HDC target, const CanvasLayout& layout);
 
 }  // namespace zelvane

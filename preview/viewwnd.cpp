@@ -11,7 +11,7 @@
 #include "preview/preview_geometry.h"
 #include "preview/preview_keys.h"
 #include "preview/preview_session.h"
-#include "preview/taskbar.h"
+#include "preview/win32_surface.h"
 #include "win32/app_instance.h"
 #include "win32/handles.h"
 #include "win32/text.h"
@@ -36,6 +36,7 @@ constexpr LPARAM kKeyRepeatBit = LPARAM{1} << 30;  // the key was already down
 // window procedure reaches it without a pointer stored in the window.
 struct ViewState {
     WSController* ctrl = nullptr;
+    Win32PreviewSurface* surface = nullptr;
     std::unique_ptr<PreviewSession> session;
     HWND hwnd = nullptr;
     HWND owner = nullptr;
@@ -44,6 +45,7 @@ struct ViewState {
     RestingGeometry rest;
     Rect viewRect;
     bool interactive = false;
+    bool moved = false;  // an animation has begun: the still first frame is gone
     bool finished = false;  // endPreview has run
     bool inputGivenBack = false;  // the owner has its hotkeys and hook back
     bool refreshPending = false;
@@ -74,7 +76,7 @@ std::unique_ptr<ViewState> g_state;
 
 struct ViewParams {
     WSController* ctrl;
-    PreviewSurface* surface;
+    Win32PreviewSurface* surface;
     bool animatedSwitch;
 };
 
@@ -122,17 +124,24 @@ void showFrame(ViewState& s, const Rect& r) {
     ValidateRect(s.hwnd, nullptr);
 }
 
-// Runs frames 1..n, frame i no earlier than i x kFrameMs after the start.
+// Runs an animation of durationMs on the clock (preview_geometry's
+// runAnimation); frame gets the linear progress.
 template <typename Frame>
-void runFrames(std::int32_t n, Frame frame) {
+void onClock(std::int64_t durationMs, Frame frame) {
     const auto start = std::chrono::steady_clock::now();
-    for (std::int32_t i = 1; i <= n; ++i) {
-        const auto elapsed =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-        const std::int64_t wait = msUntilFrame(i, elapsed);
-        if (wait > 0) Sleep(static_cast<DWORD>(wait));
-        frame(i);
-    }
+    runAnimation(
+        durationMs,
+        [start] {
+            return static_cast<std::int64_t>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+        },
+        [](std::int64_t ms) { Sleep(static_cast<DWORD>(ms)); }, frame);
+}
+
+// The same with the zoom's and the slide's easing.
+template <typename Frame>
+void animate(std::int64_t durationMs, Frame frame) {
+    onClock(durationMs, [&](double t) { frame(easeOut(t)); });
 }
 
 void drawOverlay(ViewState& s) {
@@ -181,18 +190,10 @@ void createOverlay(ViewState& s) {
     // whole-screen layered redraw can take half a second under Wine): it
     // never holds the preview up for longer than its own duration and one redraw.
     const std::int32_t steps = fadeSteps(s.ctrl->settings().transitionTime);
-    const auto start = std::chrono::steady_clock::now();
-    for (std::int32_t k = 1; k <= steps;) {
-        const auto elapsed =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-        const std::int64_t wait = msUntilFrame(k, elapsed);
-        if (wait > 0) Sleep(static_cast<DWORD>(wait));
-        s.overlayAlpha = fadeAlpha(k, steps);
+    onClock(std::int64_t{steps > 1 ? steps : 0} * kFrameMs, [&](double t) {
+        s.overlayAlpha = fadeAlpha(static_cast<std::int32_t>(t * steps + 0.5), steps);
         drawOverlay(s);
-        const auto after =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-        k = k == steps ? steps + 1 : std::clamp<std::int32_t>(static_cast<std::int32_t>(after / kFrameMs) + 1, k + 1, steps);
-    }
+    });
 }
 
 void destroyOverlay(ViewState& s) {
@@ -257,54 +258,47 @@ void onCreate(HWND h, const CREATESTRUCTW& cs) {
     ViewState& s = *g_state;
     const auto& params = *static_cast<const ViewParams*>(cs.lpCreateParams);
     s.ctrl = params.ctrl;
+    s.surface = params.surface;
     s.session = std::make_unique<PreviewSession>(*params.ctrl, *params.surface, params.animatedSwitch);
     s.hwnd = h;
     s.owner = cs.hwndParent;
     WSController& c = *s.ctrl;
+    // Before this window takes the foreground.
     c.saveFocus();
-    if (!s.session->animatedSwitch()) taskbar::hide(c.dataDir());
     s.selection = Workspace{c.currentRow(), c.currentCol()};
     s.layout = layoutOf(c);
     const PreviewLayout& l = s.layout;
 
-    // A still picture of the screen covers the rearranging behind it.
-    CoverWnd freeze(L"cover", WS_EX_LAYERED | WS_EX_TOPMOST, h, l.virtualLeft, l.virtualTop, l.virtualWidth,
-                    l.virtualHeight);
-    if (freeze.window()) {
-        SetLayeredWindowAttributes(freeze.window(), 0, 0, LWA_ALPHA);
-        SetWindowPos(freeze.window(), HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0,
-                     SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
-        {
-            win32::WindowDc coverDc(freeze.window());
-            win32::WindowDc screen(nullptr);
-            if (coverDc && screen)
-                BitBlt(coverDc.get(), 0, 0, l.virtualWidth, l.virtualHeight, screen.get(), l.virtualLeft,
-                       l.virtualTop, SRCCOPY | CAPTUREBLT);
-        }
-        SetLayeredWindowAttributes(freeze.window(), 0, 255, LWA_ALPHA);
-    }
-
-    s.rest = restingGeometry(l, c.settings().previewScale);
+    // The first frame: the screen as it is, copied and shown in this window
+    // where the screen was, before anything moves. Everything after happens
+    // behind it, and the zoom or the slide starts from it.
+    s.session->freeze(toWindowId(h));
     SetWindowPos(h, HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    s.session->showFrozen();
+    ValidateRect(h, nullptr);
+
+    if (!s.session->animatedSwitch()) s.session->hideTaskbar();
+    s.rest = restingGeometry(l, c.settings().previewScale);
     const Rect resting{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
                        s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
-    if (!s.session->begin(toWindowId(h), resting)) {
+    s.viewRect = fullSizeRect(s.selection, l);
+    if (!s.session->begin(toWindowId(h), resting, s.viewRect)) {
         // Closed once the creation is over, so the owner always hears of a
         // window that really existed.
         PostMessageW(h, WM_CLOSE, 0, 0);
         return;
     }
-    showFrame(s, fullSizeRect(s.selection, l));
-    // The freeze cover goes with `freeze`, uncovering the same picture.
+    // Asked for at once: the workers capture while the animation starts.
+    s.session->requestPictures();
 }
 
 void zoomOut(ViewState& s) {
     if (s.interactive || s.finished) return;
     s.interactive = true;
+    s.moved = true;
     SetForegroundWindow(s.hwnd);
-    s.session->requestPictures();
-    const std::int32_t n = zoomFrameCount(s.ctrl->settings().transitionTime);
-    runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(easeOut(i, n), s.selection, s.rest, s.layout)); });
+    animate(zoomDurationMs(s.ctrl->settings().transitionTime),
+            [&](double p) { showFrame(s, zoomRect(p, s.selection, s.rest, s.layout)); });
     if (s.ctrl->settings().lightenPreview) createOverlay(s);
     s.lastCursor = cursorPos();
     if (s.ctrl->settings().updateInterval > 0) SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.ctrl->settings().updateInterval), nullptr);
@@ -317,8 +311,9 @@ void zoomIn(ViewState& s) {
     KillTimer(s.hwnd, kTimerRefresh);
     endDrag(s);
     destroyOverlay(s);
-    const std::int32_t n = zoomFrameCount(s.ctrl->settings().transitionTime);
-    runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(1.0 - easeOut(i, n), s.selection, s.rest, s.layout)); });
+    s.moved = true;
+    animate(zoomDurationMs(s.ctrl->settings().transitionTime),
+            [&](double p) { showFrame(s, zoomRect(1.0 - p, s.selection, s.rest, s.layout)); });
     s.interactive = false;
     SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
@@ -342,22 +337,22 @@ void slide(ViewState& s, WPARAM wp, LPARAM lp) {
     HWND carried = reinterpret_cast<HWND>(wp);
     s.carried = carried && IsWindow(carried) ? carried : nullptr;
     const Workspace from = s.selection;
-    const std::int32_t n =
-        panFrameCount(s.ctrl->settings().transitionTime, from.row - target->row, from.col - target->col);
-    runFrames(n, [&](std::int32_t i) {
-        const Rect r = panRect(easeOut(i, n), from, *target, s.layout);
-        s.viewRect = r;
-        s.session->setRectCarrying(r, toWindowId(s.carried));
-        s.session->paint(false, true);
-        ValidateRect(s.hwnd, nullptr);
-    });
+    s.moved = true;
+    animate(panDurationMs(s.ctrl->settings().transitionTime, from.row - target->row, from.col - target->col),
+            [&](double p) {
+                const Rect r = panRect(p, from, *target, s.layout);
+                s.viewRect = r;
+                s.session->setRectCarrying(r, toWindowId(s.carried));
+                s.session->paint(false, true);
+                ValidateRect(s.hwnd, nullptr);
+            });
     s.selection = *target;
     if (endSlideIfReleased(s)) return;
-    // Further steps follow while the modifiers are held.
+    // Further steps follow while the modifiers are held; meanwhile the view
+    // shows the desktop of the workspace reached, sharp, under its windows.
     if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
     if (s.session->isCompositionEnabled()) {
-        win32::WindowDc dc(s.hwnd);
-        if (dc) PaintDesktop(dc.get());
+        s.session->coverWithDesktopOf(s.selection.row, s.selection.col);
         ValidateRect(s.hwnd, nullptr);
     }
 }
@@ -412,7 +407,7 @@ void onKey(ViewState& s, WPARAM vk) {
             if (s.carried) return;
             // The slide becomes the full preview, zooming out from here.
             s.session->setAnimatedSwitch(false);
-            taskbar::hide(s.ctrl->dataDir());
+            s.session->hideTaskbar();
             PostMessageW(s.hwnd, kMsgZoomOut, 0, 0);
             return;
         default:
@@ -613,10 +608,20 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         case WM_PAINT: {
             win32::PaintDc dc(h);
+            if (!s.moved) {
+                // Still the first frame: the screen as it was.
+                s.session->showFrozen();
+                return 0;
+            }
             if (dc) blackMargins(dc.get(), s.viewRect, s.layout);
             s.session->paint(false, true);
             return 0;
         }
+        case kMsgPicturesReady:
+            // New pictures came in while nothing was drawn: draw them.
+            if (s.surface) s.surface->picturesNoticed();
+            if (s.moved && !s.finished) s.session->paint(false, true);
+            return 0;
         case kMsgZoomOut:
             zoomOut(s);
             return 0;
@@ -699,7 +704,7 @@ LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, PreviewSurface& surface,
+ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, Win32PreviewSurface& surface,
                  bool animatedSwitch) {
     registerViewClass();
     ViewParams params{&ctrl, &surface, animatedSwitch};

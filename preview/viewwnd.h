@@ -15,7 +15,7 @@
 #include <string>
 
 #include "controller/wsctrl.h"
-#include "preview/preview_surface.h"
+#include "preview/win32_surface.h"
 
 namespace zelvane {
 
@@ -39,7 +39,7 @@ public:
     // after its creation (and still sends kMsgPreviewClosed).
     // animatedSwitch: the window runs a slide (runSwitch) rather than the
     // full preview. Both ctrl and surface outlive the window.
-    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, PreviewSurface& surface,
+    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, Win32PreviewSurface& surface,
             bool animatedSwitch);
     virtual ~ViewWnd();  // closes the window if it is still there
     ViewWnd(const ViewWnd&) = delete;

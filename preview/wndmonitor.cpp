@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace zelvane {
 
@@ -11,9 +12,11 @@ namespace zelvane {
 // draws from buffer `current` while holding it, and the worker writes only
 // the other buffer and flips `current` under it, so a picture is never read
 // while it is being written. The buffers are the worker's to make; the UI
-// thread draws nothing until `ready`. A request that comes in while a capture runs
-// is kept (not lost) and served right after it.
-struct WndMonitor::Shared {
+// thread draws nothing until a first picture is `captured`. A request that
+// comes in while a capture runs is kept (not lost) and served right after
+// it. `exited` is set, under the lock, by the worker as it leaves: a
+// monitor may take a worker over only before that.
+struct CaptureWorkers::Shared {
     HWND hwnd = nullptr;
     int width = 0;
     int height = 0;
@@ -21,18 +24,70 @@ struct WndMonitor::Shared {
     std::condition_variable wake;
     bool requested = false;
     bool stop = false;
-    bool ready = false;  // the buffers exist (made by the worker)
+    bool exited = false;
+    bool ready = false;     // the buffers exist (made by the worker)
+    bool captured = false;  // a first picture is in `current`
+    bool fresh = false;     // a picture came in since the UI thread last asked
     int current = 0;
+    std::shared_ptr<PictureNotice> notice;
     // Bitmaps before their DCs: a DC is deleted before the bitmap it holds.
     win32::UniqueGdiObject bitmaps[2];
     win32::UniqueMemoryDc dcs[2];
 };
 
+void PictureNotice::target(HWND window, UINT message) {
+    std::lock_guard<std::mutex> guard(lock_);
+    window_ = window;
+    message_ = message;
+    posted_ = false;
+}
+
+void PictureNotice::picture() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!window_ || posted_) return;
+    posted_ = PostMessageW(window_, message_, 0, 0) != FALSE;
+}
+
+void PictureNotice::taken() {
+    std::lock_guard<std::mutex> guard(lock_);
+    posted_ = false;
+}
+
+std::shared_ptr<CaptureWorkers::Shared> CaptureWorkers::adopt(HWND hwnd) {
+    const auto it = workers_.find(hwnd);
+    if (it == workers_.end()) return nullptr;
+    std::shared_ptr<Shared> s = it->second.lock();
+    if (!s) {
+        workers_.erase(it);
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> guard(s->lock);
+    if (s->exited) return nullptr;
+    s->stop = false;
+    return s;
+}
+
+void CaptureWorkers::add(HWND hwnd, const std::shared_ptr<Shared>& shared) {
+    for (auto it = workers_.begin(); it != workers_.end();) it = it->second.expired() ? workers_.erase(it) : ++it;
+    workers_[hwnd] = shared;
+}
+
+std::size_t CaptureWorkers::alive() {
+    std::size_t n = 0;
+    for (const auto& [hwnd, weak] : workers_) {
+        const std::shared_ptr<Shared> s = weak.lock();
+        if (!s) continue;
+        std::lock_guard<std::mutex> guard(s->lock);
+        if (!s->exited) ++n;
+    }
+    return n;
+}
+
 namespace {
 
 // The two picture buffers, made on the worker: fifty windows' buffers cost
 // the UI thread hundreds of milliseconds before the preview's first frame.
-bool makeBuffers(WndMonitor::Shared& s) {
+bool makeBuffers(CaptureWorkers::Shared& s) {
     win32::UniqueGdiObject bitmaps[2];
     win32::UniqueMemoryDc dcs[2];
     {
@@ -67,27 +122,46 @@ bool makeBuffers(WndMonitor::Shared& s) {
     return true;
 }
 
-void captureLoop(const std::shared_ptr<WndMonitor::Shared>& s) {
+// Leaves the worker, unless it was asked to go on in the meantime.
+bool leave(CaptureWorkers::Shared& s) {
+    if (!s.stop) return false;
+    s.exited = true;
+    return true;
+}
+
+void captureLoop(const std::shared_ptr<CaptureWorkers::Shared>& s) {
     using Clock = std::chrono::steady_clock;
-    if (!makeBuffers(*s)) return;  // no picture
+    if (!makeBuffers(*s)) {
+        std::lock_guard<std::mutex> guard(s->lock);
+        s->exited = true;  // no picture, ever
+        return;
+    }
     for (;;) {
         int next;
         {
             std::lock_guard<std::mutex> guard(s->lock);
-            if (s->stop) return;
+            if (leave(*s)) return;
             next = 1 - s->current;
         }
         const auto started = Clock::now();
         // May block for as long as the window's program does not answer.
         PrintWindow(s->hwnd, s->dcs[next].get(), 0);
         const auto took = Clock::now() - started;
+        std::shared_ptr<PictureNotice> notice;
+        {
+            std::lock_guard<std::mutex> guard(s->lock);
+            s->current = next;
+            s->captured = true;
+            s->fresh = true;
+            notice = s->notice;
+        }
+        if (notice) notice->picture();
         std::unique_lock<std::mutex> guard(s->lock);
-        s->current = next;
         // Rest as long as the capture took: a slow window costs at most
         // about half a processor, however often pictures are asked for.
-        if (s->wake.wait_for(guard, took, [&] { return s->stop; })) return;
+        if (s->wake.wait_for(guard, took, [&] { return s->stop; }) && leave(*s)) return;
         s->wake.wait(guard, [&] { return s->requested || s->stop; });
-        if (s->stop) return;
+        if (leave(*s)) return;
         s->requested = false;
     }
 }
@@ -136,7 +210,9 @@ void ThreadStarter::run() {
     }
 }
 
-WndMonitor::WndMonitor(HWND hwnd, ThreadStarter* starter) : hwnd_(hwnd), starter_(starter) {
+WndMonitor::WndMonitor(HWND hwnd, ThreadStarter* starter, CaptureWorkers* workers,
+                       std::shared_ptr<PictureNotice> notice)
+    : hwnd_(hwnd), starter_(starter), workers_(workers), notice_(std::move(notice)) {
     RECT r{};
     if (GetWindowRect(hwnd, &r)) {
         width_ = r.right - r.left;
@@ -149,6 +225,7 @@ WndMonitor::~WndMonitor() {
         {
             std::lock_guard<std::mutex> guard(shared_->lock);
             shared_->stop = true;
+            shared_->notice.reset();  // nothing more to tell once the preview is gone
         }
         shared_->wake.notify_all();
     }
@@ -157,45 +234,65 @@ WndMonitor::~WndMonitor() {
 
 bool WndMonitor::capture() {
     if (!IsWindow(hwnd_)) return false;
-    if (started_) {
-        if (!shared_) return false;
-        {
+    if (!started_) {
+        started_ = true;
+        // A worker left from an earlier preview, still in a capture of a
+        // program that hangs: it serves this preview too.
+        if (workers_) shared_ = workers_->adopt(hwnd_);
+        if (shared_) {
             std::lock_guard<std::mutex> guard(shared_->lock);
-            shared_->requested = true;
+            shared_->notice = notice_;
+            shared_->fresh = shared_->captured;  // its last picture is there to draw
+        } else {
+            auto s = std::make_shared<Shared>();
+            s->hwnd = hwnd_;
+            s->width = width_;
+            s->height = height_;
+            s->notice = notice_;
+            auto body = [s] {
+                try {
+                    captureLoop(s);
+                } catch (...) {
+                    // Nothing may leave the worker; the picture just stops changing.
+                    std::lock_guard<std::mutex> guard(s->lock);
+                    s->exited = true;
+                }
+            };
+            if (!starter_ || !starter_->start(body)) {
+                try {
+                    std::thread(std::move(body)).detach();
+                } catch (...) {
+                    return false;  // no thread: no picture
+                }
+            }
+            if (workers_) workers_->add(hwnd_, s);
+            shared_ = std::move(s);
+            return true;  // the worker captures as soon as it runs
         }
-        shared_->wake.notify_all();
-        return true;
     }
-    started_ = true;
-    auto s = std::make_shared<Shared>();
-    s->hwnd = hwnd_;
-    s->width = width_;
-    s->height = height_;
-    auto body = [s] {
-        try {
-            captureLoop(s);
-        } catch (...) {
-            // Nothing may leave the worker; the picture just stops changing.
-        }
-    };
-    if (!starter_ || !starter_->start(body)) {
-        try {
-            std::thread(std::move(body)).detach();
-        } catch (...) {
-            return false;  // no thread: no picture
-        }
+    if (!shared_) return false;
+    {
+        std::lock_guard<std::mutex> guard(shared_->lock);
+        shared_->requested = true;
     }
-    shared_ = std::move(s);
+    shared_->wake.notify_all();
     return true;
 }
 
 bool WndMonitor::draw(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh) {
     if (!shared_) return false;
-    if (sw == 0) sw = width_;
-    if (sh == 0) sh = height_;
     std::lock_guard<std::mutex> guard(shared_->lock);
-    if (!shared_->ready) return false;  // the worker has not made its buffers yet
+    if (!shared_->ready || !shared_->captured) return false;
+    // The buffers keep the size the window had when its worker started.
+    if (sw == 0) sw = shared_->width;
+    if (sh == 0) sh = shared_->height;
     return StretchBlt(dc, x, y, w, h, shared_->dcs[shared_->current].get(), sx, sy, sw, sh, SRCCOPY) != FALSE;
+}
+
+bool WndMonitor::takeFresh() {
+    if (!shared_) return false;
+    std::lock_guard<std::mutex> guard(shared_->lock);
+    return std::exchange(shared_->fresh, false);
 }
 
 bool WndMonitor::updateThumbnail(HWND destination, RECT rect, bool reRegister, unsigned slot) {

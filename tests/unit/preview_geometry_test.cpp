@@ -3,6 +3,10 @@
 #include "preview/preview_geometry.h"
 #include "preview/preview_keys.h"
 #include "preview/taskbar_record.h"
+#include "controller/wallpaper_geometry.h"
+
+#include <limits>
+#include <vector>
 
 namespace zelvane {
 namespace {
@@ -85,10 +89,53 @@ TEST(PreviewGeometryTest, EasingAndFrameCounts) {
     EXPECT_EQ(panFrameCount(200, 0, 2), 40);
     EXPECT_EQ(panFrameCount(5, 0, 1), 1);
 
-    // Frames are due on the clock: a slow paint is caught up, never slept on.
-    EXPECT_EQ(msUntilFrame(1, 0), 10);
-    EXPECT_EQ(msUntilFrame(3, 25), 5);
-    EXPECT_EQ(msUntilFrame(3, 40), 0);
+    EXPECT_EQ(zoomDurationMs(200), 200);
+    EXPECT_EQ(panDurationMs(200, 1, 1), 280);
+    EXPECT_DOUBLE_EQ(easeOut(0.5), 1.0 - 0.0625);
+}
+
+// An animation follows the clock: whatever each frame costs to draw, it
+// ends about on time, with progress rising to exactly 1; slow frames make
+// it drop frames, never last longer.
+TEST(PreviewGeometryTest, AnimationsFollowTheClockAndDropFramesRatherThanStretchTime) {
+    struct Case {
+        std::int64_t duration;
+        std::int64_t drawCost;  // each frame
+        std::int32_t minFrames, maxFrames;
+        std::int64_t firstCost = 0;  // the first frame, when it costs more than the others
+    };
+    const Case cases[] = {
+        {200, 1, 19, 21},      // cheap frames: one every 10 ms
+        {200, 35, 5, 7},       // slow frames: every 35 ms, the rest dropped
+        {200, 500, 1, 2},      // one frame slower than the whole animation
+        {0, 5, 1, 1},          // no duration: straight to the end
+        {200, 13, 8, 14, 60},  // a slow first frame, then cheap ones: never backwards
+    };
+    for (const Case& c : cases) {
+        std::int64_t clock = 1000;
+        std::vector<double> shown;
+        std::int64_t lastFrameEnd = 0;
+        const std::int32_t frames = runAnimation(
+            c.duration, [&] { return clock; }, [&](std::int64_t ms) { clock += ms; },
+            [&](double t) {
+                shown.push_back(t);
+                clock += shown.size() == 1 && c.firstCost ? c.firstCost : c.drawCost;
+                lastFrameEnd = clock - 1000;
+            });
+        ASSERT_EQ(frames, static_cast<std::int32_t>(shown.size()));
+        EXPECT_GE(frames, c.minFrames) << c.drawCost;
+        EXPECT_LE(frames, c.maxFrames) << c.drawCost;
+        EXPECT_DOUBLE_EQ(shown.back(), 1.0);
+        for (std::size_t i = 1; i < shown.size(); ++i) EXPECT_GE(shown[i], shown[i - 1]) << c.drawCost;
+        EXPECT_GT(shown.back(), shown.front() - (frames == 1 ? 1 : 0)) << c.drawCost;
+        // The last frame is on the screen no later than one frame after the
+        // end (or after the first frame, when that one alone takes longer).
+        const std::int64_t first = std::max(c.firstCost, c.drawCost);
+        EXPECT_LE(lastFrameEnd, std::max<std::int64_t>(c.duration, kFrameMs + first) + first) << c.drawCost;
+        if (c.drawCost < c.duration) {
+            EXPECT_GE(lastFrameEnd, c.duration - c.drawCost) << c.drawCost;
+        }
+    }
 }
 
 TEST(PreviewGeometryTest, ZoomStartsFullSizeAndEndsAtRestAndPanEndsOnTheTarget) {
@@ -109,6 +156,67 @@ TEST(PreviewGeometryTest, ZoomStartsFullSizeAndEndsAtRestAndPanEndsOnTheTarget) 
     EXPECT_EQ(fadeSteps(0), 1);
     EXPECT_EQ(fadeAlpha(1, 1), 128);
     EXPECT_EQ(fadeAlpha(5, 10), 64);
+}
+
+// The distant view's picture: over the whole plane at rest; with one
+// workspace filling the screen, that workspace shows exactly the crop the
+// desktop shows as its wallpaper; during a slide between two workspaces it
+// moves on continuously.
+TEST(PreviewGeometryTest, TheSpreadPictureMagnifiesWithTheZoomIntoEachWorkspacesOwnCrop) {
+    const PreviewLayout l = layout(1280, 800, 2, 3);
+    const RestingGeometry g = restingGeometry(l, 90);
+    const std::int32_t cw = g.restW, ch = g.restH;
+    const Rect rest{g.restLeft, g.restTop, g.restRight(), g.restBottom()};
+    EXPECT_EQ(spreadPicturePlacement(rest, cw, ch, l, 125), rest);
+    for (const Workspace ws : {Workspace{0, 0}, Workspace{1, 1}, Workspace{0, 2}}) {
+        const Rect placed = spreadPicturePlacement(fullSizeRect(ws, l), cw, ch, l, 125);
+        // The picture stands for the virtual screen: the screen (0..1280)
+        // shows the crop's part of it.
+        const Box crop = spreadCrop(1280, 800, 2, 3, 125, ws.row, ws.col);
+        const double perPixelX = 1280.0 / (placed.right - placed.left);
+        const double perPixelY = 800.0 / (placed.bottom - placed.top);
+        EXPECT_NEAR(-placed.left * perPixelX, crop.x, 2) << ws.row << "," << ws.col;
+        EXPECT_NEAR(1280 * perPixelX, crop.w, 2) << ws.row << "," << ws.col;
+        EXPECT_NEAR(-placed.top * perPixelY, crop.y, 2) << ws.row << "," << ws.col;
+        EXPECT_NEAR(800 * perPixelY, crop.h, 2) << ws.row << "," << ws.col;
+    }
+    // Half-way through a slide from (0,0) to (0,1): half-way between the two crops.
+    const Rect from = spreadPicturePlacement(panRect(0, {0, 0}, {0, 1}, l), cw, ch, l, 125);
+    const Rect to = spreadPicturePlacement(panRect(1, {0, 0}, {0, 1}, l), cw, ch, l, 125);
+    const Rect half = spreadPicturePlacement(panRect(0.5, {0, 0}, {0, 1}, l), cw, ch, l, 125);
+    EXPECT_NEAR(half.left, (from.left + to.left) / 2, 2);
+    // Zooming out from (1, 2): the picture shrinks steadily onto the plane.
+    std::int32_t lastWidth = std::numeric_limits<std::int32_t>::max();
+    for (double t = 0; t <= 1.0; t += 0.125) {
+        const Rect r = spreadPicturePlacement(zoomRect(t, {1, 2}, g, l), cw, ch, l, 125);
+        EXPECT_LT(r.right - r.left, lastWidth) << t;
+        lastWidth = r.right - r.left;
+    }
+}
+
+// Only the part of the canvas that lands on the view is stretched, and it
+// lands where the whole stretch would have put it.
+TEST(PreviewGeometryTest, OnlyTheVisiblePartOfTheCanvasIsStretched) {
+    struct Case {
+        Rect plane;
+        Rect canvas;  // expected part of a 1152 x 720 canvas
+        Rect view;
+    };
+    const Case cases[] = {
+        {Rect{64, 40, 1216, 760}, Rect{0, 0, 1152, 720}, Rect{64, 40, 1216, 760}},  // at rest: all of it
+        {Rect{0, 0, 2560, 1600}, Rect{0, 0, 577, 361}, Rect{0, 0, 1282, 802}},      // (0,0) full size
+        {Rect{-1280, -800, 1280, 800}, Rect{576, 360, 1152, 720}, Rect{0, 0, 1280, 800}},  // (1,1) full size
+        {Rect{2000, 0, 4560, 1600}, Rect{}, Rect{}},                                // off the view
+    };
+    for (const Case& c : cases) {
+        const VisiblePart v = visiblePart(c.plane, 1280, 800, 1152, 720);
+        EXPECT_EQ(v.canvas, c.canvas);
+        EXPECT_EQ(v.view, c.view);
+        if (v.empty()) continue;
+        // It covers the view's share of the plane.
+        EXPECT_LE(v.view.left, std::max(0, c.plane.left));
+        EXPECT_GE(v.view.right, std::min(1280, c.plane.right));
+    }
 }
 
 TEST(PreviewKeysTest, TheThreeBindingsMoveTheSelectionAndWrap) {
