@@ -4,11 +4,16 @@
 // Under Wine another process's window may be pictured black (PrintWindow
 // cannot draw a foreign process's window), so these tests check where
 // windows end up, never pixels.
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include "fixture.h"
+#include "menu_probe/probe_client.h"
 #include "mouse_input.h"
 
 namespace e2e {
@@ -289,6 +294,60 @@ TEST_P(PreviewTest, HungWindowDoesNotHoldUpOpeningOrClosing) {
     ASSERT_EQ(layout.waitFor(layout.except({hung}), {0, 1}), "") << zelvaneStatus();
     hung->window->release();
     ASSERT_SETTLED((Workspace{0, 1}));
+}
+
+int threadsOf(DWORD pid) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snap == INVALID_HANDLE_VALUE) return -1;
+    THREADENTRY32 t{};
+    t.dwSize = sizeof t;
+    int n = 0;
+    for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
+        if (t.th32OwnerProcessID == pid) ++n;
+    CloseHandle(snap);
+    return n;
+}
+
+// With a program that stays hung, opening the preview again and again
+// leaves Zelvane's threads and GDI objects where the first open left them.
+// (Wine's GetGuiResources counts nothing, so the GDI objects are counted by
+// how far fresh handles reach into the table: each leaked object pushes
+// them.) Under Wine PrintWindow never waits for another process (WM_PRINT is
+// not sent across processes), so the capture worker stuck on a hung program
+// that Windows would show is tested natively (CaptureWorkerTest); this test
+// guards everything else an open makes: the still copy, the canvas, the
+// pictures, the workers.
+TEST_P(PreviewTest, OpeningAgainAndAgainWithAHungWindowLeavesThreadsAndGdiObjectsAsTheyWere) {
+    openOnEveryWorkspace(1);
+    Tracked* hung = openOn({0, 0}, "hung", 6);
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    MenuProbe probe;
+    ASSERT_TRUE(probe.attach(z->mainWindow()));
+    ASSERT_TRUE(hung->window->hang());
+    auto openAndClose = [&] {
+        PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+        if (!waitOpen(z)) return false;
+        PostMessageW(view(z), WM_KEYDOWN, VK_ESCAPE, 0);
+        return waitClosed(z) && hotkeysOn();
+    };
+    auto gdiReach = [&] { return std::atoi(probe.ask("freshgdi").c_str()); };
+    // The first open starts the worker that stays blocked on the hung window;
+    // the others end once their preview is gone.
+    ASSERT_TRUE(openAndClose()) << zelvaneStatus();
+    Sleep(2000);
+    const int threads = threadsOf(z->pid()), reach = gdiReach();
+    ASSERT_GT(threads, 0);
+    ASSERT_GT(reach, 0);
+    constexpr int kOpens = 20;
+    for (int i = 0; i < kOpens; ++i) ASSERT_TRUE(openAndClose()) << "open " << i << zelvaneStatus();
+    Sleep(2000);
+    EXPECT_LE(threadsOf(z->pid()), threads) << "threads grew over " << kOpens << " opens";
+    // One leaked object per open would add 20; Wine's own caches move the
+    // reach by up to about 10 in the first opens.
+    EXPECT_LT(gdiReach() - reach, 15) << "GDI objects grew over " << kOpens << " opens";
+    hung->window->release();
+    ASSERT_SETTLED((Workspace{0, 0}));
 }
 
 // The shell's taskbar, or a stand-in of the same class when the desktop
