@@ -598,9 +598,15 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             onDestroy(s);
             g_state.reset();
             return 0;
-        case WM_CLOSE:
         case WM_DISPLAYCHANGE:
-            // Both end the preview and destroy the window.
+            // The screen changed: the windows are placed on the new one, also
+            // when this window hears of it before the main window does (the
+            // system tells every top-level window, in no order we can count on).
+            s.ctrl->updateMetrics();
+            finish(s);
+            DestroyWindow(h);
+            return 0;
+        case WM_CLOSE:
             finish(s);
             DestroyWindow(h);
             return 0;

@@ -403,11 +403,9 @@ bool anythingDrawnIn(RECT r) {
     return drawn;
 }
 
-TEST_P(PreviewTest, MiddleClickNamesAWindowAndADisplayChangeEndsThePreviewOnTheSelection) {
+TEST_P(PreviewTest, MiddleClickNamesAWindowUnderTheCursor) {
     Tracked* named = openOn({0, 0}, "named", 0);
     openOn({1, 1}, "other", 1);
-    const HWND taskbar = taskbarWindow(host);
-    ASSERT_NE(nullptr, taskbar);
     // No dim overlay: the top-left corner of the screen is the black margin.
     ZelvaneProcess* z = startWith("lightenPreview=false\r\n");
     ASSERT_NE(nullptr, z);
@@ -423,17 +421,76 @@ TEST_P(PreviewTest, MiddleClickNamesAWindowAndADisplayChangeEndsThePreviewOnTheS
     ASSERT_TRUE(sendMouse(MOUSEEVENTF_MIDDLEDOWN));
     ASSERT_TRUE(sendMouse(MOUSEEVENTF_MIDDLEUP));
     EXPECT_TRUE(pollUntil([&] { return anythingDrawnIn(corner); }, 5s)) << "no class name written";
+    ASSERT_TRUE(tapKey(VK_ESCAPE));
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    ASSERT_SETTLED((Workspace{0, 0}));
+}
 
-    // Hover selects (1, 1); a display change ends the preview there at once,
-    // with the desktop given back: view gone, hotkeys on, taskbar shown.
+// The display mode, changed for a test and put back however it ends.
+class DisplayMode {
+public:
+    bool change(int width, int height) {
+        DEVMODEW mode{};
+        mode.dmSize = sizeof mode;
+        mode.dmPelsWidth = static_cast<DWORD>(width);
+        mode.dmPelsHeight = static_cast<DWORD>(height);
+        mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        changed_ = ChangeDisplaySettingsExW(nullptr, &mode, nullptr, 0, nullptr) == DISP_CHANGE_SUCCESSFUL;
+        return changed_ && GetSystemMetrics(SM_CXSCREEN) == width;
+    }
+    ~DisplayMode() {
+        if (changed_) ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+    }
+
+private:
+    bool changed_ = false;
+};
+
+// What the system does at a display change: WM_DISPLAYCHANGE to every
+// top-level window, from the top of the Z order down (the preview, topmost
+// and shown last, before Zelvane's main window).
+void tellEveryWindowTheDisplayChanged() {
+    const LPARAM size = MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    for (HWND w : topLevelWindows(0)) {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutW(w, WM_DISPLAYCHANGE, 32, size, SMTO_ABORTIFHUNG, 5000, &r);
+    }
+}
+
+// A display change while the preview is open ends it on the selection at
+// once, with the desktop given back (view gone, hotkeys on, taskbar shown)
+// and every window placed for the new screen, whichever window of Zelvane's
+// hears of the change first.
+TEST_P(PreviewTest, ADisplayChangeEndsThePreviewOnTheSelectionWithTheNewScreen) {
+    Tracked* away = openOn({0, 0}, "away", 0);
+    Tracked* chosen = openOn({1, 1}, "chosen", 1);
+    const HWND taskbar = taskbarWindow(host);
+    ASSERT_NE(nullptr, taskbar);
+    ZelvaneProcess* z = startWith("");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
     ASSERT_TRUE(placeCursor(inPreview({1, 1}, POINT{grid.width - 20, grid.height - 20})));
     ASSERT_TRUE(pollUntil([&] { return !IsWindowVisible(taskbar); }));
-    DWORD_PTR r = 0;
-    SendMessageTimeoutW(v, WM_DISPLAYCHANGE, 32, MAKELPARAM(grid.width, grid.height), SMTO_NORMAL, 10000, &r);
+
+    constexpr int kWidth = 1024, kHeight = 768;
+    DisplayMode mode;
+    ASSERT_TRUE(mode.change(kWidth, kHeight)) << "the display mode did not change";
+    tellEveryWindowTheDisplayChanged();
     ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
     EXPECT_TRUE(hotkeysOn());
     EXPECT_TRUE(pollUntil([&] { return IsWindowVisible(taskbar) != FALSE; })) << "taskbar not shown again";
-    ASSERT_SETTLED((Workspace{1, 1}));
+    // (1, 1) is current: its window shows on the new screen; the window of
+    // (0, 0) is hidden one new screen to the left and up, where the new
+    // plane puts it (on the old one it would be one old screen away).
+    EXPECT_TRUE(pollUntil([&] {
+        const WindowState s = stateOf(chosen->window->hwnd());
+        return s.visible && s.rect.left >= 0 && s.rect.right <= kWidth && s.rect.top >= 0 && s.rect.bottom <= kHeight;
+    })) << "chosen: " << describe(stateOf(chosen->window->hwnd()));
+    EXPECT_TRUE(pollUntil([&] {
+        const WindowState s = stateOf(away->window->hwnd());
+        return !s.visible && s.rect.left == away->base.left - kWidth && s.rect.top == away->base.top - kHeight;
+    })) << "away: " << describe(stateOf(away->window->hwnd()));
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPaths, PreviewTest, ::testing::Values(false, true),
