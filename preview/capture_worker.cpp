@@ -78,14 +78,15 @@ void CaptureWorker::run(const std::shared_ptr<CaptureWorker>& self) {
             next = 1 - w.current_;
         }
         const auto started = Clock::now();
+        bool drawn = false;
         try {
-            w.capture_(next);
+            drawn = w.capture_(next);
         } catch (...) {
-            // Nothing may leave the worker; the buffer keeps what it held.
+            // Nothing may leave the worker; no picture this time.
         }
         const auto took = Clock::now() - started;
         Notify notify;
-        {
+        if (drawn) {
             std::lock_guard<std::mutex> guard(w.lock_);
             w.current_ = next;
             w.captured_ = true;

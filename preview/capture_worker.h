@@ -50,8 +50,9 @@ public:
     // On the worker, once: makes the two buffers (false: no picture, ever).
     using Prepare = std::function<bool()>;
     // On the worker: captures into buffer 0 or 1; may block for as long as
-    // the window's program does not answer.
-    using Capture = std::function<void(int buffer)>;
+    // the window's program does not answer. False when the window drew
+    // nothing: then that buffer is no picture, and the one before stays.
+    using Capture = std::function<bool(int buffer)>;
     // On the worker, after each new picture.
     using Notify = std::function<void()>;
 

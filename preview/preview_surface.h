@@ -59,7 +59,7 @@ public:
     virtual void paintBackground(const Rect& canvasRect) = 0;
     // Draws w's picture at canvasRect; a window without a picture yet is
     // drawn from `frozen` (its rectangle in the still copy, when it was on
-    // the screen), else left out.
+    // the screen), else as an outline.
     virtual void drawSource(WindowId w, const Rect& canvasRect, const std::optional<Rect>& frozen) = 0;
     virtual void endCanvasUpdate() = 0;
     // Draws the canvas onto the view with the whole plane at viewRect.

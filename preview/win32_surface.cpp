@@ -156,6 +156,16 @@ void Win32PreviewSurface::drawSource(WindowId w, const Rect& r, const std::optio
         drawn = StretchBlt(canvasDc_.get(), r.left, r.top, width, height, frozenDc_.get(), frozen->left,
                            frozen->top, frozen->right - frozen->left, frozen->bottom - frozen->top, SRCCOPY) != FALSE;
     }
+    if (!drawn) {
+        // Nothing to show yet (or ever, for a window that draws nothing when
+        // asked): its outline, so the user sees where it is.
+        const RECT box{r.left, r.top, r.right, r.bottom};
+        win32::UniqueGdiObject fill(CreateSolidBrush(RGB(48, 48, 48)));
+        win32::UniqueGdiObject frame(CreateSolidBrush(RGB(128, 128, 128)));
+        if (fill) FillRect(canvasDc_.get(), &box, static_cast<HBRUSH>(fill.get()));
+        if (frame) FrameRect(canvasDc_.get(), &box, static_cast<HBRUSH>(frame.get()));
+        drawn = fill && frame;
+    }
     if (drawn && maskDc_) PatBlt(maskDc_.get(), r.left, r.top, width, height, BLACKNESS);
     windowsDrawn_ = windowsDrawn_ || drawn;
 }

@@ -45,6 +45,28 @@ bool makeBuffers(Buffers& b) {
     return b.dcs[0] && b.dcs[1] && b.bitmaps[0] && b.bitmaps[1];
 }
 
+// A colour no window paints everywhere. A window that draws nothing into
+// the picture leaves it: under Wine every window of another process, on
+// Windows the few that ignore WM_PRINT (some drawn by Direct3D or OpenGL).
+// Such a capture is no picture, and the preview keeps showing what it had
+// (the window's pixels from the screen, or its outline).
+constexpr COLORREF kUndrawn = RGB(1, 2, 3);
+
+void fillUndrawn(HDC dc, int w, int h) {
+    win32::UniqueGdiObject brush(CreateSolidBrush(kUndrawn));
+    if (!brush) return;
+    win32::SelectedObject selected(dc, brush.get());
+    PatBlt(dc, 0, 0, w, h, PATCOPY);
+}
+
+// Whether anything was drawn: 7 x 7 points spread over the picture.
+bool drawnOn(HDC dc, int w, int h) {
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 7; ++j)
+            if (GetPixel(dc, w * (2 * i + 1) / 14, h * (2 * j + 1) / 14) != kUndrawn) return true;
+    return false;
+}
+
 }  // namespace
 
 void PictureNotice::target(HWND window, UINT message) {
@@ -95,8 +117,14 @@ bool WndMonitor::capture() {
             Buffers* b = buffers.get();
             auto worker = std::make_shared<CaptureWorker>(
                 [b] { return makeBuffers(*b); },
-                // May block for as long as the window's program does not answer.
-                [b](int buffer) { PrintWindow(b->hwnd, b->dcs[buffer].get(), 0); }, buffers);
+                [b](int buffer) {
+                    HDC dc = b->dcs[buffer].get();
+                    fillUndrawn(dc, b->width, b->height);
+                    // May block for as long as the window's program does not answer.
+                    PrintWindow(b->hwnd, dc, 0);
+                    return drawnOn(dc, b->width, b->height);
+                },
+                buffers);
             if (notice_) worker->setNotify([notice = notice_] { notice->picture(); });
             auto body = [worker] { CaptureWorker::run(worker); };
             if (!starter_ || !starter_->start(body)) {

@@ -397,6 +397,45 @@ TEST_P(PreviewTest, OpeningAgainAndAgainWithAHungWindowLeavesThreadsAndGdiObject
     ASSERT_SETTLED((Workspace{0, 0}));
 }
 
+bool closeTo(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) <= 8 && std::abs(GetGValue(a) - GetGValue(b)) <= 8 &&
+           std::abs(GetBValue(a) - GetBValue(b)) <= 8;
+}
+
+COLORREF screenPixel(POINT p) {
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// On the capture path every window has a picture from the first frame of
+// the zoom-out: a window of the current workspace its own pixels, from the
+// still copy of the screen, until its capture comes in (under Wine never:
+// its PrintWindow draws nothing of another process's window), and a window
+// of another workspace, whose capture has not come in, its outline. No
+// refresh is needed (updateInterval 0).
+TEST_P(PreviewTest, EveryWindowIsPicturedFromTheFirstFrameWithoutARefresh) {
+    if (GetParam()) GTEST_SKIP() << "the system draws the thumbnails (the tests' stand-in draws none)";
+    Tracked* here = openOn({0, 0}, "here", 0);
+    Tracked* away = openOn({0, 1}, "away", 1);
+    ZelvaneProcess* z = startWith("updateInterval=0\r\nlightenPreview=false\r\n");
+    ASSERT_NE(nullptr, z);
+    PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
+    ASSERT_NE(nullptr, waitOpen(z)) << zelvaneStatus();
+    auto centre = [](const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; };
+    const COLORREF ownColour = RGB(40, 90, 160);  // the test's colour for workspace (0, 0)
+    const POINT herePoint = inPreview({0, 0}, centre(here->base));
+    EXPECT_TRUE(pollUntil([&] { return closeTo(screenPixel(herePoint), ownColour); }, 2s))
+        << "the window of the current workspace shows " << std::hex << screenPixel(herePoint);
+    const POINT awayPoint = inPreview({0, 1}, centre(away->base));
+    EXPECT_TRUE(pollUntil([&] { return closeTo(screenPixel(awayPoint), RGB(48, 48, 48)); }, 2s))
+        << "the window of another workspace shows " << std::hex << screenPixel(awayPoint);
+    ASSERT_TRUE(tapKey(VK_ESCAPE));
+    ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
+    ASSERT_SETTLED((Workspace{0, 0}));
+}
+
 // The shell's taskbar, or a stand-in of the same class when the desktop
 // shows none (Wine's virtual desktop has a hidden one).
 HWND taskbarWindow(WindowHost& host) {

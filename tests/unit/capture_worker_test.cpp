@@ -27,14 +27,20 @@ public:
         }
         changed_.notify_all();
     }
-    // The capture: waits while the program hangs.
-    void capture() {
+    // The capture: waits while the program hangs; false when the window
+    // drew nothing.
+    bool capture() {
         std::unique_lock<std::mutex> guard(lock_);
         ++blockedOrDone_;
         changed_.notify_all();
         changed_.wait(guard, [&] { return !hung_; });
         ++captures_;
         changed_.notify_all();
+        return draws_;
+    }
+    void drawNothing(bool nothing) {
+        std::lock_guard<std::mutex> guard(lock_);
+        draws_ = !nothing;
     }
     bool waitCaptures(int n) {
         std::unique_lock<std::mutex> guard(lock_);
@@ -53,6 +59,7 @@ private:
     std::mutex lock_;
     std::condition_variable changed_;
     bool hung_ = false;
+    bool draws_ = true;
     int captures_ = 0;
     int blockedOrDone_ = 0;
 };
@@ -66,7 +73,7 @@ struct Monitor {
             worker->request();
             return;
         }
-        worker = std::make_shared<CaptureWorker>([] { return true; }, [&program](int) { program.capture(); }, nullptr);
+        worker = std::make_shared<CaptureWorker>([] { return true; }, [&program](int) { return program.capture(); }, nullptr);
         workers.add(1, worker);
         ++started;
         std::thread([w = worker] { CaptureWorker::run(w); }).detach();
@@ -132,6 +139,34 @@ TEST(CaptureWorkerTest, RequestsDuringACaptureFoldIntoOneMore) {
     Monitor next(workers, program, started);
     next.worker->request();
     EXPECT_LE(workers.alive(), 1u);
+}
+
+// A capture into which the window drew nothing is no picture: before the
+// first real one there is nothing to draw (the preview shows the window's
+// pixels from the screen instead), and after one, that one stays.
+TEST(CaptureWorkerTest, ACaptureOfNothingIsNoPicture) {
+    CaptureWorkers workers;
+    Program program;
+    std::atomic<int> started{0};
+    program.drawNothing(true);
+    Monitor monitor(workers, program, started);
+    ASSERT_TRUE(program.waitCaptures(1));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(monitor.worker->takeFresh());
+    EXPECT_FALSE(monitor.worker->withPicture([](int) {}));
+    program.drawNothing(false);
+    monitor.worker->request();
+    ASSERT_TRUE(eventually([&] { return monitor.worker->takeFresh(); }));
+    int shown = -1;
+    ASSERT_TRUE(monitor.worker->withPicture([&](int buffer) { shown = buffer; }));
+    program.drawNothing(true);
+    monitor.worker->request();
+    ASSERT_TRUE(program.waitCaptures(3));
+    std::this_thread::sleep_for(50ms);
+    EXPECT_FALSE(monitor.worker->takeFresh());
+    int still = -1;
+    monitor.worker->withPicture([&](int buffer) { still = buffer; });
+    EXPECT_EQ(still, shown);
 }
 
 }  // namespace
