@@ -81,27 +81,36 @@ constexpr std::int32_t kFrameMs = 10;
 std::int64_t zoomDurationMs(std::int32_t transitionTime);
 std::int64_t panDurationMs(std::int32_t transitionTime, std::int32_t rows, std::int32_t cols);
 
-// Runs an animation of durationMs that follows the clock: each frame shows
+// Runs an animation of durationMs that follows the clock. The first frame
+// is drawn at once, one frame interval in, and the clock starts when it is
+// on the screen: the first frame is often the dearest (pictures drawn for
+// the first time) and must not eat into the motion. Each later frame shows
 // the linear progress (0..1) of the moment it will be on the screen, taken
-// as when it starts plus what the frame before cost to draw. Frames are due
-// every kFrameMs; a slow one is followed at once by the next, which jumps
-// ahead (the frames in between are dropped), so the animation keeps its
-// duration however slow drawing is, overrunning it by at most one frame.
-// The last frame has progress exactly 1. now() gives milliseconds,
-// wait(ms) sleeps, frame(progress) draws. Returns the frames drawn.
+// as when it starts plus what the frame before cost to draw, never less
+// than the frame before showed. Frames are due every kFrameMs; a slow one is
+// followed at once by the next, which jumps ahead (the frames in between
+// are dropped), so the motion lasts durationMs however slow drawing is,
+// overrunning it by at most one frame. The last frame has progress exactly
+// 1. now() gives milliseconds, wait(ms) sleeps, frame(progress) draws.
+// Returns the frames drawn.
 template <typename Now, typename Wait, typename Frame>
 std::int32_t runAnimation(std::int64_t durationMs, Now now, Wait wait, Frame frame) {
-    const std::int64_t start = now();
+    if (durationMs <= kFrameMs) {
+        frame(1.0);
+        return 1;
+    }
+    double shown = static_cast<double>(kFrameMs) / static_cast<double>(durationMs);
+    frame(shown);
+    const std::int64_t start = now() - kFrameMs;
     std::int64_t lastCost = 0;
-    double shown = 0;  // never back: a cheaper frame after a slow one must not undo its progress
-    std::int64_t due = durationMs <= 0 ? 0 : kFrameMs;  // the starting picture is on the screen already
-    for (std::int32_t frames = 1;; ++frames) {
+    std::int64_t due = 2 * kFrameMs;
+    for (std::int32_t frames = 2;; ++frames) {
         std::int64_t began = now() - start;
         if (began < due) {
             wait(due - began);
             began = now() - start;
         }
-        const double t = durationMs <= 0 ? 1.0 : static_cast<double>(began + lastCost) / static_cast<double>(durationMs);
+        const double t = static_cast<double>(began + lastCost) / static_cast<double>(durationMs);
         shown = t >= 1.0 ? 1.0 : std::max(shown, t);
         frame(shown);
         if (shown >= 1.0) return frames;

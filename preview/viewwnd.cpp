@@ -290,6 +290,9 @@ void onCreate(HWND h, const CREATESTRUCTW& cs) {
     }
     // Asked for at once: the workers capture while the animation starts.
     s.session->requestPictures();
+    // The canvas drawn now, behind the first frame, so the animation's
+    // first frame costs no more than the others.
+    s.session->paint(false, false);
 }
 
 void zoomOut(ViewState& s) {
