@@ -172,9 +172,9 @@ bool openAndClose(DWORD pid, const wchar_t* cls, bool zoom, Open& t, const std::
         return false;
     }
     // Twice: the first may be answered between the window's creation and
-    // its zoom-out. Wine also answers while the zoom draws its frames, so
-    // this is the zoom-out's end at the earliest; when the zoom is timed,
-    // from the record, a pause keeps the zoom-in apart from it.
+    // its zoom-out. Under Wine the second has come back before the zoom's
+    // last frame, so this is the zoom-out's end at the earliest; when the
+    // zoom is timed, from the record, a pause keeps the zoom-in apart from it.
     if (!answers(v) || !answers(v)) return false;
     t.zoomedOut = nowMs() - t0;
     if (zoom) Sleep(kTransitionTime + 100);
