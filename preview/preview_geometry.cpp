@@ -117,6 +117,15 @@ Rect zoomRect(double t, Workspace sel, const RestingGeometry& rest, const Previe
     return Rect{clamp32(left), clamp32(top), clamp32(left + l.cols * w), clamp32(top + l.rows * h)};
 }
 
+Rect cellRect(const Rect& plane, Workspace cell, std::int32_t rows, std::int32_t cols) {
+    rows = std::max(rows, 1);
+    cols = std::max(cols, 1);
+    const std::int64_t w = std::int64_t{plane.right} - plane.left, h = std::int64_t{plane.bottom} - plane.top;
+    return Rect{clamp32(plane.left + cell.col * w / cols), clamp32(plane.top + cell.row * h / rows),
+                clamp32(plane.left + (cell.col + std::int64_t{1}) * w / cols),
+                clamp32(plane.top + (cell.row + std::int64_t{1}) * h / rows)};
+}
+
 Rect panRect(double p, Workspace from, Workspace to, const PreviewLayout& l) {
     p = std::clamp(p, 0.0, 1.0);
     const std::int64_t dX = std::int64_t{from.col - to.col} * l.virtualWidth;

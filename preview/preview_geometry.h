@@ -124,6 +124,10 @@ std::int32_t runAnimation(std::int64_t durationMs, Now now, Wait wait, Frame fra
 // resting picture.
 Rect zoomRect(double t, Workspace selection, const RestingGeometry& rest, const PreviewLayout& layout);
 
+// Where cell `cell` of a grid of rows x cols is drawn when the whole plane
+// is drawn at `plane` (each cell an equal share, truncated).
+Rect cellRect(const Rect& plane, Workspace cell, std::int32_t rows, std::int32_t cols);
+
 // The full-size plane while panning from `from` to `to`, at progress p.
 Rect panRect(double p, Workspace from, Workspace to, const PreviewLayout& layout);
 

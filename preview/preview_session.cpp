@@ -33,7 +33,11 @@ bool PreviewSession::freeze(WindowId view) {
 }
 
 void PreviewSession::showFrozen() {
-    if (frozen_) surface_.presentFrozen();
+    showFrozenAt(Rect{0, 0, ctrl_.virtualWidth(), ctrl_.virtualHeight()});
+}
+
+void PreviewSession::showFrozenAt(const Rect& viewRect) {
+    if (frozen_) surface_.presentFrozen(viewRect);
 }
 
 void PreviewSession::hideTaskbar() {
@@ -42,6 +46,10 @@ void PreviewSession::hideTaskbar() {
 }
 
 bool PreviewSession::begin(WindowId view, const Rect& canvasRect, const Rect& rect) {
+    return beginCanvas(view, canvasRect, rect) && beginWindows();
+}
+
+bool PreviewSession::beginCanvas(WindowId view, const Rect& canvasRect, const Rect& rect) {
     if (active_ || !ctrl_.enterPreview()) return false;
     // From here on the preview counts as open, whatever fails below: end()
     // releases whatever was made.
@@ -61,10 +69,14 @@ bool PreviewSession::begin(WindowId view, const Rect& canvasRect, const Rect& re
         for (std::int32_t col = 0; col < s.wsColNum; ++col) layout.cellWallpapers.push_back(s.wallpaperOf(row, col));
     layout.spreadWallpaper = ctrl_.previewBgPath();
     canvasReady_ = canvasWidth_ > 0 && canvasHeight_ > 0 && surface_.createCanvas(view, layout);
-    if (!canvasReady_) return false;
+    return canvasReady_;
+}
 
+bool PreviewSession::beginWindows() {
+    if (!active_ || !canvasReady_ || windowsShown_) return false;
+    windowsShown_ = true;
     const Plane plane = ctrl_.plane();
-    const PreviewPlan shownPlan = ctrl_.beginPreview(view);
+    const PreviewPlan shownPlan = ctrl_.beginPreview(view_);
     for (const PreviewedWindow& w : shownPlan.shown) {
         addSource(w.id, w.topmost);
         // The windows of the current workspace were on the screen when it
@@ -311,6 +323,7 @@ void PreviewSession::release() {
     frozenRects_.clear();
     raised_ = kNoWindow;
     canvasReady_ = false;
+    windowsShown_ = false;
     frozen_ = false;
     view_ = kNoWindow;
     active_ = false;

@@ -40,6 +40,9 @@ public:
     // preview is set up behind it.
     bool freeze(WindowId view);
     void showFrozen();
+    // The same still picture stretched to viewRect: the zoom-out's first
+    // frames, drawn before the preview has begun (or while it begins).
+    void showFrozenAt(const Rect& viewRect);
     // The full preview hides the shell's taskbar; every way out shows it
     // again (end, and the destructor), even a preview that never began.
     void hideTaskbar();
@@ -50,6 +53,11 @@ public:
     // a preview open; after a false return the preview is still open and
     // end() closes it.
     bool begin(WindowId view, const Rect& canvasRect, const Rect& rect);
+    // begin() in two halves, so a zoom can draw frames between them: the
+    // canvas first, then the windows (shown for the preview, an image source
+    // each). Each false return has the same meaning as begin's.
+    bool beginCanvas(WindowId view, const Rect& canvasRect, const Rect& rect);
+    bool beginWindows();
     // Capture path: starts the pictures of every window shown. Until a
     // window's own picture comes in, a window that was on the screen is
     // drawn from the still picture of the screen.
@@ -107,6 +115,7 @@ private:
     std::int32_t canvasWidth_ = 0;
     std::int32_t canvasHeight_ = 0;
     bool canvasReady_ = false;
+    bool windowsShown_ = false;   // beginWindows has run
     bool frozen_ = false;         // the surface holds a still picture of the screen
     bool taskbarHidden_ = false;
     bool composition_ = false;    // asked at the start and at every refresh

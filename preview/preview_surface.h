@@ -44,8 +44,9 @@ public:
     // were on the screen are drawn from until their own pictures come in.
     // False when no copy could be taken.
     virtual bool freezeScreen(WindowId view, const Rect& screen) = 0;
-    // Puts the still copy on the view, where the screen was.
-    virtual void presentFrozen() = 0;
+    // Puts the still copy on the view at viewRect (where the screen was, or
+    // the current workspace's cell while the zoom-out starts), stretched.
+    virtual void presentFrozen(const Rect& viewRect) = 0;
 
     // The canvas and its background picture (false: no canvas).
     virtual bool createCanvas(WindowId view, const CanvasLayout& layout) = 0;

@@ -49,6 +49,10 @@ struct ViewState {
     bool finished = false;  // endPreview has run
     bool inputGivenBack = false;  // the owner has its hotkeys and hook back
     bool refreshPending = false;
+    // How far the preview has been set up: the full preview begins while its
+    // zoom-out already moves (see setUpStep), a slide before it starts.
+    enum class Setup { Canvas, Windows, Pictures, Done, Failed } setup = Setup::Canvas;
+    Rect canvasRect;  // the canvas's size: the plane at rest
     POINT lastCursor{};
     HWND carried = nullptr;
     // Dragging: the cursor where the drag began and how far the window has
@@ -253,6 +257,39 @@ void finish(ViewState& s) {
     s.session->end(s.selection.row, s.selection.col);
 }
 
+// One step of beginning the preview, each a few tens of milliseconds under
+// Wine, so that the zoom-out can draw a frame between two of them: the
+// canvas and its background; the windows (the controller shows those of
+// other workspaces off the screen, and each gets an image source); then the
+// pictures asked for and the canvas drawn. False once nothing is left.
+bool setUpStep(ViewState& s) {
+    using Setup = ViewState::Setup;
+    switch (s.setup) {
+        case Setup::Canvas:
+            s.setup = s.session->beginCanvas(toWindowId(s.hwnd), s.canvasRect, s.viewRect) ? Setup::Windows
+                                                                                          : Setup::Failed;
+            return true;
+        case Setup::Windows:
+            s.setup = s.session->beginWindows() ? Setup::Pictures : Setup::Failed;
+            return true;
+        case Setup::Pictures:
+            // Asked for at once: the workers capture while the animation runs.
+            s.session->requestPictures();
+            s.session->paint(false, false);
+            s.setup = Setup::Done;
+            return false;
+        case Setup::Done:
+        case Setup::Failed:
+            return false;
+    }
+    return false;
+}
+
+void setUpAll(ViewState& s) {
+    while (setUpStep(s)) {
+    }
+}
+
 void onCreate(HWND h, const CREATESTRUCTW& cs) {
     g_state = std::make_unique<ViewState>();
     ViewState& s = *g_state;
@@ -279,29 +316,67 @@ void onCreate(HWND h, const CREATESTRUCTW& cs) {
 
     if (!s.session->animatedSwitch()) s.session->hideTaskbar();
     s.rest = restingGeometry(l, c.settings().previewScale);
-    const Rect resting{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
-                       s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
+    s.canvasRect = Rect{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
+                        s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
     s.viewRect = fullSizeRect(s.selection, l);
-    if (!s.session->begin(toWindowId(h), resting, s.viewRect)) {
-        // Closed once the creation is over, so the owner always hears of a
-        // window that really existed.
-        PostMessageW(h, WM_CLOSE, 0, 0);
-        return;
-    }
-    // Asked for at once: the workers capture while the animation starts.
-    s.session->requestPictures();
-    // The canvas drawn now, behind the first frame, so the animation's
-    // first frame costs no more than the others.
-    s.session->paint(false, false);
+    // The full preview begins during its zoom-out, whose first frames need
+    // only the still copy; a slide moves every window's picture from its
+    // first frame, so it begins here, behind the still copy.
+    if (s.session->animatedSwitch()) setUpAll(s);
+    // Closed once the creation is over, so the owner always hears of a
+    // window that really existed.
+    if (s.setup == ViewState::Setup::Failed) PostMessageW(h, WM_CLOSE, 0, 0);
+}
+
+// A frame of the zoom-out before the preview is ready: the still copy of
+// the screen in the current workspace's cell, black around it. The other
+// cells come in with the canvas a few frames later.
+void showFrozenFrame(ViewState& s, const Rect& r) {
+    s.viewRect = r;
+    s.session->setRect(r);  // thumbnails registered meanwhile follow the zoom
+    const Rect cell = cellRect(r, s.selection, s.layout.rows, s.layout.cols);
+    s.session->showFrozenAt(cell);
+    win32::WindowDc dc(s.hwnd);
+    if (dc) blackMargins(dc.get(), cell, s.layout);
+    ValidateRect(s.hwnd, nullptr);
 }
 
 void zoomOut(ViewState& s) {
-    if (s.interactive || s.finished) return;
+    if (s.interactive || s.finished || s.setup == ViewState::Setup::Failed) return;
     s.interactive = true;
     s.moved = true;
     SetForegroundWindow(s.hwnd);
-    animate(zoomDurationMs(s.ctrl->settings().transitionTime),
-            [&](double p) { showFrame(s, zoomRect(p, s.selection, s.rest, s.layout)); });
+    // The zoom moves at once from the still copy; the preview begins one
+    // step after each frame, and the frames show the canvas once it is drawn
+    // (the clock runs on meanwhile: frames are dropped, not time stretched).
+    bool lastFrameFrozen = false;
+    animate(zoomDurationMs(s.ctrl->settings().transitionTime), [&](double p) {
+        if (s.setup == ViewState::Setup::Failed) return;
+        const Rect r = zoomRect(p, s.selection, s.rest, s.layout);
+        lastFrameFrozen = s.setup != ViewState::Setup::Done;
+        if (!lastFrameFrozen) {
+            showFrame(s, r);
+            return;
+        }
+        showFrozenFrame(s, r);
+        // The frame goes to the screen before the next step holds the thread
+        // for tens of milliseconds: a zero-timeout wait for input is where
+        // Wine sends a busy thread's drawing to the X server at once (see
+        // docs/wine.md); on Windows both calls return at once.
+        GdiFlush();
+        MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+        setUpStep(s);
+    });
+    if (lastFrameFrozen || s.setup != ViewState::Setup::Done) {
+        // A zoom too short for the steps: the rest now, and the resting
+        // picture drawn from the canvas.
+        setUpAll(s);
+        if (s.setup == ViewState::Setup::Failed) {
+            PostMessageW(s.hwnd, WM_CLOSE, 0, 0);
+            return;
+        }
+        showFrame(s, s.viewRect);
+    }
     if (s.ctrl->settings().lightenPreview) createOverlay(s);
     s.lastCursor = cursorPos();
     if (s.ctrl->settings().updateInterval > 0) SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.ctrl->settings().updateInterval), nullptr);
@@ -315,8 +390,10 @@ void zoomIn(ViewState& s) {
     endDrag(s);
     destroyOverlay(s);
     s.moved = true;
-    animate(zoomDurationMs(s.ctrl->settings().transitionTime),
-            [&](double p) { showFrame(s, zoomRect(1.0 - p, s.selection, s.rest, s.layout)); });
+    // A preview that has not begun has no canvas to zoom into: it just closes.
+    if (s.setup == ViewState::Setup::Done)
+        animate(zoomDurationMs(s.ctrl->settings().transitionTime),
+                [&](double p) { showFrame(s, zoomRect(1.0 - p, s.selection, s.rest, s.layout)); });
     s.interactive = false;
     SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }

@@ -49,12 +49,18 @@ bool Win32PreviewSurface::freezeScreen(WindowId view, const Rect& screen) {
            FALSE;
 }
 
-void Win32PreviewSurface::presentFrozen() {
+void Win32PreviewSurface::presentFrozen(const Rect& at) {
     if (!frozenDc_ || !view_) return;
     win32::WindowDc dc(view_);
-    if (dc)
-        BitBlt(dc.get(), 0, 0, frozenRect_.right - frozenRect_.left, frozenRect_.bottom - frozenRect_.top,
-               frozenDc_.get(), 0, 0, SRCCOPY);
+    if (!dc) return;
+    const int w = frozenRect_.right - frozenRect_.left, h = frozenRect_.bottom - frozenRect_.top;
+    const int aw = at.right - at.left, ah = at.bottom - at.top;
+    if (aw == w && ah == h) {
+        BitBlt(dc.get(), at.left, at.top, w, h, frozenDc_.get(), 0, 0, SRCCOPY);
+        return;
+    }
+    SetStretchBltMode(dc.get(), COLORONCOLOR);
+    StretchBlt(dc.get(), at.left, at.top, aw, ah, frozenDc_.get(), 0, 0, w, h, SRCCOPY);
 }
 
 bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasLayout& layout) {

@@ -27,7 +27,7 @@ public:
     bool compositionEnabled() override;
 
     bool freezeScreen(WindowId view, const Rect& screen) override;
-    void presentFrozen() override;
+    void presentFrozen(const Rect& viewRect) override;
 
     bool createCanvas(WindowId view, const CanvasLayout& layout) override;
     void destroyCanvas() override;

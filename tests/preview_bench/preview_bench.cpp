@@ -141,6 +141,7 @@ void saveScreen(const std::wstring& file) {
 struct Open {
     double firstFrame = -1;  // the window shown with its first picture
     double zoomStart = -1;   // its first moving frame (the corner goes black)
+    DWORD zoomStartTick = 0; // the same moment on the stand-in DWM record's clock
     double zoomedOut = -1;   // it answers again: the zoom-out is over
     double closing = -1;     // from Escape until the window is gone
 };
@@ -161,7 +162,10 @@ bool openAndClose(DWORD pid, const wchar_t* cls, bool zoom, Open& t, const std::
         setKeyPacing(pacing);
         shown = sent && pollUntil([&] { return (v = shownWindow(pid, cls)) != nullptr; }, 10s, 1ms);
         t.firstFrame = nowMs() - t0;
-        if (shown && zoom && pollUntil(cornerBlack, 10s, 1ms)) t.zoomStart = nowMs() - t0;
+        if (shown && zoom && pollUntil(cornerBlack, 10s, 1ms)) {
+            t.zoomStart = nowMs() - t0;
+            t.zoomStartTick = GetTickCount();
+        }
         keyUp(VK_SPACE);
     }
     if (!shown) {
@@ -197,11 +201,15 @@ bool openAndClose(DWORD pid, const wchar_t* cls, bool zoom, Open& t, const std::
 // kGap after the one before, from the first that changes the size in its
 // direction to the last before the size turns back or the frames stop. Its
 // duration is that run plus the frame interval before its first frame (the
-// animation's clock starts one frame before its first picture).
+// animation's clock starts one frame before its first picture). The
+// thumbnails are registered a few frames into the zoom-out (its first frames
+// show the still copy of the screen), so the zoom-out's run starts at
+// `outStart` (GetTickCount), when its first moving frame was seen on the
+// screen, if given.
 struct Zooms {
     double out = -1, in = -1;
 };
-Zooms zoomsFromRecord(HWND marker, std::streamoff from) {
+Zooms zoomsFromRecord(HWND marker, std::streamoff from, DWORD outStart) {
     constexpr double kGap = 60, kFrameMs = 10;
     std::ifstream log("C:\\zlvdwm\\log");
     log.seekg(from);
@@ -245,7 +253,8 @@ Zooms zoomsFromRecord(HWND marker, std::streamoff from) {
     while (firstOut < frames.size() && frames[firstOut].width >= frames.front().width) ++firstOut;
     if (firstOut >= frames.size()) return z;
     const std::size_t lastOut = runEnd(firstOut, -1);
-    z.out = frames[lastOut].at - frames[firstOut].at + kFrameMs;
+    const double outFrom = outStart ? std::min<double>(outStart, frames[firstOut].at) : frames[firstOut].at;
+    z.out = frames[lastOut].at - outFrom + kFrameMs;
     std::size_t firstIn = lastOut + 1;
     while (firstIn < frames.size() && frames[firstIn].width <= frames[lastOut].width) ++firstIn;
     if (firstIn >= frames.size()) return z;
@@ -327,7 +336,7 @@ void run(const char* path, bool composition, HostWindow* hangable, HostWindow* m
             zoomStart.push_back(t.zoomStart);
             closing.push_back(t.closing);
             if (composition) {
-                const Zooms recorded = zoomsFromRecord(marker->hwnd(), logStart);
+                const Zooms recorded = zoomsFromRecord(marker->hwnd(), logStart, t.zoomStartTick);
                 zoomOut.push_back(recorded.out);
                 zoomIn.push_back(recorded.in);
             }

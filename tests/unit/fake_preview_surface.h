@@ -38,12 +38,16 @@ public:
     bool canvas = false;
     bool frozen = false;
     int frozenShown = 0;
+    std::vector<Rect> frozenAt;  // where each still copy was put
     int taskbarHides = 0;
     int taskbarShows = 0;
 
     bool compositionEnabled() override { return composition; }
     bool freezeScreen(WindowId, const Rect&) override { return frozen = true; }
-    void presentFrozen() override { ++frozenShown; }
+    void presentFrozen(const Rect& r) override {
+        ++frozenShown;
+        frozenAt.push_back(r);
+    }
     bool createCanvas(WindowId, const CanvasLayout& l) override {
         layout = l;
         return canvas = !canvasFails;

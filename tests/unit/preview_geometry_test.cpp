@@ -161,6 +161,47 @@ TEST(PreviewGeometryTest, ZoomStartsFullSizeAndEndsAtRestAndPanEndsOnTheTarget) 
     EXPECT_EQ(fadeAlpha(5, 10), 64);
 }
 
+// The zoom-out's first frames draw the still copy of the screen into the
+// selected cell: full size it is exactly the screen, at rest exactly the
+// resting cell, and in between the cell stays inside the plane with the
+// cells beside it sharing its edges (no gap, no overlap, whatever the
+// rounding).
+TEST(PreviewGeometryTest, TheSelectedCellOfAZoomFrameStartsAsTheScreenAndEndsAsTheRestingCell) {
+    const struct {
+        PreviewLayout l;
+        Workspace sel;
+    } cases[] = {
+        {layout(1920, 1080, 2, 2), {0, 0}},
+        {layout(1920, 1080, 2, 3), {1, 2}},
+        {layout(1366, 768, 5, 5), {2, 3}},
+        {layout(1280, 1024, 1, 1), {0, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.l.rows << "x" << c.l.cols << " cell " << c.sel.row << "," << c.sel.col);
+        const RestingGeometry g = restingGeometry(c.l, 73);
+        EXPECT_EQ(cellRect(zoomRect(0.0, c.sel, g, c.l), c.sel, c.l.rows, c.l.cols),
+                  (Rect{0, 0, c.l.virtualWidth, c.l.virtualHeight}));
+        const std::int32_t left = c.sel.col * g.cellW + g.restLeft, top = c.sel.row * g.cellH + g.restTop;
+        EXPECT_EQ(cellRect(zoomRect(1.0, c.sel, g, c.l), c.sel, c.l.rows, c.l.cols),
+                  (Rect{left, top, left + g.cellW, top + g.cellH}));
+        for (double t : {0.1, 0.37, 0.8}) {
+            const Rect plane = zoomRect(t, c.sel, g, c.l);
+            const Rect cell = cellRect(plane, c.sel, c.l.rows, c.l.cols);
+            EXPECT_LE(plane.left, cell.left);
+            EXPECT_LE(cell.right, plane.right);
+            EXPECT_LT(cell.left, cell.right);
+            if (c.sel.col + 1 < c.l.cols) {
+                EXPECT_EQ(cellRect(plane, {c.sel.row, c.sel.col + 1}, c.l.rows, c.l.cols).left, cell.right);
+            }
+            if (c.sel.row + 1 < c.l.rows) {
+                EXPECT_EQ(cellRect(plane, {c.sel.row + 1, c.sel.col}, c.l.rows, c.l.cols).top, cell.bottom);
+            }
+        }
+    }
+    // The last cell ends on the plane's edge even when the width does not divide.
+    EXPECT_EQ(cellRect(Rect{0, 0, 1001, 7}, {0, 2}, 1, 3), (Rect{667, 0, 1001, 7}));
+}
+
 // The distant view's picture: over the whole plane at rest; with one
 // workspace filling the screen, that workspace shows exactly the crop the
 // desktop shows as its wallpaper; during a slide between two workspaces it

@@ -315,6 +315,7 @@ TEST_F(PreviewSessionTest, EveryWayOutShowsTheTaskbarItHid) {
         const char* name;
         bool hide, begins, canvasFails, ends;
         int shows;
+        bool canvasOnly = false;  // begun with its first half only (a zoom-out cut short)
     };
     const Case cases[] = {
         {"ended", true, true, false, true, 1},
@@ -323,6 +324,8 @@ TEST_F(PreviewSessionTest, EveryWayOutShowsTheTaskbarItHid) {
         {"never began, ended", true, false, false, true, 1},
         {"never began, destroyed", true, false, false, false, 1},
         {"a slide", false, true, false, true, 0},
+        {"half begun, ended", true, true, false, true, 1, true},
+        {"half begun, destroyed", true, true, false, false, 1, true},
     };
     for (const Case& c : cases) {
         session.reset();
@@ -330,12 +333,45 @@ TEST_F(PreviewSessionTest, EveryWayOutShowsTheTaskbarItHid) {
         surface->canvasFails = c.canvasFails;
         session = std::make_unique<PreviewSession>(*ctrl, *surface, !c.hide);
         if (c.hide) session->hideTaskbar();
-        if (c.begins) begin();
+        if (c.begins && c.canvasOnly) session->beginCanvas(view, Rect{480, 270, 1440, 810}, Rect{0, 0, 1920, 1080});
+        if (c.begins && !c.canvasOnly) begin();
         if (c.ends) session->end(-1, -1);
         session.reset();
         EXPECT_EQ(surface->taskbarShows, c.shows) << c.name;
         EXPECT_FALSE(ctrl->previewActive()) << c.name;
     }
+}
+
+// The zoom-out begins the preview in two halves between its frames, drawing
+// the still copy of the screen into the moving cell meanwhile: the canvas
+// alone shows and places no window, and an end after it puts nothing out of
+// place; the windows come with the second half, once.
+TEST_F(PreviewSessionTest, BegunInTwoHalvesTheWindowsComeWithTheSecondAndAnEndBetweenLosesNone) {
+    const auto here = desktop->add(100, 100, 400, 300);
+    ASSERT_TRUE(session->freeze(view));
+    session->showFrozen();
+    session->showFrozenAt(Rect{96, 54, 1824, 1026});
+    EXPECT_EQ(surface->frozenAt, (std::vector<Rect>{Rect{0, 0, 1920, 1080}, Rect{96, 54, 1824, 1026}}));
+    EXPECT_FALSE(session->beginWindows());  // not before the canvas
+    EXPECT_FALSE(ctrl->previewActive());
+
+    ASSERT_TRUE(session->beginCanvas(view, Rect{480, 270, 1440, 810}, Rect{0, 0, 1920, 1080}));
+    EXPECT_TRUE(ctrl->previewActive());
+    EXPECT_TRUE(surface->canvas);
+    EXPECT_TRUE(surface->sources.empty());
+    ASSERT_TRUE(session->beginWindows());
+    EXPECT_EQ(surface->sources, (std::set<WindowId>{here}));
+    EXPECT_FALSE(session->beginWindows());  // once
+
+    // Ended between the halves: the window stays where it is, shown.
+    session = std::make_unique<PreviewSession>(*ctrl, *surface, false);
+    ASSERT_FALSE(ctrl->previewActive());
+    ASSERT_TRUE(session->beginCanvas(view, Rect{480, 270, 1440, 810}, Rect{0, 0, 1920, 1080}));
+    ASSERT_TRUE(session->end(-1, -1));
+    settle();
+    EXPECT_FALSE(ctrl->previewActive());
+    EXPECT_TRUE(visible(here));
+    EXPECT_EQ(desktop->get(here).rect, (Rect{100, 100, 500, 400}));
 }
 
 // Before the windows are placed for the workspace chosen, the view shows
