@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "controller/switch_request.h"
 #include "preview/coverwnd.h"
@@ -350,6 +351,7 @@ void zoomOut(ViewState& s) {
     // step after each frame, and the frames show the canvas once it is drawn
     // (the clock runs on meanwhile: frames are dropped, not time stretched).
     bool lastFrameFrozen = false;
+    bool firstFrame = true;
     animate(zoomDurationMs(s.ctrl->settings().transitionTime), [&](double p) {
         if (s.setup == ViewState::Setup::Failed) return;
         const Rect r = zoomRect(p, s.selection, s.rest, s.layout);
@@ -365,7 +367,9 @@ void zoomOut(ViewState& s) {
         // docs/wine.md); on Windows both calls return at once.
         GdiFlush();
         MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
-        setUpStep(s);
+        // Not after the first frame: the animation's clock starts once that
+        // frame is up, and the steps' time belongs to the motion.
+        if (!std::exchange(firstFrame, false)) setUpStep(s);
     });
     if (lastFrameFrozen || s.setup != ViewState::Setup::Done) {
         // A zoom too short for the steps: the rest now, and the resting
