@@ -34,9 +34,10 @@ class ViewWnd {
 public:
     // Registers the class on first use (raises "failed to register
     // window-class." when that fails) and creates the window, which freezes
-    // the screen, sets up the canvas and shows the current workspace at full
-    // size. If the canvas cannot be made, the window closes itself right
-    // after its creation (and still sends kMsgPreviewClosed).
+    // the screen and shows that still copy where the screen is. A slide sets
+    // up its canvas there too; the full preview sets it up during its
+    // zoom-out's first frames (openPreview). If the canvas cannot be made,
+    // the window closes itself (and still sends kMsgPreviewClosed).
     // animatedSwitch: the window runs a slide (runSwitch) rather than the
     // full preview. Both ctrl and surface outlive the window.
     ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, Win32PreviewSurface& surface,
