@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
@@ -162,7 +163,19 @@ void shutDown(HWND h) {
     if (startedUp) PostQuitMessage(0);
 }
 
+// The key of a switch hotkey (a direction or a digit), for an open preview.
+std::optional<UINT> switchHotkeyKey(int id) {
+    if (id < kHotkeyLeft || id >= kHotkeyPreview) return std::nullopt;
+    const Settings& s = g_main->settings->values();
+    for (const HotkeyBinding& b : hotkeyBindings(s.movKey, s.movWndKey, s.keyBind))
+        if (b.id == id) return static_cast<UINT>(b.key);
+    return std::nullopt;
+}
+
 void onHotkey(HWND h, int id) {
+    // A switch chord that fired while a preview is open (it came before the
+    // preview took the keyboard) is the preview's key: a step of a slide.
+    if (const auto key = switchHotkeyKey(id); key && g_main->preview && g_main->preview->forwardHotkey(*key)) return;
     const WSController& ctrl = *g_main->ctrl;
     const HotkeyCommand cmd =
         hotkeyCommand(id, GridState{ctrl.wsRowNum(), ctrl.wsColNum(), ctrl.currentRow(), ctrl.currentCol(),
@@ -272,6 +285,9 @@ LRESULT CALLBACK mainWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
                 break;
             case kMsgSwitchRequest:
                 if (g_main && !g_main->shutDown) onSwitchRequest(wp, lp);
+                break;
+            case kMsgPreviewEnding:
+                if (g_main && g_main->preview) g_main->preview->onPreviewEnding(reinterpret_cast<HWND>(lp));
                 break;
             case kMsgPreviewClosed:
                 if (g_main && g_main->preview) g_main->preview->onPreviewClosed();

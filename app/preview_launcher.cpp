@@ -1,5 +1,7 @@
 #include "app/preview_launcher.h"
 
+#include <utility>
+
 #include "app/hotkey_registration.h"
 #include "app/main_context.h"
 #include "app/mouse_actions.h"
@@ -14,11 +16,15 @@ PreviewLauncher::PreviewLauncher(MainContext& main)
 PreviewLauncher::~PreviewLauncher() { close(); }
 
 bool PreviewLauncher::start(bool animated) {
+    reapClosed();
     if (view_) return false;
     WSController& ctrl = *main_.ctrl;
     if (ctrl.previewActive()) return false;
-    unregisterHotkeys(main_.hwnd, main_.hotkeyRetry);
     if (main_.mouse) main_.mouse->suspendHook();
+    // The hotkeys stay registered until the preview window exists and has
+    // the keyboard: a chord typed while it is being made fires its hotkey,
+    // which forwardHotkey hands to the preview, instead of going to
+    // whichever window had the keyboard before.
     try {
         view_ = std::make_unique<ViewWnd>(L"preview", WS_EX_TOPMOST, main_.hwnd, ctrl, *surface_, animated);
     } catch (...) {
@@ -31,6 +37,15 @@ bool PreviewLauncher::start(bool animated) {
         restoreInput();
         return false;
     }
+    inputBack_ = false;
+    unregisterHotkeys(main_.hwnd, main_.hotkeyRetry);
+    return true;
+}
+
+bool PreviewLauncher::forwardHotkey(UINT key) {
+    reapClosed();
+    if (!view_) return false;
+    view_->forwardKey(key);
     return true;
 }
 
@@ -39,6 +54,7 @@ void PreviewLauncher::openFullPreview() {
 }
 
 bool PreviewLauncher::animatedSwitch(Workspace ws, HWND carried) {
+    reapClosed();
     if (view_) return true;  // one preview at a time: the request is dropped
     WSController& ctrl = *main_.ctrl;
     if (!surface_->compositionEnabled() || ctrl.settings().transitionTime < 1) return false;
@@ -47,16 +63,24 @@ bool PreviewLauncher::animatedSwitch(Workspace ws, HWND carried) {
     return true;
 }
 
-void PreviewLauncher::onPreviewClosed() {
+void PreviewLauncher::onPreviewEnding(HWND view) {
+    if (!view_ || view_->window() != view || inputBack_) return;
+    inputBack_ = true;
+    restoreInput();
+}
+
+void PreviewLauncher::onPreviewClosed() { reapClosed(); }
+
+void PreviewLauncher::reapClosed() {
     if (!view_ || IsWindow(view_->window())) return;
     view_.reset();
-    restoreInput();
+    if (!std::exchange(inputBack_, false)) restoreInput();
 }
 
 void PreviewLauncher::close() {
     if (!view_) return;
     view_.reset();  // closes the window, which ends the preview
-    restoreInput();
+    if (!std::exchange(inputBack_, false)) restoreInput();
 }
 
 void PreviewLauncher::restoreInput() {

@@ -14,7 +14,7 @@ namespace zelvane {
 
 struct MainContext;
 class ViewWnd;
-class PreviewSurface;
+class Win32PreviewSurface;
 
 class PreviewLauncher {
 public:
@@ -29,8 +29,15 @@ public:
     // transition time is at least 1 ms: true when the request was taken (or
     // ignored because a preview is open), false when the caller switches.
     bool animatedSwitch(Workspace ws, HWND carried);
-    // kMsgPreviewClosed: gives the hotkeys and the hook back once the
-    // preview window is gone.
+    // A switch hotkey (a direction or a digit; `key` is its virtual key)
+    // that fired while a preview is open: the preview takes it as its key.
+    // False when no preview is open.
+    bool forwardHotkey(UINT key);
+    // kMsgPreviewEnding: the preview takes no more keys; the hotkeys and
+    // the hook come back now, while its last frames are drawn.
+    void onPreviewEnding(HWND view);
+    // kMsgPreviewClosed: the preview window is gone; gives the hotkeys and
+    // the hook back if that has not happened yet.
     void onPreviewClosed();
     // Ends an open preview at once (shutdown).
     void close();
@@ -39,10 +46,14 @@ public:
 private:
     bool start(bool animated);
     void restoreInput();
+    // A preview whose window is already gone (its closing notice still on
+    // its way) counts as closed: a request that comes first is not dropped.
+    void reapClosed();
 
     MainContext& main_;
-    std::unique_ptr<PreviewSurface> surface_;  // the drawing of every preview, kept between them
+    std::unique_ptr<Win32PreviewSurface> surface_;  // the drawing of every preview, kept between them
     std::unique_ptr<ViewWnd> view_;
+    bool inputBack_ = false;  // the open preview gave the hotkeys and hook back already
 };
 
 }  // namespace zelvane

@@ -16,8 +16,9 @@ namespace zelvane {
 class WSController;
 
 // Fills target (layout.width x layout.height pixels) with one background per
-// cell. view is the preview window, which lies over the whole virtual screen.
-void paintPreviewBackground(HDC target, HWND view, const CanvasLayout& layout);
+// cell. The desktop's background is drawn off the screen, in memory: the
+// preview window already shows the still picture of the screen.
+void paintPreviewBackground(HDC target, const CanvasLayout& layout);
 
 // The plane picture the preview draws with for this canvas.
 PlanePictureKey planePictureOf(const CanvasLayout& layout);

@@ -92,8 +92,16 @@ std::int32_t panFrameCount(std::int32_t transitionTime, std::int32_t rows, std::
     return n > 100000 ? 100000 : static_cast<std::int32_t>(n);
 }
 
-std::int64_t msUntilFrame(std::int32_t i, std::int64_t elapsedMs) {
-    return std::max<std::int64_t>(0, std::int64_t{i} * kFrameMs - elapsedMs);
+double easeOut(double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    const double rest = 1.0 - t;
+    return 1.0 - rest * rest * rest * rest;
+}
+
+std::int64_t zoomDurationMs(std::int32_t transitionTime) { return std::int64_t{zoomFrameCount(transitionTime)} * kFrameMs; }
+
+std::int64_t panDurationMs(std::int32_t transitionTime, std::int32_t rows, std::int32_t cols) {
+    return std::int64_t{panFrameCount(transitionTime, rows, cols)} * kFrameMs;
 }
 
 Rect zoomRect(double t, Workspace sel, const RestingGeometry& rest, const PreviewLayout& l) {
@@ -109,6 +117,15 @@ Rect zoomRect(double t, Workspace sel, const RestingGeometry& rest, const Previe
     return Rect{clamp32(left), clamp32(top), clamp32(left + l.cols * w), clamp32(top + l.rows * h)};
 }
 
+Rect cellRect(const Rect& plane, Workspace cell, std::int32_t rows, std::int32_t cols) {
+    rows = std::max(rows, 1);
+    cols = std::max(cols, 1);
+    const std::int64_t w = std::int64_t{plane.right} - plane.left, h = std::int64_t{plane.bottom} - plane.top;
+    return Rect{clamp32(plane.left + cell.col * w / cols), clamp32(plane.top + cell.row * h / rows),
+                clamp32(plane.left + (cell.col + std::int64_t{1}) * w / cols),
+                clamp32(plane.top + (cell.row + std::int64_t{1}) * h / rows)};
+}
+
 Rect panRect(double p, Workspace from, Workspace to, const PreviewLayout& l) {
     p = std::clamp(p, 0.0, 1.0);
     const std::int64_t dX = std::int64_t{from.col - to.col} * l.virtualWidth;
@@ -119,6 +136,68 @@ Rect panRect(double p, Workspace from, Workspace to, const PreviewLayout& l) {
 }
 
 Rect fullSizeRect(Workspace ws, const PreviewLayout& l) { return panRect(1.0, ws, ws, l); }
+
+Rect spreadPicturePlacement(const Rect& plane, std::int32_t cw, std::int32_t ch, const PreviewLayout& l,
+                            std::int32_t spreadScale) {
+    // In canvas units the picture is magnified by s and shifted by off:
+    // canvas pixel x shows picture pixel x * s - off. k is how far the zoom
+    // has gone, 0 at rest and 1 with one workspace filling the screen.
+    const double pw = static_cast<double>(plane.right) - plane.left;
+    const double ph = static_cast<double>(plane.bottom) - plane.top;
+    const double planeW = l.planeWidth(), planeH = l.planeHeight();
+    const double scale = std::max(spreadScale, 100) / 100.0;
+    struct Axis {
+        double s = 1, off = 0;
+    };
+    auto axis = [&](double size, double planeSize, double canvasSize, std::int32_t cells, double near, double far,
+                    double screenSize, double virtualStart, double virtualSize) {
+        Axis a;
+        if (planeSize <= canvasSize || cells < 2 || canvasSize <= 0) return a;
+        const double k = std::clamp((size - canvasSize) / (planeSize - canvasSize), 0.0, 1.0);
+        a.s = 1 + (cells / scale - 1) * k;
+        if (k <= 0) return a;
+        // Where the plane stands between its first and its last workspace.
+        const double b = (near + far - (screenSize - 2 * virtualStart)) / k + (screenSize - 2 * virtualStart - virtualSize);
+        a.off = (a.s - 1) * canvasSize / 2 * (1 - b / ((cells - 1) * virtualSize));
+        return a;
+    };
+    const Axis x = axis(pw, planeW, cw, l.cols, plane.left, plane.right, l.screenWidth, l.virtualLeft, l.virtualWidth);
+    const Axis y = axis(ph, planeH, ch, l.rows, plane.top, plane.bottom, l.screenHeight, l.virtualTop, l.virtualHeight);
+    // Picture pixel u sits at canvas pixel (u + off) / s, which the canvas
+    // stretch puts at plane.left + that x pw / cw on the view.
+    auto place = [](double u, const Axis& a, double start, double size, double canvasSize) {
+        return start + (u + a.off) / a.s * size / canvasSize;
+    };
+    if (cw <= 0 || ch <= 0) return plane;
+    return Rect{clamp32(static_cast<std::int64_t>(std::floor(place(0, x, plane.left, pw, cw)))),
+                clamp32(static_cast<std::int64_t>(std::floor(place(0, y, plane.top, ph, ch)))),
+                clamp32(static_cast<std::int64_t>(std::floor(place(cw, x, plane.left, pw, cw)))),
+                clamp32(static_cast<std::int64_t>(std::floor(place(ch, y, plane.top, ph, ch))))};
+}
+
+VisiblePart visiblePart(const Rect& plane, std::int32_t viewWidth, std::int32_t viewHeight, std::int32_t cw,
+                        std::int32_t ch) {
+    VisiblePart v;
+    const std::int64_t pw = std::int64_t{plane.right} - plane.left, ph = std::int64_t{plane.bottom} - plane.top;
+    if (pw <= 0 || ph <= 0 || cw <= 0 || ch <= 0) return v;
+    if (plane.left >= viewWidth || plane.right <= 0 || plane.top >= viewHeight || plane.bottom <= 0) return v;
+    // Canvas columns [c0, c1) cover the view from plane.left + c0 x pw / cw on:
+    // the first column reaching into the view and the last one starting in it.
+    auto firstIn = [](std::int64_t start, std::int64_t size, std::int64_t cells, std::int64_t edge) {
+        // The smallest c with start + (c + 1) x size / cells > edge.
+        const std::int64_t c = ((edge - start) * cells) / size;
+        return std::clamp<std::int64_t>(c, 0, cells);
+    };
+    const std::int64_t c0 = firstIn(plane.left, pw, cw, 0);
+    const std::int64_t c1 = std::min<std::int64_t>(cw, firstIn(plane.left, pw, cw, viewWidth) + 1);
+    const std::int64_t r0 = firstIn(plane.top, ph, ch, 0);
+    const std::int64_t r1 = std::min<std::int64_t>(ch, firstIn(plane.top, ph, ch, viewHeight) + 1);
+    if (c1 <= c0 || r1 <= r0) return v;
+    v.canvas = Rect{clamp32(c0), clamp32(r0), clamp32(c1), clamp32(r1)};
+    v.view = Rect{clamp32(plane.left + mulDiv(c0, pw, cw)), clamp32(plane.top + mulDiv(r0, ph, ch)),
+                  clamp32(plane.left + mulDiv(c1, pw, cw)), clamp32(plane.top + mulDiv(r1, ph, ch))};
+    return v;
+}
 
 std::int32_t fadeSteps(std::int32_t transitionTime) { return transitionTime > 0 ? 10 : 1; }
 

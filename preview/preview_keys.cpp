@@ -65,6 +65,13 @@ Workspace moveSelection(Workspace s, PreviewKey key, std::int32_t rows, std::int
     }
 }
 
+std::optional<Workspace> numberedWorkspace(unsigned vk, std::int32_t rows, std::int32_t cols) {
+    if (vk < '1' || vk > '9' || cols <= 0) return std::nullopt;
+    const std::int32_t n = static_cast<std::int32_t>(vk - '1');
+    if (n / cols >= rows) return std::nullopt;
+    return Workspace{n / cols, n % cols};
+}
+
 bool modifierSetHeld(std::int32_t m, const std::function<bool(unsigned)>& isDown) {
     if ((m & 1) && isDown(kVkMenu)) return true;
     if ((m & 2) && isDown(kVkControl)) return true;

@@ -21,6 +21,11 @@ PreviewKey previewKeyOf(unsigned virtualKey);
 // Space and None leave it as it is.
 Workspace moveSelection(Workspace selection, PreviewKey key, std::int32_t rows, std::int32_t cols);
 
+// A digit key 1..9 during a slide: the workspace of that number, counted
+// row by row from the top left as the digit hotkeys count them; none past
+// the grid or for any other key.
+std::optional<Workspace> numberedWorkspace(unsigned virtualKey, std::int32_t rows, std::int32_t cols);
+
 // Whether any key of a modifier set (1 Alt, 2 Ctrl, 4 Shift, 8 Win) is held,
 // asking `isDown` with virtual-key codes. An empty set is never held.
 bool modifierSetHeld(std::int32_t modifiers, const std::function<bool(unsigned)>& isDown);

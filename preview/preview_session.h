@@ -7,6 +7,7 @@
 // the UI thread; nothing here waits for another program.
 #include <cstdint>
 #include <set>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -26,19 +27,40 @@ public:
     PreviewSession(const PreviewSession&) = delete;
     PreviewSession& operator=(const PreviewSession&) = delete;
 
-    bool isCompositionEnabled() const { return surface_.compositionEnabled(); }
+    // The rendering path, as asked when the preview began (and again at
+    // every refresh).
+    bool isCompositionEnabled() const { return composition_; }
     bool animatedSwitch() const { return animatedSwitch_; }
     // The slide becomes the full preview.
     void setAnimatedSwitch(bool animated) { animatedSwitch_ = animated; }
     bool active() const { return active_; }
 
-    // Creates the canvas (sized like rect) and an image source for every
-    // window shown. Refused while the controller has a preview open; after a
-    // false return the preview is still open and end() closes it.
-    bool begin(WindowId view, const Rect& rect);
-    // Capture path: starts the pictures of every window shown. Called once
-    // the first frame is on the screen: starting fifty capture workers
-    // before it held that frame up, and it could not show their pictures yet.
+    // The screen as it is now, kept as the view's first picture (shown by
+    // showFrozen, where the screen is): the user sees no change while the
+    // preview is set up behind it.
+    bool freeze(WindowId view);
+    void showFrozen();
+    // The same still picture stretched to viewRect: the zoom-out's first
+    // frames, drawn before the preview has begun (or while it begins).
+    void showFrozenAt(const Rect& viewRect);
+    // The full preview hides the shell's taskbar; every way out shows it
+    // again (end, and the destructor), even a preview that never began.
+    void hideTaskbar();
+
+    // Creates the canvas (sized like canvasRect, the resting size) and an
+    // image source for every window shown; the plane is drawn at `rect`
+    // (thumbnails are put there at once). Refused while the controller has
+    // a preview open; after a false return the preview is still open and
+    // end() closes it.
+    bool begin(WindowId view, const Rect& canvasRect, const Rect& rect);
+    // begin() in two halves, so a zoom can draw frames between them: the
+    // canvas first, then the windows (shown for the preview, an image source
+    // each). Each false return has the same meaning as begin's.
+    bool beginCanvas(WindowId view, const Rect& canvasRect, const Rect& rect);
+    bool beginWindows();
+    // Capture path: starts the pictures of every window shown. Until a
+    // window's own picture comes in, a window that was on the screen is
+    // drawn from the still picture of the screen.
     void requestPictures();
     // Where the whole plane is drawn on the view window.
     void setRect(const Rect& rect);
@@ -47,14 +69,22 @@ public:
     // rectangle moves by the view's shift, so it stays still on the screen);
     // every thumbnail is placed once, never half-way.
     void setRectCarrying(const Rect& rect, WindowId carried);
+    // Brings the canvas up to date (new pictures, moved windows; with
+    // refresh, new and closed windows too) and, with present, draws it.
     bool paint(bool refresh, bool present);
     WindowId windowAt(std::int32_t x, std::int32_t y) const;
     // The window being dragged is drawn above every other one but the
     // topmost windows, and found first under the cursor, until the end.
     void raise(WindowId w);
     bool moveWindowBy(WindowId w, std::int32_t dx, std::int32_t dy);
+    // Covers the view with the desktop that workspace (row, col) shows (its
+    // own wallpaper with individual or distant view), where the windows
+    // will be: before they are placed, and while a slide rests.
+    void coverWithDesktopOf(std::int32_t row, std::int32_t col);
     // Places every window for workspace (row, col) (-1: keep the current
     // row or column), makes it current and frees the canvas and sources.
+    // A preview that never began (or failed to) only gives back what it
+    // holds (the taskbar) and returns false.
     bool end(std::int32_t row, std::int32_t col);
     bool shows(WindowId w) const { return previewed_.count(w) != 0; }
 
@@ -65,8 +95,13 @@ private:
     Rect toView(const Rect& planeRect) const;
     Rect wholePlane() const;
     // The previewed windows from the top as the preview stacks them: the Z
-    // order with the raised window just below the topmost windows.
+    // order as it was read when the preview began or last refreshed (the
+    // thumbnails were registered in it), with the raised window just below
+    // the topmost windows.
     std::vector<WindowId> stack() const;
+    void readZOrder();
+    // The canvas brought up to date where it is dirty.
+    void repaintCanvas();
     const WndInfo* record(WindowId w) const { return ctrl_.model().find(w); }
     // Frees what the preview holds and shows the taskbar again.
     void release();
@@ -80,10 +115,17 @@ private:
     std::int32_t canvasWidth_ = 0;
     std::int32_t canvasHeight_ = 0;
     bool canvasReady_ = false;
+    bool windowsShown_ = false;   // beginWindows has run
+    bool frozen_ = false;         // the surface holds a still picture of the screen
+    bool taskbarHidden_ = false;
+    bool composition_ = false;    // asked at the start and at every refresh
     std::set<WindowId> previewed_;                // windows with an image source
     std::unordered_set<WindowId> topmost_;        // of those, the always-on-top ones
     std::vector<Rect> dirty_;                     // plane rectangles to repaint on the canvas
     WindowId raised_ = kNoWindow;                 // drawn above the others (the window dragged)
+    std::vector<WindowId> zOrder_;                // the previewed windows, top first
+    // Where the windows that were on the screen are in the still picture.
+    std::unordered_map<WindowId, Rect> frozenRects_;
 };
 
 }  // namespace zelvane

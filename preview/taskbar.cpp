@@ -15,17 +15,6 @@ namespace zelvane::taskbar {
 
 namespace {
 
-// What is hidden now, and where that is recorded. One taskbar per desktop,
-// so one record per process; only the UI thread touches it.
-struct Hidden {
-    std::vector<HWND> windows;
-    std::string recordPath;
-};
-Hidden& hidden() {
-    static Hidden h;
-    return h;
-}
-
 bool classIs(HWND w, const wchar_t* name) {
     wchar_t cls[64] = {};
     return GetClassNameW(w, cls, 64) > 0 && std::wcscmp(cls, name) == 0;
@@ -35,22 +24,26 @@ bool isTaskbarClass(HWND w) {
     return classIs(w, L"Shell_TrayWnd") || classIs(w, L"Shell_SecondaryTrayWnd") || classIs(w, L"Button");
 }
 
-struct Search {
-    DWORD shellProcess = 0;
+// The taskbar windows that are visible now. The shell's own classes are
+// looked up by name (a few calls), not by reading the class of every window.
+std::vector<HWND> visibleTaskbarWindows() {
     std::vector<HWND> found;
-};
-
-BOOL CALLBACK collect(HWND w, LPARAM lp) {
-    auto& s = *reinterpret_cast<Search*>(lp);
-    if (!IsWindowVisible(w)) return TRUE;
-    if (classIs(w, L"Shell_TrayWnd") || classIs(w, L"Shell_SecondaryTrayWnd")) {
-        s.found.push_back(w);
-    } else if (s.shellProcess && classIs(w, L"Button")) {
+    DWORD shellProcess = 0;
+    for (const wchar_t* cls : {L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd"}) {
+        for (HWND w = FindWindowExW(nullptr, nullptr, cls, nullptr); w && found.size() < 16;
+             w = FindWindowExW(nullptr, w, cls, nullptr)) {
+            if (!shellProcess) GetWindowThreadProcessId(w, &shellProcess);
+            if (IsWindowVisible(w)) found.push_back(w);
+        }
+    }
+    if (!shellProcess) return found;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"Button", nullptr); w && found.size() < 16;
+         w = FindWindowExW(nullptr, w, L"Button", nullptr)) {
         DWORD pid = 0;
         GetWindowThreadProcessId(w, &pid);
-        if (pid == s.shellProcess) s.found.push_back(w);
+        if (pid == shellProcess && IsWindowVisible(w)) found.push_back(w);
     }
-    return TRUE;
+    return found;
 }
 
 void removeRecord(const std::string& path) {
@@ -61,32 +54,30 @@ void removeRecord(const std::string& path) {
 
 }  // namespace
 
-void hide(const std::string& dataDir) {
-    Hidden& h = hidden();
-    if (!h.windows.empty()) return;  // already hidden
-    Search s;
-    if (HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr)) GetWindowThreadProcessId(tray, &s.shellProcess);
-    EnumWindows(collect, reinterpret_cast<LPARAM>(&s));
-    if (s.found.empty()) return;
-    h.recordPath = dataDir.empty() ? std::string() : taskbarRecordPath(dataDir);
+void Hider::hide(const std::string& dataDir) {
+    if (!windows_.empty()) return;  // already hidden
+    std::vector<HWND> found = visibleTaskbarWindows();
+    if (found.empty()) return;
+    recordPath_ = dataDir.empty() ? std::string() : taskbarRecordPath(dataDir);
     std::vector<std::uintptr_t> ids;
-    for (HWND w : s.found) ids.push_back(reinterpret_cast<std::uintptr_t>(w));
-    // Recorded before hiding: a crash in between leaves a record of windows
-    // that are still shown, which the next start shows again harmlessly.
-    if (!h.recordPath.empty()) replaceFileContents(h.recordPath, taskbarRecordText(ids));
+    for (HWND w : found) ids.push_back(reinterpret_cast<std::uintptr_t>(w));
+    // Handed to the writer before hiding; it lands on the disk a moment
+    // later. The rescue book has them at once, so a crash in that moment
+    // shows them again; a record of windows still shown is harmless.
+    if (!recordPath_.empty()) record_.write(recordPath_, taskbarRecordText(ids));
     win32::keepHiddenTaskbar(ids);
-    for (HWND w : s.found) ShowWindowAsync(w, SW_HIDE);
-    h.windows = std::move(s.found);
+    for (HWND w : found) ShowWindowAsync(w, SW_HIDE);
+    windows_ = std::move(found);
 }
 
-void show() {
-    Hidden& h = hidden();
-    for (HWND w : h.windows)
+void Hider::show() {
+    if (windows_.empty()) return;
+    for (HWND w : windows_)
         if (IsWindow(w) && isTaskbarClass(w)) ShowWindowAsync(w, SW_SHOWNA);
-    h.windows.clear();
+    windows_.clear();
     win32::keepHiddenTaskbar({});
-    removeRecord(h.recordPath);
-    h.recordPath.clear();
+    if (!recordPath_.empty()) record_.remove(recordPath_);
+    recordPath_.clear();
 }
 
 void restoreAfterCrash(const std::string& dataDir) {

@@ -5,13 +5,14 @@
 #include <cstdlib>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "controller/switch_request.h"
 #include "preview/coverwnd.h"
 #include "preview/preview_geometry.h"
 #include "preview/preview_keys.h"
 #include "preview/preview_session.h"
-#include "preview/taskbar.h"
+#include "preview/win32_surface.h"
 #include "win32/app_instance.h"
 #include "win32/handles.h"
 #include "win32/text.h"
@@ -29,12 +30,14 @@ constexpr UINT_PTR kTimerDrag = 100;
 constexpr UINT_PTR kTimerRefresh = 101;
 constexpr UINT_PTR kTimerHold = 102;
 constexpr UINT kDragPeriodMs = 20;
+constexpr LPARAM kKeyRepeatBit = LPARAM{1} << 30;  // the key was already down
 
 // The state of the one preview window. Module-wide because one preview at a
 // time is the rule (a second request is refused while this exists); the
 // window procedure reaches it without a pointer stored in the window.
 struct ViewState {
     WSController* ctrl = nullptr;
+    Win32PreviewSurface* surface = nullptr;
     std::unique_ptr<PreviewSession> session;
     HWND hwnd = nullptr;
     HWND owner = nullptr;
@@ -43,8 +46,14 @@ struct ViewState {
     RestingGeometry rest;
     Rect viewRect;
     bool interactive = false;
+    bool moved = false;  // an animation has begun: the still first frame is gone
     bool finished = false;  // endPreview has run
+    bool inputGivenBack = false;  // the owner has its hotkeys and hook back
     bool refreshPending = false;
+    // How far the preview has been set up: the full preview begins while its
+    // zoom-out already moves (see setUpStep), a slide before it starts.
+    enum class Setup { Canvas, Windows, Pictures, Done, Failed } setup = Setup::Canvas;
+    Rect canvasRect;  // the canvas's size: the plane at rest
     POINT lastCursor{};
     HWND carried = nullptr;
     // Dragging: the cursor where the drag began and how far the window has
@@ -72,7 +81,7 @@ std::unique_ptr<ViewState> g_state;
 
 struct ViewParams {
     WSController* ctrl;
-    PreviewSurface* surface;
+    Win32PreviewSurface* surface;
     bool animatedSwitch;
 };
 
@@ -120,17 +129,24 @@ void showFrame(ViewState& s, const Rect& r) {
     ValidateRect(s.hwnd, nullptr);
 }
 
-// Runs frames 1..n, frame i no earlier than i x kFrameMs after the start.
+// Runs an animation of durationMs on the clock (preview_geometry's
+// runAnimation); frame gets the linear progress.
 template <typename Frame>
-void runFrames(std::int32_t n, Frame frame) {
+void onClock(std::int64_t durationMs, Frame frame) {
     const auto start = std::chrono::steady_clock::now();
-    for (std::int32_t i = 1; i <= n; ++i) {
-        const auto elapsed =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-        const std::int64_t wait = msUntilFrame(i, elapsed);
-        if (wait > 0) Sleep(static_cast<DWORD>(wait));
-        frame(i);
-    }
+    runAnimation(
+        durationMs,
+        [start] {
+            return static_cast<std::int64_t>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+        },
+        [](std::int64_t ms) { Sleep(static_cast<DWORD>(ms)); }, frame);
+}
+
+// The same with the zoom's and the slide's easing.
+template <typename Frame>
+void animate(std::int64_t durationMs, Frame frame) {
+    onClock(durationMs, [&](double t) { frame(easeOut(t)); });
 }
 
 void drawOverlay(ViewState& s) {
@@ -179,18 +195,10 @@ void createOverlay(ViewState& s) {
     // whole-screen layered redraw can take half a second under Wine): it
     // never holds the preview up for longer than its own duration and one redraw.
     const std::int32_t steps = fadeSteps(s.ctrl->settings().transitionTime);
-    const auto start = std::chrono::steady_clock::now();
-    for (std::int32_t k = 1; k <= steps;) {
-        const auto elapsed =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-        const std::int64_t wait = msUntilFrame(k, elapsed);
-        if (wait > 0) Sleep(static_cast<DWORD>(wait));
-        s.overlayAlpha = fadeAlpha(k, steps);
+    onClock(std::int64_t{steps > 1 ? steps : 0} * kFrameMs, [&](double t) {
+        s.overlayAlpha = fadeAlpha(static_cast<std::int32_t>(t * steps + 0.5), steps);
         drawOverlay(s);
-        const auto after =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-        k = k == steps ? steps + 1 : std::clamp<std::int32_t>(static_cast<std::int32_t>(after / kFrameMs) + 1, k + 1, steps);
-    }
+    });
 }
 
 void destroyOverlay(ViewState& s) {
@@ -198,6 +206,26 @@ void destroyOverlay(ViewState& s) {
     s.overlayDc.reset();  // before the bitmap and brush it holds
     s.overlayBitmap.reset();
     s.overlayBrush.reset();
+}
+
+// Keys for the view still waiting in its queue. They were typed before
+// anything we could read now, so they are handled, in order, before the
+// slide may end: a chord typed while a slide runs is never dropped with the
+// window that was to receive it.
+bool keyInputPending(HWND h) {
+    MSG m;
+    return PeekMessageW(&m, h, WM_KEYDOWN, WM_KEYUP, PM_NOREMOVE | PM_NOYIELD) ||
+           PeekMessageW(&m, h, WM_SYSKEYDOWN, WM_SYSKEYUP, PM_NOREMOVE | PM_NOYIELD);
+}
+
+// The hotkeys and the hook come back as soon as the preview takes no more
+// keys (its end has begun), not once its window is gone: a chord typed
+// while the last frames are drawn and the windows placed is a hotkey again,
+// handled once the preview is gone, instead of input for a closing window.
+void giveInputBack(ViewState& s) {
+    if (s.inputGivenBack) return;
+    s.inputGivenBack = true;
+    SendMessageW(s.owner, kMsgPreviewEnding, 0, reinterpret_cast<LPARAM>(s.hwnd));
 }
 
 void endDrag(ViewState& s) {
@@ -218,6 +246,7 @@ void endDrag(ViewState& s) {
 void finish(ViewState& s) {
     if (s.finished) return;
     s.finished = true;
+    giveInputBack(s);
     // A window carried through a slide lands with nothing remembered as the
     // focus of the workspace it lands on, so nothing else is activated there.
     const bool slideCarried = s.session->animatedSwitch() && s.carried;
@@ -229,59 +258,129 @@ void finish(ViewState& s) {
     s.session->end(s.selection.row, s.selection.col);
 }
 
+// One step of beginning the preview, each a few tens of milliseconds under
+// Wine, so that the zoom-out can draw a frame between two of them: the
+// canvas and its background; the windows (the controller shows those of
+// other workspaces off the screen, and each gets an image source); then the
+// pictures asked for and the canvas drawn. False once nothing is left.
+bool setUpStep(ViewState& s) {
+    using Setup = ViewState::Setup;
+    switch (s.setup) {
+        case Setup::Canvas:
+            s.setup = s.session->beginCanvas(toWindowId(s.hwnd), s.canvasRect, s.viewRect) ? Setup::Windows
+                                                                                          : Setup::Failed;
+            return true;
+        case Setup::Windows:
+            s.setup = s.session->beginWindows() ? Setup::Pictures : Setup::Failed;
+            return true;
+        case Setup::Pictures:
+            // Asked for at once: the workers capture while the animation runs.
+            s.session->requestPictures();
+            s.session->paint(false, false);
+            s.setup = Setup::Done;
+            return false;
+        case Setup::Done:
+        case Setup::Failed:
+            return false;
+    }
+    return false;
+}
+
+void setUpAll(ViewState& s) {
+    while (setUpStep(s)) {
+    }
+}
+
 void onCreate(HWND h, const CREATESTRUCTW& cs) {
     g_state = std::make_unique<ViewState>();
     ViewState& s = *g_state;
     const auto& params = *static_cast<const ViewParams*>(cs.lpCreateParams);
     s.ctrl = params.ctrl;
+    s.surface = params.surface;
     s.session = std::make_unique<PreviewSession>(*params.ctrl, *params.surface, params.animatedSwitch);
     s.hwnd = h;
     s.owner = cs.hwndParent;
     WSController& c = *s.ctrl;
+    // Before this window takes the foreground.
     c.saveFocus();
-    if (!s.session->animatedSwitch()) taskbar::hide(c.dataDir());
     s.selection = Workspace{c.currentRow(), c.currentCol()};
     s.layout = layoutOf(c);
     const PreviewLayout& l = s.layout;
 
-    // A still picture of the screen covers the rearranging behind it.
-    CoverWnd freeze(L"cover", WS_EX_LAYERED | WS_EX_TOPMOST, h, l.virtualLeft, l.virtualTop, l.virtualWidth,
-                    l.virtualHeight);
-    if (freeze.window()) {
-        SetLayeredWindowAttributes(freeze.window(), 0, 0, LWA_ALPHA);
-        SetWindowPos(freeze.window(), HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0,
-                     SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
-        {
-            win32::WindowDc coverDc(freeze.window());
-            win32::WindowDc screen(nullptr);
-            if (coverDc && screen)
-                BitBlt(coverDc.get(), 0, 0, l.virtualWidth, l.virtualHeight, screen.get(), l.virtualLeft,
-                       l.virtualTop, SRCCOPY | CAPTUREBLT);
-        }
-        SetLayeredWindowAttributes(freeze.window(), 0, 255, LWA_ALPHA);
-    }
-
-    s.rest = restingGeometry(l, c.settings().previewScale);
+    // The first frame: the screen as it is, copied and shown in this window
+    // where the screen was, before anything moves. Everything after happens
+    // behind it, and the zoom or the slide starts from it.
+    s.session->freeze(toWindowId(h));
     SetWindowPos(h, HWND_TOP, l.virtualLeft, l.virtualTop, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    const Rect resting{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
-                       s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
-    if (!s.session->begin(toWindowId(h), resting)) {
-        // Closed once the creation is over, so the owner always hears of a
-        // window that really existed.
-        PostMessageW(h, WM_CLOSE, 0, 0);
-        return;
-    }
-    showFrame(s, fullSizeRect(s.selection, l));
-    // The freeze cover goes with `freeze`, uncovering the same picture.
+    s.session->showFrozen();
+    ValidateRect(h, nullptr);
+
+    if (!s.session->animatedSwitch()) s.session->hideTaskbar();
+    s.rest = restingGeometry(l, c.settings().previewScale);
+    s.canvasRect = Rect{s.rest.restLeft - l.virtualLeft, s.rest.restTop - l.virtualTop,
+                        s.rest.restRight() - l.virtualLeft, s.rest.restBottom() - l.virtualTop};
+    s.viewRect = fullSizeRect(s.selection, l);
+    // The full preview begins during its zoom-out, whose first frames need
+    // only the still copy; a slide moves every window's picture from its
+    // first frame, so it begins here, behind the still copy.
+    if (s.session->animatedSwitch()) setUpAll(s);
+    // Closed once the creation is over, so the owner always hears of a
+    // window that really existed.
+    if (s.setup == ViewState::Setup::Failed) PostMessageW(h, WM_CLOSE, 0, 0);
+}
+
+// A frame of the zoom-out before the preview is ready: the still copy of
+// the screen in the current workspace's cell, black around it. The other
+// cells come in with the canvas a few frames later.
+void showFrozenFrame(ViewState& s, const Rect& r) {
+    s.viewRect = r;
+    s.session->setRect(r);  // thumbnails registered meanwhile follow the zoom
+    const Rect cell = cellRect(r, s.selection, s.layout.rows, s.layout.cols);
+    s.session->showFrozenAt(cell);
+    win32::WindowDc dc(s.hwnd);
+    if (dc) blackMargins(dc.get(), cell, s.layout);
+    ValidateRect(s.hwnd, nullptr);
 }
 
 void zoomOut(ViewState& s) {
-    if (s.interactive || s.finished) return;
+    if (s.interactive || s.finished || s.setup == ViewState::Setup::Failed) return;
     s.interactive = true;
+    s.moved = true;
     SetForegroundWindow(s.hwnd);
-    s.session->requestPictures();
-    const std::int32_t n = zoomFrameCount(s.ctrl->settings().transitionTime);
-    runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(easeOut(i, n), s.selection, s.rest, s.layout)); });
+    // The zoom moves at once from the still copy; the preview begins one
+    // step after each frame, and the frames show the canvas once it is drawn
+    // (the clock runs on meanwhile: frames are dropped, not time stretched).
+    bool lastFrameFrozen = false;
+    bool firstFrame = true;
+    animate(zoomDurationMs(s.ctrl->settings().transitionTime), [&](double p) {
+        if (s.setup == ViewState::Setup::Failed) return;
+        const Rect r = zoomRect(p, s.selection, s.rest, s.layout);
+        lastFrameFrozen = s.setup != ViewState::Setup::Done;
+        if (!lastFrameFrozen) {
+            showFrame(s, r);
+            return;
+        }
+        showFrozenFrame(s, r);
+        // The frame goes to the screen before the next step holds the thread
+        // for tens of milliseconds: a zero-timeout wait for input is where
+        // Wine sends a busy thread's drawing to the X server at once (see
+        // docs/wine.md); on Windows both calls return at once.
+        GdiFlush();
+        MsgWaitForMultipleObjectsEx(0, nullptr, 0, QS_ALLINPUT, 0);
+        // Not after the first frame: the animation's clock starts once that
+        // frame is up, and the steps' time belongs to the motion.
+        if (!std::exchange(firstFrame, false)) setUpStep(s);
+    });
+    if (lastFrameFrozen || s.setup != ViewState::Setup::Done) {
+        // A zoom too short for the steps: the rest now, and the resting
+        // picture drawn from the canvas.
+        setUpAll(s);
+        if (s.setup == ViewState::Setup::Failed) {
+            PostMessageW(s.hwnd, WM_CLOSE, 0, 0);
+            return;
+        }
+        showFrame(s, s.viewRect);
+    }
     if (s.ctrl->settings().lightenPreview) createOverlay(s);
     s.lastCursor = cursorPos();
     if (s.ctrl->settings().updateInterval > 0) SetTimer(s.hwnd, kTimerRefresh, static_cast<UINT>(s.ctrl->settings().updateInterval), nullptr);
@@ -290,43 +389,55 @@ void zoomOut(ViewState& s) {
 
 void zoomIn(ViewState& s) {
     if (s.finished) return;
+    giveInputBack(s);
     KillTimer(s.hwnd, kTimerRefresh);
     endDrag(s);
     destroyOverlay(s);
-    const std::int32_t n = zoomFrameCount(s.ctrl->settings().transitionTime);
-    runFrames(n, [&](std::int32_t i) { showFrame(s, zoomRect(1.0 - easeOut(i, n), s.selection, s.rest, s.layout)); });
+    s.moved = true;
+    // A preview that has not begun has no canvas to zoom into: it just closes.
+    if (s.setup == ViewState::Setup::Done)
+        animate(zoomDurationMs(s.ctrl->settings().transitionTime),
+                [&](double p) { showFrame(s, zoomRect(1.0 - p, s.selection, s.rest, s.layout)); });
     s.interactive = false;
     SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
 
+// A slide ends when its modifiers are up and no key typed before that is
+// still waiting to be handled. True when it ended.
+bool endSlideIfReleased(ViewState& s) {
+    if (s.interactive || s.finished || !s.session->animatedSwitch()) return false;
+    if (keyInputPending(s.hwnd)) return false;
+    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
+    if (modifiersHeld(set)) return false;
+    giveInputBack(s);
+    SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
+    return true;
+}
+
 void slide(ViewState& s, WPARAM wp, LPARAM lp) {
-    if (s.interactive || s.finished) return;
+    if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
     const auto target = unpackWorkspace(static_cast<std::uintptr_t>(lp), s.layout.rows, s.layout.cols);
     if (!target) return;
     HWND carried = reinterpret_cast<HWND>(wp);
     s.carried = carried && IsWindow(carried) ? carried : nullptr;
     const Workspace from = s.selection;
-    const std::int32_t n =
-        panFrameCount(s.ctrl->settings().transitionTime, from.row - target->row, from.col - target->col);
-    runFrames(n, [&](std::int32_t i) {
-        const Rect r = panRect(easeOut(i, n), from, *target, s.layout);
-        s.viewRect = r;
-        s.session->setRectCarrying(r, toWindowId(s.carried));
-        s.session->paint(false, true);
-        ValidateRect(s.hwnd, nullptr);
-    });
+    s.moved = true;
+    animate(panDurationMs(s.ctrl->settings().transitionTime, from.row - target->row, from.col - target->col),
+            [&](double p) {
+                const Rect r = panRect(p, from, *target, s.layout);
+                s.viewRect = r;
+                s.session->setRectCarrying(r, toWindowId(s.carried));
+                s.session->paint(false, true);
+                ValidateRect(s.hwnd, nullptr);
+            });
     s.selection = *target;
-    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
-    if (modifiersHeld(set)) {
-        // Further steps follow while the modifiers are held.
-        if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
-        if (s.session->isCompositionEnabled()) {
-            win32::WindowDc dc(s.hwnd);
-            if (dc) PaintDesktop(dc.get());
-            ValidateRect(s.hwnd, nullptr);
-        }
-    } else {
-        SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
+    if (endSlideIfReleased(s)) return;
+    // Further steps follow while the modifiers are held; meanwhile the view
+    // shows the desktop of the workspace reached, sharp, under its windows.
+    if (GetForegroundWindow() != s.hwnd) SetForegroundWindow(s.hwnd);
+    if (s.session->isCompositionEnabled()) {
+        s.session->coverWithDesktopOf(s.selection.row, s.selection.col);
+        ValidateRect(s.hwnd, nullptr);
     }
 }
 
@@ -380,18 +491,17 @@ void onKey(ViewState& s, WPARAM vk) {
             if (s.carried) return;
             // The slide becomes the full preview, zooming out from here.
             s.session->setAnimatedSwitch(false);
-            taskbar::hide(s.ctrl->dataDir());
+            s.session->hideTaskbar();
             PostMessageW(s.hwnd, kMsgZoomOut, 0, 0);
             return;
         default:
+            // A digit jumps to its workspace, as its hotkey does.
+            if (const auto ws = numberedWorkspace(static_cast<unsigned>(vk), s.layout.rows, s.layout.cols))
+                if (ws->row != s.selection.row || ws->col != s.selection.col)
+                    SendMessageW(s.hwnd, kMsgSlide, reinterpret_cast<WPARAM>(s.carried),
+                                 static_cast<LPARAM>(packWorkspace(*ws)));
             return;
     }
-}
-
-void onSlideRelease(ViewState& s) {
-    if (s.interactive || s.finished || !s.session->animatedSwitch()) return;
-    const std::int32_t set = s.carried ? s.ctrl->settings().movWndKey : s.ctrl->settings().movKey;
-    if (!modifiersHeld(set)) SendMessageW(s.hwnd, WM_CLOSE, 0, 0);
 }
 
 void onSlideMouseMove(ViewState& s) {
@@ -572,9 +682,15 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             onDestroy(s);
             g_state.reset();
             return 0;
-        case WM_CLOSE:
         case WM_DISPLAYCHANGE:
-            // Both end the preview and destroy the window.
+            // The screen changed: the windows are placed on the new one, also
+            // when this window hears of it before the main window does (the
+            // system tells every top-level window, in no order we can count on).
+            s.ctrl->updateMetrics();
+            finish(s);
+            DestroyWindow(h);
+            return 0;
+        case WM_CLOSE:
             finish(s);
             DestroyWindow(h);
             return 0;
@@ -582,10 +698,20 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 1;
         case WM_PAINT: {
             win32::PaintDc dc(h);
+            if (!s.moved) {
+                // Still the first frame: the screen as it was.
+                s.session->showFrozen();
+                return 0;
+            }
             if (dc) blackMargins(dc.get(), s.viewRect, s.layout);
             s.session->paint(false, true);
             return 0;
         }
+        case kMsgPicturesReady:
+            // New pictures came in while nothing was drawn: draw them.
+            if (s.surface) s.surface->picturesNoticed();
+            if (s.moved && !s.finished) s.session->paint(false, true);
+            return 0;
         case kMsgZoomOut:
             zoomOut(s);
             return 0;
@@ -619,7 +745,7 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             if (s.interactive)
                 drop(s, messagePoint(h, lp));
             else
-                onSlideRelease(s);
+                endSlideIfReleased(s);
             return 0;
         case WM_CAPTURECHANGED:
             if (s.dragging && reinterpret_cast<HWND>(lp) != h) endDrag(s);
@@ -632,11 +758,17 @@ LRESULT handle(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
+            // A key held down repeats: only its first press counts (held
+            // Alt+Shift+Space would otherwise open the preview and at once
+            // close it again as modifier+Space).
+            if (lp & kKeyRepeatBit) return 0;
             onKey(s, wp);
+            // A step may have ended the slide, and with it this window.
+            if (g_state && g_state->hwnd == h) endSlideIfReleased(s);
             return 0;
         case WM_KEYUP:
         case WM_SYSKEYUP:
-            onSlideRelease(s);
+            endSlideIfReleased(s);
             return 0;
         default:
             return DefWindowProcW(h, msg, wp, lp);
@@ -662,7 +794,7 @@ LRESULT CALLBACK viewWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, PreviewSurface& surface,
+ViewWnd::ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, Win32PreviewSurface& surface,
                  bool animatedSwitch) {
     registerViewClass();
     ViewParams params{&ctrl, &surface, animatedSwitch};
@@ -680,6 +812,8 @@ void ViewWnd::runSwitch(int row, int col, HWND carried) {
     PostMessageW(hwnd_, kMsgSlide, reinterpret_cast<WPARAM>(carried),
                  static_cast<LPARAM>(packWorkspace(Workspace{row, col})));
 }
+
+void ViewWnd::forwardKey(UINT virtualKey) { PostMessageW(hwnd_, WM_KEYDOWN, virtualKey, 0); }
 
 void ViewWnd::closePreview() { SendMessageW(hwnd_, kMsgZoomIn, 0, 0); }
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "controller/wsctrl.h"
-#include "preview/preview_surface.h"
+#include "preview/win32_surface.h"
 
 namespace zelvane {
 
@@ -25,17 +25,22 @@ inline constexpr UINT kMsgZoomIn = 0x8066;
 // wParam: the window carried along (0 for none); lParam: the target
 // workspace packed like the switch request's.
 inline constexpr UINT kMsgSlide = 0x8067;
+// Sent to the owner when the preview takes no more keys (its end has begun;
+// the window itself goes a moment later): the hotkeys and the hook may come
+// back now. wParam 0, lParam the preview window.
+inline constexpr UINT kMsgPreviewEnding = 0x8068;
 
 class ViewWnd {
 public:
     // Registers the class on first use (raises "failed to register
     // window-class." when that fails) and creates the window, which freezes
-    // the screen, sets up the canvas and shows the current workspace at full
-    // size. If the canvas cannot be made, the window closes itself right
-    // after its creation (and still sends kMsgPreviewClosed).
+    // the screen and shows that still copy where the screen is. A slide sets
+    // up its canvas there too; the full preview sets it up during its
+    // zoom-out's first frames (openPreview). If the canvas cannot be made,
+    // the window closes itself (and still sends kMsgPreviewClosed).
     // animatedSwitch: the window runs a slide (runSwitch) rather than the
     // full preview. Both ctrl and surface outlive the window.
-    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, PreviewSurface& surface,
+    ViewWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, Win32PreviewSurface& surface,
             bool animatedSwitch);
     virtual ~ViewWnd();  // closes the window if it is still there
     ViewWnd(const ViewWnd&) = delete;
@@ -44,6 +49,10 @@ public:
     virtual HWND window() const { return hwnd_; }
     // Slides to workspace (row, col), carrying `carried` along.
     virtual void runSwitch(int row, int col, HWND carried);
+    // A key typed for the preview that reached the owner as its hotkey
+    // (the chord came while the preview was being opened): handled as if
+    // the preview had received it, after what it already has.
+    virtual void forwardKey(UINT virtualKey);
     // Zooms back into the selection and closes (synchronous).
     virtual void closePreview();
     // Zooms out to the whole grid (posted).

@@ -1,142 +1,95 @@
 #include "preview/wndmonitor.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
+#include <utility>
+
+#include "win32/handles.h"
 
 namespace zelvane {
 
-// The worker and the UI thread meet only here, under `lock`: the UI thread
-// draws from buffer `current` while holding it, and the worker writes only
-// the other buffer and flips `current` under it, so a picture is never read
-// while it is being written. The buffers are the worker's to make; the UI
-// thread draws nothing until `ready`. A request that comes in while a capture runs
-// is kept (not lost) and served right after it.
-struct WndMonitor::Shared {
+namespace {
+
+// The two picture buffers of a window, made on its worker (fifty windows'
+// buffers cost the UI thread hundreds of milliseconds before the preview's
+// first frame) and kept as long as the worker or a monitor holds them. They
+// keep the size the window had when its worker started. Bitmaps before
+// their DCs: a DC is deleted before the bitmap it holds.
+struct Buffers {
     HWND hwnd = nullptr;
     int width = 0;
     int height = 0;
-    std::mutex lock;
-    std::condition_variable wake;
-    bool requested = false;
-    bool stop = false;
-    bool ready = false;  // the buffers exist (made by the worker)
-    int current = 0;
-    // Bitmaps before their DCs: a DC is deleted before the bitmap it holds.
     win32::UniqueGdiObject bitmaps[2];
     win32::UniqueMemoryDc dcs[2];
 };
 
-namespace {
-
-// The two picture buffers, made on the worker: fifty windows' buffers cost
-// the UI thread hundreds of milliseconds before the preview's first frame.
-bool makeBuffers(WndMonitor::Shared& s) {
-    win32::UniqueGdiObject bitmaps[2];
-    win32::UniqueMemoryDc dcs[2];
-    {
-        win32::WindowDc windowDc(s.hwnd);
-        for (int i = 0; i < 2; ++i) {
-            dcs[i].reset(CreateCompatibleDC(windowDc.get()));
-            HBITMAP bitmap =
-                s.width > 0 && s.height > 0 ? CreateCompatibleBitmap(windowDc.get(), s.width, s.height) : nullptr;
-            if (!bitmap && s.width > 0 && s.height > 0) {
-                // Large windows or little GDI memory: a plain 24-bit picture instead.
-                BITMAPINFO info{};
-                info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-                info.bmiHeader.biWidth = s.width;
-                info.bmiHeader.biHeight = s.height;
-                info.bmiHeader.biPlanes = 1;
-                info.bmiHeader.biBitCount = 24;
-                info.bmiHeader.biCompression = BI_RGB;
-                void* bits = nullptr;
-                bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-            }
-            bitmaps[i].reset(bitmap);
-            if (dcs[i] && bitmap) SelectObject(dcs[i].get(), bitmap);
-        }
-    }
-    if (!dcs[0] || !dcs[1] || !bitmaps[0] || !bitmaps[1]) return false;
-    std::lock_guard<std::mutex> guard(s.lock);
+bool makeBuffers(Buffers& b) {
+    win32::WindowDc windowDc(b.hwnd);
     for (int i = 0; i < 2; ++i) {
-        s.bitmaps[i] = std::move(bitmaps[i]);
-        s.dcs[i] = std::move(dcs[i]);
+        b.dcs[i].reset(CreateCompatibleDC(windowDc.get()));
+        HBITMAP bitmap = b.width > 0 && b.height > 0 ? CreateCompatibleBitmap(windowDc.get(), b.width, b.height) : nullptr;
+        if (!bitmap && b.width > 0 && b.height > 0) {
+            // Large windows or little GDI memory: a plain 24-bit picture instead.
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            info.bmiHeader.biWidth = b.width;
+            info.bmiHeader.biHeight = b.height;
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 24;
+            info.bmiHeader.biCompression = BI_RGB;
+            void* bits = nullptr;
+            bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        }
+        b.bitmaps[i].reset(bitmap);
+        if (b.dcs[i] && bitmap) SelectObject(b.dcs[i].get(), bitmap);
     }
-    s.ready = true;
-    return true;
+    return b.dcs[0] && b.dcs[1] && b.bitmaps[0] && b.bitmaps[1];
 }
 
-void captureLoop(const std::shared_ptr<WndMonitor::Shared>& s) {
-    using Clock = std::chrono::steady_clock;
-    if (!makeBuffers(*s)) return;  // no picture
-    for (;;) {
-        int next;
-        {
-            std::lock_guard<std::mutex> guard(s->lock);
-            if (s->stop) return;
-            next = 1 - s->current;
-        }
-        const auto started = Clock::now();
-        // May block for as long as the window's program does not answer.
-        PrintWindow(s->hwnd, s->dcs[next].get(), 0);
-        const auto took = Clock::now() - started;
-        std::unique_lock<std::mutex> guard(s->lock);
-        s->current = next;
-        // Rest as long as the capture took: a slow window costs at most
-        // about half a processor, however often pictures are asked for.
-        if (s->wake.wait_for(guard, took, [&] { return s->stop; })) return;
-        s->wake.wait(guard, [&] { return s->requested || s->stop; });
-        if (s->stop) return;
-        s->requested = false;
-    }
+// A colour no window paints everywhere. A window that draws nothing into
+// the picture leaves it: under Wine every window of another process, on
+// Windows the few that ignore WM_PRINT (some drawn by Direct3D or OpenGL).
+// Such a capture is no picture, and the preview keeps showing what it had
+// (the window's pixels from the screen, or its outline).
+constexpr COLORREF kUndrawn = RGB(1, 2, 3);
+
+void fillUndrawn(HDC dc, int w, int h) {
+    win32::UniqueGdiObject brush(CreateSolidBrush(kUndrawn));
+    if (!brush) return;
+    win32::SelectedObject selected(dc, brush.get());
+    PatBlt(dc, 0, 0, w, h, PATCOPY);
+}
+
+// Whether anything was drawn: 7 x 7 points spread over the picture.
+bool drawnOn(HDC dc, int w, int h) {
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 7; ++j)
+            if (GetPixel(dc, w * (2 * i + 1) / 14, h * (2 * j + 1) / 14) != kUndrawn) return true;
+    return false;
 }
 
 }  // namespace
 
-ThreadStarter::~ThreadStarter() {
-    {
-        std::lock_guard<std::mutex> guard(lock_);
-        stop_ = true;
-        queue_.clear();
-    }
-    wake_.notify_all();
-    if (thread_.joinable()) thread_.join();
-}
-
-bool ThreadStarter::start(std::function<void()> body) {
+void PictureNotice::target(HWND window, UINT message) {
     std::lock_guard<std::mutex> guard(lock_);
-    if (stop_) return false;
-    if (!thread_.joinable()) {
-        try {
-            thread_ = std::thread([this] { run(); });
-        } catch (...) {
-            return false;
-        }
-    }
-    queue_.push_back(std::move(body));
-    wake_.notify_all();
-    return true;
+    window_ = window;
+    message_ = message;
+    posted_ = false;
 }
 
-void ThreadStarter::run() {
-    std::unique_lock<std::mutex> guard(lock_);
-    for (;;) {
-        wake_.wait(guard, [this] { return stop_ || !queue_.empty(); });
-        if (stop_) return;
-        std::function<void()> body = std::move(queue_.front());
-        queue_.pop_front();
-        guard.unlock();
-        try {
-            std::thread(std::move(body)).detach();
-        } catch (...) {
-            // No thread: that window gets no picture.
-        }
-        guard.lock();
-    }
+void PictureNotice::picture() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!window_ || posted_) return;
+    posted_ = PostMessageW(window_, message_, 0, 0) != FALSE;
 }
 
-WndMonitor::WndMonitor(HWND hwnd, ThreadStarter* starter) : hwnd_(hwnd), starter_(starter) {
+void PictureNotice::taken() {
+    std::lock_guard<std::mutex> guard(lock_);
+    posted_ = false;
+}
+
+WndMonitor::WndMonitor(HWND hwnd, ThreadStarter* starter, CaptureWorkers* workers,
+                       std::shared_ptr<PictureNotice> notice)
+    : hwnd_(hwnd), starter_(starter), workers_(workers), notice_(std::move(notice)) {
     RECT r{};
     if (GetWindowRect(hwnd, &r)) {
         width_ = r.right - r.left;
@@ -145,58 +98,65 @@ WndMonitor::WndMonitor(HWND hwnd, ThreadStarter* starter) : hwnd_(hwnd), starter
 }
 
 WndMonitor::~WndMonitor() {
-    if (shared_) {
-        {
-            std::lock_guard<std::mutex> guard(shared_->lock);
-            shared_->stop = true;
-        }
-        shared_->wake.notify_all();
-    }
+    if (worker_) worker_->release();
     // thumbnails_ unregister themselves.
 }
 
 bool WndMonitor::capture() {
     if (!IsWindow(hwnd_)) return false;
-    if (started_) {
-        if (!shared_) return false;
-        {
-            std::lock_guard<std::mutex> guard(shared_->lock);
-            shared_->requested = true;
+    if (!started_) {
+        started_ = true;
+        // A worker left from an earlier preview, still in a capture of a
+        // program that hangs: it serves this preview too.
+        if (workers_) worker_ = workers_->adopt(reinterpret_cast<CaptureWorkers::Key>(hwnd_));
+        if (!worker_) {
+            auto buffers = std::make_shared<Buffers>();
+            buffers->hwnd = hwnd_;
+            buffers->width = width_;
+            buffers->height = height_;
+            Buffers* b = buffers.get();
+            auto worker = std::make_shared<CaptureWorker>(
+                [b] { return makeBuffers(*b); },
+                [b](int buffer) {
+                    HDC dc = b->dcs[buffer].get();
+                    fillUndrawn(dc, b->width, b->height);
+                    // May block for as long as the window's program does not answer.
+                    PrintWindow(b->hwnd, dc, 0);
+                    return drawnOn(dc, b->width, b->height);
+                },
+                buffers);
+            if (notice_) worker->setNotify([notice = notice_] { notice->picture(); });
+            auto body = [worker] { CaptureWorker::run(worker); };
+            if (!starter_ || !starter_->start(body)) {
+                try {
+                    std::thread(std::move(body)).detach();
+                } catch (...) {
+                    return false;  // no thread: no picture
+                }
+            }
+            if (workers_) workers_->add(reinterpret_cast<CaptureWorkers::Key>(hwnd_), worker);
+            worker_ = std::move(worker);
+            return true;  // the worker captures as soon as it runs
         }
-        shared_->wake.notify_all();
-        return true;
+        if (notice_) worker_->setNotify([notice = notice_] { notice->picture(); });
     }
-    started_ = true;
-    auto s = std::make_shared<Shared>();
-    s->hwnd = hwnd_;
-    s->width = width_;
-    s->height = height_;
-    auto body = [s] {
-        try {
-            captureLoop(s);
-        } catch (...) {
-            // Nothing may leave the worker; the picture just stops changing.
-        }
-    };
-    if (!starter_ || !starter_->start(body)) {
-        try {
-            std::thread(std::move(body)).detach();
-        } catch (...) {
-            return false;  // no thread: no picture
-        }
-    }
-    shared_ = std::move(s);
+    if (!worker_) return false;
+    worker_->request();
     return true;
 }
 
 bool WndMonitor::draw(HDC dc, int x, int y, int w, int h, int sx, int sy, int sw, int sh) {
-    if (!shared_) return false;
-    if (sw == 0) sw = width_;
-    if (sh == 0) sh = height_;
-    std::lock_guard<std::mutex> guard(shared_->lock);
-    if (!shared_->ready) return false;  // the worker has not made its buffers yet
-    return StretchBlt(dc, x, y, w, h, shared_->dcs[shared_->current].get(), sx, sy, sw, sh, SRCCOPY) != FALSE;
+    if (!worker_) return false;
+    const auto* b = static_cast<const Buffers*>(worker_->buffers().get());
+    bool drawn = false;
+    worker_->withPicture([&](int current) {
+        drawn = StretchBlt(dc, x, y, w, h, b->dcs[current].get(), sx, sy, sw ? sw : b->width, sh ? sh : b->height,
+                           SRCCOPY) != FALSE;
+    });
+    return drawn;
 }
+
+bool WndMonitor::takeFresh() { return worker_ && worker_->takeFresh(); }
 
 bool WndMonitor::updateThumbnail(HWND destination, RECT rect, bool reRegister, unsigned slot) {
     DWM_THUMBNAIL_PROPERTIES props{};

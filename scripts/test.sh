@@ -184,7 +184,7 @@ elif [ "$(elapsed)" -gt "$TSAN_START_LIMIT" ]; then
 elif stage "thread-sanitizer build" tsan-build.log native_build build/tsan -DZELVANE_TSAN=ON; then
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     stage "thread-sanitizer tests" tsan-ctest.log \
-    ctest --test-dir build/tsan --output-on-failure -j2 --timeout 600 -R '^(Activator|Switch|Registry|TrayOrderKeeper|ExecutorTest|PreviewSession|PlanePicture|WallpaperKeeperTest)'
+    ctest --test-dir build/tsan --output-on-failure -j2 --timeout 600 -R '^(Activator|Switch|Registry|TrayOrderKeeper|ExecutorTest|PreviewSession|PlanePicture|WallpaperKeeperTest|CaptureWorker)'
 fi
 
 # -- summary -----------------------------------------------------------------

@@ -55,6 +55,17 @@ void writeState(const char* name, const std::string& text) {
 
 unsigned long long id(HWND h) { return reinterpret_cast<unsigned long long>(h); }
 
+// The full preview's dim overlay: a shown, click-through layered window of
+// Zelvane's (the program's other cover windows, such as the drag image, are
+// hidden and take clicks).
+bool dimOverlayShown(DWORD pid) {
+    for (HWND w : topLevelWindows(pid, L"ZelvaneCoverClass")) {
+        const LONG_PTR ex = GetWindowLongPtrW(w, GWL_EXSTYLE);
+        if (IsWindowVisible(w) && (ex & WS_EX_LAYERED) && (ex & WS_EX_TRANSPARENT)) return true;
+    }
+    return false;
+}
+
 class ThumbnailTest : public ZelvaneTest {
 protected:
     void SetUp() override {
@@ -108,7 +119,8 @@ TEST_F(ThumbnailTest, PreviewRegistersBottomUpZoomsInItsFramesKeepsOpacityAndLea
     writeState("cloaked", text);
     ASSERT_TRUE(upper->window->activate());
 
-    ZelvaneProcess* z = startWith("transitionTime=120\r\n");
+    // Long enough for frames after the preview has begun (see below).
+    ZelvaneProcess* z = startWith("transitionTime=200\r\n");
     ASSERT_NE(nullptr, z);
     PostMessageW(z->mainWindow(), WM_COMMAND, kPreviewCommand, 0);
     HWND view = openView(z);
@@ -144,7 +156,7 @@ TEST_F(ThumbnailTest, PreviewRegistersBottomUpZoomsInItsFramesKeepsOpacityAndLea
     EXPECT_EQ(unregistered, static_cast<int>(sourceOf.size())) << "thumbnails left registered";
 
     // Per thumbnail: the layered one keeps its opacity, the others set none.
-    int zoomFrames = -1;
+    std::vector<RECT> zoom;
     for (const auto& [thumbnail, source] : sourceOf) {
         std::vector<RECT> rects;
         for (const Call& c : calls) {
@@ -158,16 +170,30 @@ TEST_F(ThumbnailTest, PreviewRegistersBottomUpZoomsInItsFramesKeepsOpacityAndLea
             }
             rects.push_back(c.rect);
         }
-        if (source != id(lower->window->hwnd())) continue;
-        // From the full-size picture to the resting one: the zoom-out's frames.
-        ASSERT_GE(rects.size(), 3u);
-        const RECT resting = rects.front();  // placed at the resting size first
-        std::size_t full = 1, rest = full + 1;
-        while (rest < rects.size() && !EqualRect(&rects[rest], &resting)) ++rest;
-        ASSERT_LT(rest, rects.size());
-        zoomFrames = static_cast<int>(rest - full);
+        if (source == id(lower->window->hwnd())) zoom = rects;
     }
-    EXPECT_EQ(zoomFrames, 12) << "transitionTime 120 zooms out in 12 frames";
+    // `lower`'s thumbnail: registered a few frames into the zoom-out, whose
+    // first frames show the still copy of the screen shrinking in the
+    // current workspace's cell, so put where the window is in that frame:
+    // its screen rectangle, no larger, scaled alike on both axes. Then the
+    // zoom-out's frames, each smaller than the one before, down to the
+    // resting picture. How many frames there are follows the clock (slow
+    // frames are dropped, never the zoom made longer).
+    ASSERT_GE(zoom.size(), 3u) << "no zoom-out";
+    const RECT atStart = zoom.front();
+    auto width = [](const RECT& r) { return r.right - r.left; };
+    auto height = [](const RECT& r) { return r.bottom - r.top; };
+    const RECT& base = lower->base;
+    EXPECT_LE(width(atStart), width(base));
+    EXPECT_NEAR(static_cast<double>(width(atStart)) / width(base), static_cast<double>(height(atStart)) / height(base),
+                0.02)
+        << "first placed at " << describe(atStart) << ", on the screen at " << describe(base);
+    std::size_t last = 1;  // the zoom-out goes on while the picture does not grow
+    while (last + 1 < zoom.size() && width(zoom[last + 1]) <= width(zoom[last])) ++last;
+    int sizes = 1;
+    for (std::size_t i = 1; i <= last; ++i) sizes += width(zoom[i]) != width(zoom[i - 1]) ? 1 : 0;
+    EXPECT_GE(sizes, 3) << "the zoom-out jumped to the resting picture in one frame";
+    EXPECT_LT(width(zoom[last]), width(base) / 2) << "the zoom-out did not reach the rest";
 }
 
 TEST_F(ThumbnailTest, HotkeySwitchSlidesAndACarriedWindowStaysWhereItIs) {
@@ -196,13 +222,16 @@ TEST_F(ThumbnailTest, HotkeySwitchSlidesAndACarriedWindowStaysWhereItIs) {
         if (c.thumbnail == carriedThumb) carriedRects.push_back(c.rect);
         if (c.thumbnail == otherThumb) otherRects.push_back(c.rect);
     }
-    ASSERT_GE(otherRects.size(), 20u) << "the slide has fewer frames than transitionTime / 10";
-    // The first placement is at the resting size, under the freeze cover;
-    // from the first full-size frame on the carried picture never moves.
+    // The other window's picture slides one screen to the left, frame by
+    // frame (as many frames as the clock allows), never back.
+    ASSERT_GE(otherRects.size(), 3u) << "the slide jumped";
+    for (std::size_t i = 1; i < otherRects.size(); ++i)
+        EXPECT_LE(otherRects[i].left, otherRects[i - 1].left) << describe(otherRects[i]);
+    EXPECT_EQ(otherRects.front().left - otherRects.back().left, grid.width) << "the plane did not slide a screen";
+    // The carried window's picture is put where the window is, and never moves.
     ASSERT_GE(carriedRects.size(), 2u);
-    for (std::size_t i = 1; i < carriedRects.size(); ++i)
-        EXPECT_TRUE(EqualRect(&carriedRects[i], &carriedRects.back())) << describe(carriedRects[i]);
-    EXPECT_FALSE(EqualRect(&otherRects.front(), &otherRects.back())) << "the plane did not slide";
+    for (std::size_t i = 0; i < carriedRects.size(); ++i)
+        EXPECT_TRUE(EqualRect(&carriedRects[i], &carried->base)) << describe(carriedRects[i]);
 
     // A plain slide back, and everything is where it belongs.
     const Workspace back = press(next, VK_LEFT);
@@ -236,12 +265,42 @@ TEST_F(ThumbnailTest, SpaceDuringASlideTurnsItIntoTheFullPreview) {
     // Letting the modifiers go no longer ends it: it is the full preview now.
     Sleep(500);
     ASSERT_TRUE(IsWindow(view)) << "the slide ended instead of becoming the preview";
-    ASSERT_TRUE(pollUntil([] { return FindWindowW(L"ZelvaneCoverClass", nullptr) != nullptr; }, 5s))
+    ASSERT_TRUE(pollUntil([&] { return dimOverlayShown(z->pid()); }, 5s))
         << "no dim overlay: the full preview did not open";
     // Enter chooses the workspace the slide reached.
     ASSERT_TRUE(pressChord({}, VK_RETURN));
     ASSERT_TRUE(waitClosed(z)) << zelvaneStatus();
     ASSERT_SETTLED((Workspace{0, 1}));
+}
+
+// Whole chords typed one right after another, each while the slide of the
+// one before still runs: every chord takes effect, in order, whether it
+// comes as a step of the running slide or as a new switch after it.
+TEST_F(ThumbnailTest, ChordsTypedInQuickSuccessionDuringSlidesAllTakeEffect) {
+    openOnEveryWorkspace(1);
+    ZelvaneProcess* z = startWith("transitionTime=200\r\n");
+    ASSERT_NE(nullptr, z);
+    const std::vector<WORD> sequences[] = {
+        {VK_RIGHT, VK_LEFT},          // (0,1), back to (0,0)
+        {VK_RIGHT, VK_DOWN},          // (0,1), (1,1)
+        {VK_UP, VK_LEFT, VK_DOWN},    // (0,1), (0,0), (1,0)
+    };
+    Workspace at{0, 0};
+    for (const auto& keys : sequences) {
+        ASSERT_TRUE(pollUntil([] { return hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE); }));
+        std::string typed;
+        for (WORD key : keys) {
+            at = press(at, key);
+            typed += " " + std::to_string(key);
+        }
+        // Quiet: no slide open for a whole second, and the hotkeys back.
+        ASSERT_TRUE(pollUntil([&] {
+            return pollUntil([&] { return !topLevelWindows(z->pid(), kViewClass).empty(); }, 1s) == false &&
+                   hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE);
+        }, 30s)) << zelvaneStatus();
+        const std::string misplaced = layout.waitFor(at, 5s);
+        ASSERT_EQ(misplaced, "") << "after the keys" << typed << ", expected (" << at.row << ", " << at.col << ")";
+    }
 }
 
 // With the modifiers held after a slide, the cursor at a screen edge slides

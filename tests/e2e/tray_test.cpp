@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "menu_probe/menu_probe.h"
+#include "menu_probe/probe_client.h"
 
 namespace e2e {
 namespace {
@@ -29,14 +29,6 @@ std::wstring widen(const std::string& s) {
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), out.data(), n);
     return out;
-}
-
-std::wstring besideThisProgram(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self, n);
-    dir.resize(dir.find_last_of(L"\\/") + 1);
-    return dir + name;
 }
 
 // One entry of the menu as the probe read it.
@@ -106,48 +98,6 @@ Menu parseMenu(const std::string& reply) {
     }
     return menu;
 }
-
-class MenuProbe {
-public:
-    ~MenuProbe() {
-        if (detach_) detach_();
-        if (module_) FreeLibrary(module_);
-    }
-    // Attaches to the thread of target; again after a restart of Zelvane.
-    ::testing::AssertionResult attach(HWND target) {
-        if (detach_) detach_();
-        target_ = target;
-        if (!module_) module_ = LoadLibraryW(besideThisProgram(kMenuProbeLibrary).c_str());
-        if (!module_) return ::testing::AssertionFailure() << "menu_probe.dll not found beside the test program";
-        attach_ = reinterpret_cast<ProbeAttachFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ProbeAttach")));
-        detach_ = reinterpret_cast<ProbeDetachFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ProbeDetach")));
-        ask_ = reinterpret_cast<ProbeAskFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ProbeAsk")));
-        if (!attach_ || !detach_ || !ask_) return ::testing::AssertionFailure() << "menu_probe.dll lacks its exports";
-        if (!attach_(target)) return ::testing::AssertionFailure() << "could not hook Zelvane's thread";
-        // The first answer shows that the library was mapped into Zelvane.
-        std::string reply;
-        if (!pollUntil([&] { return ask("gui", &reply); }, 30s))
-            return ::testing::AssertionFailure() << "the probe never answered from inside Zelvane";
-        return ::testing::AssertionSuccess();
-    }
-    bool ask(const std::string& request, std::string* reply) const {
-        static char buf[65536];
-        if (!ask_ || !ask_(target_, request.c_str(), buf, sizeof buf, 5000)) return false;
-        *reply = buf;
-        return true;
-    }
-    std::string ask(const std::string& request) const {
-        std::string reply;
-        return ask(request, &reply) ? reply : "(no answer)";
-    }
-
-private:
-    HWND target_ = nullptr;
-    HMODULE module_ = nullptr;
-    ProbeAttachFn attach_ = nullptr;
-    ProbeDetachFn detach_ = nullptr;
-    ProbeAskFn ask_ = nullptr;
-};
 
 class TrayTest : public ZelvaneTest {
 protected:

@@ -25,7 +25,7 @@ protected:
         session.reset();
         ControllerTest::TearDown();
     }
-    bool begin() { return session->begin(view, Rect{480, 270, 1440, 810}); }
+    bool begin() { return session->begin(view, Rect{480, 270, 1440, 810}, Rect{480, 270, 1440, 810}); }
     void setExStyle(WindowId w, std::uint32_t exStyle) {
         desktop->edit(w, [&](auto& win) { win.exStyle = exStyle; });
     }
@@ -48,6 +48,7 @@ TEST_F(PreviewSessionTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) 
     setExStyle(clickThrough, kExTransparent);
     desktop->edit(cover, [&](auto& w) { w.owner = view; });
 
+    session->hideTaskbar();
     ASSERT_TRUE(begin());
     EXPECT_TRUE(ctrl->previewActive());
     EXPECT_EQ(surface->sources, (std::set<WindowId>{plain, button}));
@@ -56,7 +57,7 @@ TEST_F(PreviewSessionTest, ChoosesTheWindowsToShowAndDrawsThemOnTheCapturePath) 
     EXPECT_TRUE(surface->captures.empty());
     session->requestPictures();
     EXPECT_EQ(surface->captures, (std::vector<WindowId>{plain}));
-    EXPECT_FALSE(PreviewSession(*ctrl, *surface, false).begin(view, Rect{0, 0, 10, 10}));  // one preview at a time
+    EXPECT_FALSE(PreviewSession(*ctrl, *surface, false).begin(view, Rect{0, 0, 10, 10}, Rect{0, 0, 10, 10}));  // one preview at a time
 
     ASSERT_TRUE(session->paint(false, true));
     EXPECT_EQ(surface->backgrounds, (std::vector<Rect>{Rect{0, 0, 961, 541}}));
@@ -176,7 +177,7 @@ TEST_F(PreviewSessionTest, ACarriedWindowTravelsWithTheSlideAndItsThumbnailNever
     session->setAnimatedSwitch(true);
     const auto carried = desktop->add(100, 100, 400, 300);
     const auto other = desktop->add(700, 100, 300, 300);
-    ASSERT_TRUE(session->begin(view, Rect{0, 0, 5760, 3240}));
+    ASSERT_TRUE(session->begin(view, Rect{0, 0, 5760, 3240}, Rect{0, 0, 5760, 3240}));
     surface->thumbnails.clear();
     for (int left : {0, -500, -1200, -1920}) session->setRectCarrying(Rect{left, 0, left + 5760, 3240}, carried);
     for (const auto& t : surface->thumbnails) {
@@ -211,10 +212,10 @@ TEST_F(PreviewSessionTest, DraggedWindowLandsOnItsNewWorkspaceHiddenAndTopmostCo
     ASSERT_TRUE(session->moveWindowBy(dragged, 1920, 0));  // into cell (0, 1)
     EXPECT_EQ(session->windowAt(150, 150), kNoWindow);
     EXPECT_EQ(session->windowAt(2020, 150), dragged);
-    // The old place is repainted at the next paint.
+    // The old place and the new one are repainted at the next paint.
     surface->backgrounds.clear();
     session->paint(false, false);
-    EXPECT_EQ(surface->backgrounds.size(), 1u);
+    EXPECT_EQ(surface->backgrounds.size(), 2u);
 
     ASSERT_TRUE(session->end(-1, -1));
     settle();
@@ -267,6 +268,133 @@ TEST_F(PreviewSessionTest, RefreshAddsNewWindowsAndDropsClosedOnesAndAFailedCanv
     session.reset();
     EXPECT_FALSE(ctrl->previewActive());
     EXPECT_TRUE(surface->sources.empty());
+}
+
+// Until its own picture comes in, a window that was on the screen is drawn
+// from the still picture of the screen, at its screen place there; windows
+// of other workspaces have nothing to show yet. A picture that comes in
+// repaints its window's part of the canvas, and no other window.
+TEST_F(PreviewSessionTest, WindowsOnTheScreenShowTheirStillPixelsUntilTheirPictureComesIn) {
+    switchTo(1, 1);
+    const auto here = desktop->add(100, 100, 400, 300);         // on (1, 1), the current workspace
+    const auto over = desktop->add(300, 200, 400, 300);         // above it, overlapping
+    const auto away = desktop->add(1920 * 3, 0, 400, 300);      // off the screen: another workspace
+    ASSERT_TRUE(session->freeze(view));
+    ASSERT_TRUE(begin());
+    session->paint(false, false);
+    ASSERT_EQ(surface->drawnFrom.count(here), 1u);
+    EXPECT_EQ(surface->drawnFrom[here], (std::optional<Rect>{Rect{100, 100, 500, 400}}));
+    EXPECT_EQ(surface->drawnFrom[over], (std::optional<Rect>{Rect{300, 200, 700, 500}}));
+    EXPECT_EQ(surface->drawnFrom[away], std::nullopt);
+
+    // `away`'s picture comes in: its place is repainted, the windows
+    // elsewhere are not drawn again.
+    surface->drawOrder.clear();
+    surface->updates.clear();
+    surface->fresh = {away};
+    session->paint(false, true);
+    ASSERT_EQ(surface->updates.size(), 1u);
+    EXPECT_EQ(surface->drawOrder, (std::vector<WindowId>{away}));
+    // `here`'s picture: `over`, which overlaps it, is drawn again above it.
+    surface->drawOrder.clear();
+    surface->fresh = {here};
+    session->paint(false, true);
+    EXPECT_EQ(surface->drawOrder, (std::vector<WindowId>{here, over}));
+    // Nothing new: nothing drawn.
+    surface->drawOrder.clear();
+    session->paint(false, true);
+    EXPECT_TRUE(surface->drawOrder.empty());
+    session->end(-1, -1);
+    EXPECT_FALSE(surface->frozen);
+}
+
+// Whichever way a preview ends, even one that never began, the taskbar it
+// hid comes back, once; a preview that did not hide it shows nothing.
+TEST_F(PreviewSessionTest, EveryWayOutShowsTheTaskbarItHid) {
+    struct Case {
+        const char* name;
+        bool hide, begins, canvasFails, ends;
+        int shows;
+        bool canvasOnly = false;  // begun with its first half only (a zoom-out cut short)
+    };
+    const Case cases[] = {
+        {"ended", true, true, false, true, 1},
+        {"destroyed open", true, true, false, false, 1},
+        {"canvas failed", true, true, true, true, 1},
+        {"never began, ended", true, false, false, true, 1},
+        {"never began, destroyed", true, false, false, false, 1},
+        {"a slide", false, true, false, true, 0},
+        {"half begun, ended", true, true, false, true, 1, true},
+        {"half begun, destroyed", true, true, false, false, 1, true},
+    };
+    for (const Case& c : cases) {
+        session.reset();
+        surface = std::make_shared<FakePreviewSurface>();
+        surface->canvasFails = c.canvasFails;
+        session = std::make_unique<PreviewSession>(*ctrl, *surface, !c.hide);
+        if (c.hide) session->hideTaskbar();
+        if (c.begins && c.canvasOnly) session->beginCanvas(view, Rect{480, 270, 1440, 810}, Rect{0, 0, 1920, 1080});
+        if (c.begins && !c.canvasOnly) begin();
+        if (c.ends) session->end(-1, -1);
+        session.reset();
+        EXPECT_EQ(surface->taskbarShows, c.shows) << c.name;
+        EXPECT_FALSE(ctrl->previewActive()) << c.name;
+    }
+}
+
+// The zoom-out begins the preview in two halves between its frames, drawing
+// the still copy of the screen into the moving cell meanwhile: the canvas
+// alone shows and places no window, and an end after it puts nothing out of
+// place; the windows come with the second half, once.
+TEST_F(PreviewSessionTest, BegunInTwoHalvesTheWindowsComeWithTheSecondAndAnEndBetweenLosesNone) {
+    const auto here = desktop->add(100, 100, 400, 300);
+    ASSERT_TRUE(session->freeze(view));
+    session->showFrozen();
+    session->showFrozenAt(Rect{96, 54, 1824, 1026});
+    EXPECT_EQ(surface->frozenAt, (std::vector<Rect>{Rect{0, 0, 1920, 1080}, Rect{96, 54, 1824, 1026}}));
+    EXPECT_FALSE(session->beginWindows());  // not before the canvas
+    EXPECT_FALSE(ctrl->previewActive());
+
+    ASSERT_TRUE(session->beginCanvas(view, Rect{480, 270, 1440, 810}, Rect{0, 0, 1920, 1080}));
+    EXPECT_TRUE(ctrl->previewActive());
+    EXPECT_TRUE(surface->canvas);
+    EXPECT_TRUE(surface->sources.empty());
+    ASSERT_TRUE(session->beginWindows());
+    EXPECT_EQ(surface->sources, (std::set<WindowId>{here}));
+    EXPECT_FALSE(session->beginWindows());  // once
+
+    // Ended between the halves: the window stays where it is, shown.
+    session = std::make_unique<PreviewSession>(*ctrl, *surface, false);
+    ASSERT_FALSE(ctrl->previewActive());
+    ASSERT_TRUE(session->beginCanvas(view, Rect{480, 270, 1440, 810}, Rect{0, 0, 1920, 1080}));
+    ASSERT_TRUE(session->end(-1, -1));
+    settle();
+    EXPECT_FALSE(ctrl->previewActive());
+    EXPECT_TRUE(visible(here));
+    EXPECT_EQ(desktop->get(here).rect, (Rect{100, 100, 500, 400}));
+}
+
+// Before the windows are placed for the workspace chosen, the view shows
+// the desktop that workspace will have: its own wallpaper in individual or
+// distant view, not the one the desktop shows now.
+TEST_F(PreviewSessionTest, TheEndShowsTheDesktopOfTheWorkspaceChosen) {
+    surface->composition = true;
+    settings.setWallpaper(0, 0, "C:\\zlv\\1_1.bmp");
+    settings.setWallpaper(1, 2, "C:\\zlv\\2_3.bmp");
+    struct Case {
+        std::int32_t wallsType;
+        Workspace chosen;
+        std::string cover;
+    };
+    const Case cases[] = {{0, {1, 2}, ""}, {1, {1, 2}, "C:\\zlv\\2_3.bmp"}, {2, {-1, -1}, "C:\\zlv\\1_1.bmp"}};
+    for (const Case& c : cases) {
+        settings.setWallsType(c.wallsType);
+        surface->covers.clear();
+        ASSERT_TRUE(begin());
+        ASSERT_TRUE(session->end(c.chosen.row, c.chosen.col));
+        EXPECT_EQ(surface->covers, (std::vector<std::string>{c.cover})) << c.wallsType;
+        switchTo(0, 0);
+    }
 }
 
 }  // namespace

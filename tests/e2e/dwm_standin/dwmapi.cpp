@@ -34,27 +34,56 @@ struct ThumbnailProperties {  // laid out as the system declares it
 constexpr DWORD kCloakedAttribute = 14;
 LONG g_nextThumbnail = 0;
 
-bool readFile(const char* name, char* buffer, DWORD size) {
+// A state file, read again only when it changed (its write time or size):
+// under Wine every file call is a round trip to the server, and the preview
+// asks for the cloaked state of every window when it opens.
+struct StateFile {
+    const char* name;
+    FILETIME written{};
+    DWORD size = MAXDWORD;
+    bool present = false;
+    char text[1024] = {};
+};
+
+const char* readState(StateFile& f) {
     char path[MAX_PATH];
-    std::snprintf(path, sizeof path, "C:\\zlvdwm\\%s", name);
-    HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    std::snprintf(path, sizeof path, "C:\\zlvdwm\\%s", f.name);
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &info)) {
+        f.present = false;
+        f.size = MAXDWORD;
+        return nullptr;
+    }
+    if (f.present && CompareFileTime(&info.ftLastWriteTime, &f.written) == 0 && info.nFileSizeLow == f.size)
+        return f.text;
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
     DWORD n = 0;
-    const BOOL ok = ReadFile(f, buffer, size - 1, &n, nullptr);
-    CloseHandle(f);
-    buffer[ok ? n : 0] = '\0';
-    return ok != FALSE;
+    const BOOL ok = ReadFile(h, f.text, sizeof f.text - 1, &n, nullptr);
+    CloseHandle(h);
+    f.text[ok ? n : 0] = '\0';
+    f.present = ok != FALSE;
+    f.written = info.ftLastWriteTime;
+    f.size = info.nFileSizeLow;
+    return f.present ? f.text : nullptr;
 }
 
+StateFile g_composition{"composition"};
+StateFile g_cloaked{"cloaked"};
+
+// The record, appended through one handle kept open (a test deletes the
+// file only while no program of its run has it).
 void record(const char* line) {
-    CreateDirectoryA("C:\\zlvdwm", nullptr);
-    HANDLE f = CreateFileA("C:\\zlvdwm\\log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_ALWAYS, 0, nullptr);
-    if (f == INVALID_HANDLE_VALUE) return;
+    static HANDLE log = INVALID_HANDLE_VALUE;
+    if (log == INVALID_HANDLE_VALUE) {
+        CreateDirectoryA("C:\\zlvdwm", nullptr);
+        log = CreateFileA("C:\\zlvdwm\\log", FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                          nullptr, OPEN_ALWAYS, 0, nullptr);
+        if (log == INVALID_HANDLE_VALUE) return;
+    }
     DWORD written = 0;
-    WriteFile(f, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
-    CloseHandle(f);
+    WriteFile(log, line, static_cast<DWORD>(std::strlen(line)), &written, nullptr);
 }
 
 unsigned long long handleValue(const void* h) { return reinterpret_cast<unsigned long long>(h); }
@@ -65,8 +94,8 @@ extern "C" {
 
 HRESULT WINAPI DwmIsCompositionEnabled(BOOL* enabled) {
     if (!enabled) return E_INVALIDARG;
-    char text[16];
-    *enabled = readFile("composition", text, sizeof text) && text[0] == '1';
+    const char* text = readState(g_composition);
+    *enabled = text && text[0] == '1';
     return S_OK;
 }
 
@@ -100,9 +129,8 @@ HRESULT WINAPI DwmUpdateThumbnailProperties(HANDLE thumbnail, const ThumbnailPro
 HRESULT WINAPI DwmGetWindowAttribute(HWND window, DWORD attribute, void* value, DWORD size) {
     if (!value || attribute != kCloakedAttribute || size < sizeof(DWORD)) return E_INVALIDARG;
     DWORD cloaked = 0;
-    char text[1024];
-    if (readFile("cloaked", text, sizeof text)) {
-        for (char* p = text; *p;) {
+    if (const char* text = readState(g_cloaked)) {
+        for (const char* p = text; *p;) {
             char* end = nullptr;
             const unsigned long long h = std::strtoull(p, &end, 16);
             if (end == p) break;
