@@ -11,9 +11,9 @@
 #include <sstream>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include "fixture.h"
+#include "processes.h"
 #include "menu_probe/probe_client.h"
 #include "mouse_input.h"
 #include "unix_command.h"
@@ -344,18 +344,6 @@ TEST_P(PreviewTest, HungWindowDoesNotHoldUpOpeningOrClosing) {
     ASSERT_SETTLED((Workspace{0, 1}));
 }
 
-int threadsOf(DWORD pid) {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snap == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 t{};
-    t.dwSize = sizeof t;
-    int n = 0;
-    for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
-        if (t.th32OwnerProcessID == pid) ++n;
-    CloseHandle(snap);
-    return n;
-}
-
 // With a program that stays hung, opening the preview again and again
 // leaves Zelvane's threads and GDI objects where the first open left them.
 // (Wine's GetGuiResources counts nothing, so the GDI objects are counted by
@@ -384,13 +372,13 @@ TEST_P(PreviewTest, OpeningAgainAndAgainWithAHungWindowLeavesThreadsAndGdiObject
     // the others end once their preview is gone.
     ASSERT_TRUE(openAndClose()) << zelvaneStatus();
     Sleep(2000);
-    const int threads = threadsOf(z->pid()), reach = gdiReach();
+    const int threads = threadCount(z->pid()), reach = gdiReach();
     ASSERT_GT(threads, 0);
     ASSERT_GT(reach, 0);
     constexpr int kOpens = 20;
     for (int i = 0; i < kOpens; ++i) ASSERT_TRUE(openAndClose()) << "open " << i << zelvaneStatus();
     Sleep(2000);
-    EXPECT_LE(threadsOf(z->pid()), threads) << "threads grew over " << kOpens << " opens";
+    EXPECT_LE(threadCount(z->pid()), threads) << "threads grew over " << kOpens << " opens";
     // One leaked object per open would add 20; Wine's own caches move the
     // reach by up to about 10 in the first opens.
     EXPECT_LT(gdiReach() - reach, 15) << "GDI objects grew over " << kOpens << " opens";

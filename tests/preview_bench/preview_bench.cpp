@@ -12,7 +12,6 @@
 // opens with a hung window. Prints Markdown lines; scripts/preview-bench.sh
 // runs it. Optionally saves a screenshot of the open preview (--shot=FILE.bmp).
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,6 +28,7 @@
 #include "layout.h"
 #include "menu_probe/menu_probe.h"
 #include "poll.h"
+#include "processes.h"
 #include "window_host.h"
 #include "zelvane_process.h"
 
@@ -55,18 +55,6 @@ HWND shownWindow(DWORD pid, const wchar_t* cls) {
 bool answers(HWND w) {
     DWORD_PTR r = 0;
     return SendMessageTimeoutW(w, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &r) != 0;
-}
-
-int threadsOf(DWORD pid) {
-    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snap == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 t{};
-    t.dwSize = sizeof t;
-    int n = 0;
-    for (BOOL ok = Thread32First(snap, &t); ok; ok = Thread32Next(snap, &t))
-        if (t.th32OwnerProcessID == pid) ++n;
-    CloseHandle(snap);
-    return n;
 }
 
 // The screen's top-left corner: the marker window's frame while a
@@ -365,7 +353,7 @@ void run(const char* path, bool composition, HostWindow* hangable, HostWindow* m
         pollUntil([] { return hotkeyTaken(MOD_ALT | MOD_SHIFT, VK_SPACE); });
     }
     const std::string reach0 = handleReach(z.mainWindow());
-    const int threads0 = threadsOf(z.pid());
+    const int threads0 = threadCount(z.pid());
     int failed = 0;
     for (int i = 0; i < 100 && failed < 5; ++i) {
         Open t;
@@ -375,13 +363,13 @@ void run(const char* path, bool composition, HostWindow* hangable, HostWindow* m
     // Capture workers end on their own, once their last capture is done:
     // counted 1.5 s, 5 s and 15 s after the last close.
     Sleep(1500);
-    const int threads1 = threadsOf(z.pid());
+    const int threads1 = threadCount(z.pid());
     Sleep(3500);
-    const int threads5 = threadsOf(z.pid());
+    const int threads5 = threadCount(z.pid());
     Sleep(10000);
     std::printf("| %s, default settings | hotkey to zoomed out with the dim overlay %s | 100 opens and closes: threads "
                 "%d -> %d / %d / %d (1.5 / 5 / 15 s after); USER / GDI handle reach %s -> %s | %d failed |\n",
-                path, ms(median(interactive)).c_str(), threads0, threads1, threads5, threadsOf(z.pid()),
+                path, ms(median(interactive)).c_str(), threads0, threads1, threads5, threadCount(z.pid()),
                 reach0.c_str(), handleReach(z.mainWindow()).c_str(), failed);
 
     hangable->hang();

@@ -32,9 +32,11 @@ public:
     MenuProbe(const MenuProbe&) = delete;
     MenuProbe& operator=(const MenuProbe&) = delete;
 
+    // Attaches to the thread of target; again after a restart of Zelvane.
     ::testing::AssertionResult attach(HWND target) {
+        if (detach_) detach_();
         target_ = target;
-        module_ = LoadLibraryW(besideThisProgram(kMenuProbeLibrary).c_str());
+        if (!module_) module_ = LoadLibraryW(besideThisProgram(kMenuProbeLibrary).c_str());
         if (!module_) return ::testing::AssertionFailure() << "menu_probe.dll not found beside the test program";
         attach_ = reinterpret_cast<ProbeAttachFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ProbeAttach")));
         detach_ = reinterpret_cast<ProbeDetachFn>(reinterpret_cast<void*>(GetProcAddress(module_, "ProbeDetach")));

@@ -46,6 +46,17 @@ std::vector<DWORD> childProcesses(DWORD parentPid, const wchar_t* exeName) {
     return parentPid ? processesOf(exeName, parentPid) : std::vector<DWORD>{};
 }
 
+int threadCount(DWORD pid) {
+    Snapshot snap(TH32CS_SNAPTHREAD, 0);
+    if (!snap.ok()) return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int n = 0;
+    for (BOOL more = Thread32First(snap.get(), &entry); more; more = Thread32Next(snap.get(), &entry))
+        if (entry.th32OwnerProcessID == pid) ++n;
+    return n;
+}
+
 DWORD firstThreadOf(DWORD pid) {
     Snapshot snap(TH32CS_SNAPTHREAD, 0);
     if (!snap.ok()) return 0;

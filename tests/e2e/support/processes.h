@@ -14,6 +14,8 @@ std::vector<DWORD> processesNamed(const std::wstring& exeName);
 // Those of them started by parentPid. A child keeps its parent's id after
 // the parent has ended.
 std::vector<DWORD> childProcesses(DWORD parentPid, const wchar_t* exeName);
+// How many threads pid has, or -1 when they cannot be listed.
+int threadCount(DWORD pid);
 // The first thread of pid (its main thread, for a program that starts no
 // others before), or 0.
 DWORD firstThreadOf(DWORD pid);

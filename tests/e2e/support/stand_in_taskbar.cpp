@@ -109,11 +109,6 @@ bool StandInTaskbar::churnBefore(int moves) const {
     return answers(2s);  // taken in
 }
 
-int StandInTaskbar::churnsLeft() const {
-    LRESULT r = -1;
-    return send(tray_, standin::kChurnLeft, 0, &r, 2s) ? static_cast<int>(r) : -1;
-}
-
 bool StandInTaskbar::answers(Millis wait) const {
     DWORD_PTR r = 0;
     return tray_ && SendMessageTimeoutW(tray_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, static_cast<UINT>(wait.count()), &r);

@@ -33,8 +33,6 @@ public:
     // Changes its buttons right before each of the next `moves` moves
     // another program asks for (its first group goes to the end).
     bool churnBefore(int moves) const;
-    // How many of those changes are still to come (-1 when it does not answer).
-    int churnsLeft() const;
     // Stops answering for `ms` milliseconds, from now.
     bool hangFor(DWORD ms) const;
     bool answers(Millis wait = 200ms) const;

@@ -26,7 +26,5 @@ constexpr UINT kToFront = WM_APP + 5;
 // groups, its first button) goes to the end, so every index behind it
 // shifts and the move lands on another button.
 constexpr UINT kChurn = WM_APP + 6;
-// Sent: how many of those changes are still to come.
-constexpr UINT kChurnLeft = WM_APP + 7;
 
 }  // namespace e2e::standin

@@ -212,8 +212,6 @@ LRESULT CALLBACK trayProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case kChurn:
             g.churnMoves = static_cast<int>(wp);
             return 0;
-        case kChurnLeft:
-            return g.churnMoves;
         case kRefresh:
             look();
             return buttonCount();
