@@ -63,13 +63,17 @@ void Win32PreviewSurface::presentFrozen(const Rect& at) {
     StretchBlt(dc.get(), at.left, at.top, aw, ah, frozenDc_.get(), 0, 0, w, h, SRCCOPY);
 }
 
-bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasLayout& layout) {
+void Win32PreviewSurface::releaseCanvas() {
     canvasDc_.reset();
     canvasBitmap_.reset();
     backgroundDc_.reset();
     backgroundBitmap_.reset();
     maskDc_.reset();
     maskBitmap_.reset();
+}
+
+bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasLayout& layout) {
+    releaseCanvas();
     view_ = toHwnd(view);
     layout_ = layout;
     windowsDrawn_ = false;
@@ -97,12 +101,7 @@ bool Win32PreviewSurface::createCanvas(WindowId view, const CanvasLayout& layout
 
 void Win32PreviewSurface::destroyCanvas() {
     notice_->target(nullptr, 0);
-    canvasDc_.reset();
-    canvasBitmap_.reset();
-    backgroundDc_.reset();
-    backgroundBitmap_.reset();
-    maskDc_.reset();
-    maskBitmap_.reset();
+    releaseCanvas();
     frozenDc_.reset();
     frozenBitmap_.reset();
 }

@@ -54,6 +54,8 @@ public:
     std::size_t captureWorkers() { return workers_.alive(); }
 
 private:
+    // Lets go of the canvas, its background and the distant view's mask.
+    void releaseCanvas();
     bool distantView() const { return layout_.wallsType == 2 && backgroundDc_; }
     void presentDistantView(HDC dc, const Rect& plane);
 
