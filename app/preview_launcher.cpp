@@ -50,6 +50,13 @@ bool PreviewLauncher::forwardHotkey(UINT key) {
 }
 
 void PreviewLauncher::openFullPreview() {
+    reapClosed();
+    if (view_) {
+        // The last preview or slide is ending (its hotkeys are back): this
+        // one opens once it is gone, rather than the chord being lost.
+        if (inputBack_) openWhenClosed_ = true;
+        return;
+    }
     if (start(false)) view_->openPreview();
 }
 
@@ -75,9 +82,11 @@ void PreviewLauncher::reapClosed() {
     if (!view_ || IsWindow(view_->window())) return;
     view_.reset();
     if (!std::exchange(inputBack_, false)) restoreInput();
+    if (std::exchange(openWhenClosed_, false) && !main_.shutDown) openFullPreview();
 }
 
 void PreviewLauncher::close() {
+    openWhenClosed_ = false;
     if (!view_) return;
     view_.reset();  // closes the window, which ends the preview
     if (!std::exchange(inputBack_, false)) restoreInput();

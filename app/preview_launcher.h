@@ -23,7 +23,8 @@ public:
     PreviewLauncher(const PreviewLauncher&) = delete;
     PreviewLauncher& operator=(const PreviewLauncher&) = delete;
 
-    // Opens the full preview; a request while a preview is open is ignored.
+    // Opens the full preview. A request while a preview is open is ignored;
+    // one while it is ending opens the next once it is gone.
     void openFullPreview();
     // Runs the switch to ws as a slide when composition is on and the
     // transition time is at least 1 ms: true when the request was taken (or
@@ -54,6 +55,7 @@ private:
     std::unique_ptr<Win32PreviewSurface> surface_;  // the drawing of every preview, kept between them
     std::unique_ptr<ViewWnd> view_;
     bool inputBack_ = false;  // the open preview gave the hotkeys and hook back already
+    bool openWhenClosed_ = false;  // the preview's chord came while the last one was ending
 };
 
 }  // namespace zelvane
