@@ -93,6 +93,19 @@ TEST_F(ActivatorTest, AWorkerStuckOnAHungForegroundHoldsUpNothing) {
     desktop->setForegroundNow(hungForeground);
     desktop->setHung(hungForeground, true);
     {
+        // Shown when its turn came, hidden while it waited (the user switched
+        // on): the window of another workspace is not brought forward.
+        Activator activator(desktop, nothingInFlight, quick());
+        activator.activate(first);
+        EXPECT_FALSE(activator.waitIdle(30ms));
+        desktop->edit(first, [](auto& win) { win.visible = false; });
+        desktop->answer(hungForeground);
+        ASSERT_TRUE(activator.waitIdle(5s));
+        EXPECT_EQ(desktop->foregroundWindow(), hungForeground);
+    }
+    desktop->setForegroundNow(hungForeground);
+    desktop->setHung(hungForeground, true);
+    {
         Activator activator(desktop, nothingInFlight, quick());
         activator.activate(first);
         EXPECT_FALSE(activator.waitIdle(30ms));
