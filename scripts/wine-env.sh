@@ -68,14 +68,21 @@ zelvane_start_xvfb() {
   Xvfb -displayfd 3 -screen 0 "${ZELVANE_DESKTOP_SIZE}x24" -nolisten tcp -maxclients 512 \
        3>"$fdfile" >/dev/null 2>&1 &
   ZELVANE_XVFB_PID=$!
-  local i
+  zelvane_take_display "$ZELVANE_XVFB_PID" "$fdfile" "Xvfb did not start"
+}
+
+# Waits for an X server started with -displayfd to write its display number
+# into fdfile (or to end), exports DISPLAY and removes the file.
+#   zelvane_take_display PID FDFILE FAILURE-MESSAGE
+zelvane_take_display() {
+  local pid="$1" fdfile="$2" failure="$3" i
   for i in $(seq 1 200); do
     [ -s "$fdfile" ] && break
-    if ! kill -0 "$ZELVANE_XVFB_PID" 2>/dev/null; then break; fi
+    if ! kill -0 "$pid" 2>/dev/null; then break; fi
     sleep 0.05
   done
   if [ ! -s "$fdfile" ]; then
-    echo "wine-env: Xvfb did not start" >&2
+    echo "wine-env: $failure" >&2
     rm -f "$fdfile"
     return 1
   fi
@@ -100,19 +107,7 @@ zelvane_start_two_monitors() {
   DISPLAY="$host_display" Xephyr -displayfd 3 +xinerama "${screens[@]}" -ac -nolisten tcp -maxclients 512 \
     -noreset 3>"$fdfile" >/dev/null 2>&1 &
   ZELVANE_XEPHYR_PID=$!
-  local i
-  for i in $(seq 1 200); do
-    [ -s "$fdfile" ] && break
-    if ! kill -0 "$ZELVANE_XEPHYR_PID" 2>/dev/null; then break; fi
-    sleep 0.05
-  done
-  if [ ! -s "$fdfile" ]; then
-    echo "wine-env: Xephyr did not start (scripts/setup.sh installs xserver-xephyr)" >&2
-    rm -f "$fdfile"
-    return 1
-  fi
-  export DISPLAY=":$(head -n1 "$fdfile")"
-  rm -f "$fdfile"
+  zelvane_take_display "$ZELVANE_XEPHYR_PID" "$fdfile" "Xephyr did not start (scripts/setup.sh installs xserver-xephyr)"
 }
 
 zelvane_prepare_prefix() {
