@@ -134,7 +134,7 @@ void startUp(HWND h, const CREATESTRUCTW& cs) {
     // Placed for the class-registration drag, still hidden.
     SetWindowPos(h, HWND_TOPMOST, ctrl.screenWidth() / 2 - 200, ctrl.screenHeight() / 2 - 50, 400, 100,
                  SWP_NOACTIVATE);
-    g_main->ctrlWnd = std::make_unique<CtrlWnd>(L"control", WS_EX_LAYERED, h, ctrl, settings);
+    g_main->ctrlWnd = std::make_unique<CtrlWnd>(L"control", WS_EX_LAYERED, h, ctrl);
     g_main->startedUp = true;
 }
 

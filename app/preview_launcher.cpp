@@ -16,8 +16,7 @@ PreviewLauncher::PreviewLauncher(MainContext& main)
 PreviewLauncher::~PreviewLauncher() { close(); }
 
 bool PreviewLauncher::start(bool animated) {
-    reapClosed();
-    if (view_) return false;
+    if (view_) return false;  // its callers have reaped a closed one
     WSController& ctrl = *main_.ctrl;
     if (ctrl.previewActive()) return false;
     if (main_.mouse) main_.mouse->suspendHook();

@@ -76,7 +76,6 @@ void registerCtrlClass() {
 // through the window's user data.
 struct CtrlWnd::State {
     WSController& ctrl;
-    const SettingsFile& settings;
     HWND owner;
     HWND hwnd = nullptr;
     std::unique_ptr<PictureBuffer> buffer;
@@ -87,7 +86,7 @@ struct CtrlWnd::State {
     std::uint64_t pictureGeneration = 0;
     int fadeStep = 0;
 
-    State(WSController& c, const SettingsFile& s, HWND o) : ctrl(c), settings(s), owner(o) {}
+    State(WSController& c, HWND o) : ctrl(c), owner(o) {}
 
     GridPicture grid() const {
         return GridPicture{buffer ? buffer->width : 0, buffer ? buffer->height : 0, ctrl.wsRowNum(), ctrl.wsColNum()};
@@ -230,9 +229,8 @@ LRESULT CALLBACK ctrlWndProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 
 }  // namespace
 
-CtrlWnd::CtrlWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl,
-                 const SettingsFile& settings)
-    : state_(std::make_unique<State>(ctrl, settings, owner)) {
+CtrlWnd::CtrlWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl)
+    : state_(std::make_unique<State>(ctrl, owner)) {
     registerCtrlClass();
     hwnd_ = CreateWindowExW(exStyle, L"ZelvaneCtrlClass", title.c_str(), WS_POPUP | WS_THICKFRAME, ctrl.virtualLeft(),
                             ctrl.virtualTop(), ctrl.planeWidth() / 20, ctrl.planeHeight() / 20, owner, nullptr,

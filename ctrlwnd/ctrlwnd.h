@@ -12,7 +12,6 @@
 namespace zelvane {
 
 class WSController;
-class SettingsFile;
 
 class CtrlWnd {
 public:
@@ -26,8 +25,8 @@ public:
     // Registers "ZelvaneCtrlClass" on first use (raises "failed to register
     // window-class." when that fails) and creates the window hidden, a
     // twentieth of the plane's size, at the virtual screen's corner. The
-    // controller and the settings must outlive the window.
-    CtrlWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl, const SettingsFile& settings);
+    // controller must outlive the window.
+    CtrlWnd(const std::wstring& title, DWORD exStyle, HWND owner, WSController& ctrl);
     // Closes the window.
     virtual ~CtrlWnd();
     CtrlWnd(const CtrlWnd&) = delete;

@@ -4,6 +4,7 @@
 
 #include "controller/wsctrl.h"
 #include "preview/preview_geometry.h"
+#include "preview/preview_session.h"
 #include "win32/handles.h"
 #include "win32/wallpaper_image.h"
 
@@ -43,9 +44,7 @@ PlanePictureKey planePictureOf(const CanvasLayout& layout) {
 }
 
 PlanePictureKey restingPlanePicture(const WSController& c) {
-    const PreviewLayout l{c.screenWidth(),  c.screenHeight(),  c.virtualLeft(), c.virtualTop(),
-                          c.virtualWidth(), c.virtualHeight(), c.wsRowNum(),    c.wsColNum()};
-    const RestingGeometry rest = restingGeometry(l, c.settings().previewScale);
+    const RestingGeometry rest = restingGeometry(previewLayoutOf(c), c.settings().previewScale);
     return planePictureKey(c.settings(), c.previewBgPath(), rest.restW, rest.restH);
 }
 

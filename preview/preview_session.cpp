@@ -6,6 +6,11 @@
 
 namespace zelvane {
 
+PreviewLayout previewLayoutOf(const WSController& c) {
+    return PreviewLayout{c.screenWidth(),  c.screenHeight(),  c.virtualLeft(), c.virtualTop(),
+                         c.virtualWidth(), c.virtualHeight(), c.wsRowNum(),    c.wsColNum()};
+}
+
 namespace {
 
 bool overlaps(const Rect& a, const Rect& b) {
@@ -117,7 +122,7 @@ Rect PreviewSession::toView(const Rect& r) const {
 void PreviewSession::updateThumbnails(WindowId w, bool reRegister) {
     const WndInfo* info = previewed_.count(w) ? record(w) : nullptr;
     if (!info) return;
-    const Rect r{info->left, info->top, info->right, info->bottom};
+    const Rect r = info->planeRect();
     if (!info->exempt) {
         surface_.updateThumbnail(w, toView(r), reRegister, 0);
     } else if (!animatedSwitch_) {
@@ -172,7 +177,7 @@ void PreviewSession::raise(WindowId w) {
         const auto at = std::find(order.begin(), order.end(), w);
         for (auto i = std::make_reverse_iterator(at + 1); i != order.rend(); ++i) updateThumbnails(*i, true);
     } else {
-        dirty_.push_back(Rect{info->left, info->top, info->right, info->bottom});
+        dirty_.push_back(info->planeRect());
     }
 }
 
@@ -187,7 +192,7 @@ void PreviewSession::setRectCarrying(const Rect& rect, WindowId carried) {
     if (active_ && previewed_.count(carried) && info && !info->exempt) {
         const std::int32_t dx = rect_.left - rect.left, dy = rect_.top - rect.top;
         if ((dx || dy) && !composition_) {
-            dirty_.push_back(Rect{info->left, info->top, info->right, info->bottom});
+            dirty_.push_back(info->planeRect());
             dirty_.push_back(Rect{info->left + dx, info->top + dy, info->right + dx, info->bottom + dy});
         }
         ctrl_.moveWindowBy(carried, dx, dy);
@@ -213,7 +218,7 @@ void PreviewSession::repaintCanvas() {
         for (WindowId w : order) {
             const WndInfo* info = record(w);
             if (!info || info->exempt) continue;
-            const Rect at = mapPlaneRect(Rect{info->left, info->top, info->right, info->bottom}, pl, pt, pw, ph,
+            const Rect at = mapPlaneRect(info->planeRect(), pl, pt, pw, ph,
                                          canvas);
             // The size is scaled on its own, so a window keeps its size wherever it is.
             const Rect scaled =
@@ -252,14 +257,11 @@ bool PreviewSession::paint(bool refresh, bool present) {
         // New pictures are drawn where their windows are.
         for (WindowId w : surface_.freshPictures()) {
             const WndInfo* info = previewed_.count(w) ? record(w) : nullptr;
-            if (info && !info->exempt) dirty_.push_back(Rect{info->left, info->top, info->right, info->bottom});
+            if (info && !info->exempt) dirty_.push_back(info->planeRect());
         }
     }
-    if (refresh && !composition_) {
-        // New pictures of every window; each is drawn once it comes in.
-        for (WindowId w : previewed_)
-            if (const WndInfo* info = record(w); info && !info->exempt) surface_.capture(w);
-    }
+    // New pictures of every window; each is drawn once it comes in.
+    if (refresh) requestPictures();
     repaintCanvas();
     if (present) surface_.present(rect_);
     return true;
@@ -269,12 +271,12 @@ bool PreviewSession::moveWindowBy(WindowId w, std::int32_t dx, std::int32_t dy) 
     const WndInfo* info = record(w);
     if (!active_ || !previewed_.count(w) || !info || info->exempt) return false;
     if (dx == 0 && dy == 0) return true;
-    if (!composition_) dirty_.push_back(Rect{info->left, info->top, info->right, info->bottom});
+    if (!composition_) dirty_.push_back(info->planeRect());
     ctrl_.moveWindowBy(w, dx, dy);
     if (composition_) {
         updateThumbnails(w, false);
     } else if (const WndInfo* moved = record(w)) {
-        dirty_.push_back(Rect{moved->left, moved->top, moved->right, moved->bottom});
+        dirty_.push_back(moved->planeRect());
     }
     return true;
 }

@@ -16,6 +16,9 @@
 
 namespace zelvane {
 
+// The screen and the grid as the controller has them now.
+PreviewLayout previewLayoutOf(const WSController& ctrl);
+
 class PreviewSession {
 public:
     // animatedSwitch: a slide across the full-size plane rather than the
@@ -33,7 +36,6 @@ public:
     bool animatedSwitch() const { return animatedSwitch_; }
     // The slide becomes the full preview.
     void setAnimatedSwitch(bool animated) { animatedSwitch_ = animated; }
-    bool active() const { return active_; }
 
     // The screen as it is now, kept as the view's first picture (shown by
     // showFrozen, where the screen is): the user sees no change while the
@@ -64,7 +66,6 @@ public:
     void requestPictures();
     // Where the whole plane is drawn on the view window.
     void setRect(const Rect& rect);
-    const Rect& rect() const { return rect_; }
     // The same, with `carried` travelling along with the view (its plane
     // rectangle moves by the view's shift, so it stays still on the screen);
     // every thumbnail is placed once, never half-way.
@@ -86,7 +87,6 @@ public:
     // A preview that never began (or failed to) only gives back what it
     // holds (the taskbar) and returns false.
     bool end(std::int32_t row, std::int32_t col);
-    bool shows(WindowId w) const { return previewed_.count(w) != 0; }
 
 private:
     void addSource(WindowId w, bool topmost);

@@ -29,7 +29,6 @@ public:
     void hide(const std::string& dataDir);
     // Shows what hide() hid, once; does nothing when nothing is hidden.
     void show();
-    bool hidden() const { return !windows_.empty(); }
 
 private:
     std::vector<HWND> windows_;

@@ -92,11 +92,6 @@ void registerViewClass() {
     win32::registerWindowClass({L"ZelvaneViewClass", viewWndProc, appInstance(), CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, nullptr, true});
 }
 
-PreviewLayout layoutOf(const WSController& c) {
-    return PreviewLayout{c.screenWidth(),  c.screenHeight(),  c.virtualLeft(), c.virtualTop(),
-                         c.virtualWidth(), c.virtualHeight(), c.wsRowNum(),    c.wsColNum()};
-}
-
 bool keyDown(int vk) { return (GetAsyncKeyState(vk) & 0x8000) != 0; }
 
 // The asynchronous key state: the preview window's own thread state would
@@ -304,7 +299,7 @@ void onCreate(HWND h, const CREATESTRUCTW& cs) {
     // Before this window takes the foreground.
     c.saveFocus();
     s.selection = Workspace{c.currentRow(), c.currentCol()};
-    s.layout = layoutOf(c);
+    s.layout = previewLayoutOf(c);
     const PreviewLayout& l = s.layout;
 
     // The first frame: the screen as it is, copied and shown in this window

@@ -50,8 +50,6 @@ public:
 
     // The view took its kMsgPicturesReady: the next picture posts again.
     void picturesNoticed() { notice_->taken(); }
-    // Capture workers still running, from this or an earlier preview.
-    std::size_t captureWorkers() { return workers_.alive(); }
 
 private:
     // Lets go of the canvas, its background and the distant view's mask.
