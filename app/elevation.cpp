@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "app/handover.h"
+#include "win32/app_instance.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 
@@ -32,7 +33,6 @@ std::wstring readPath(DWORD (*read)(DWORD, LPWSTR)) {
     }
 }
 
-DWORD readModulePath(DWORD size, LPWSTR buffer) { return GetModuleFileNameW(nullptr, buffer, size); }
 DWORD readCurrentFolder(DWORD size, LPWSTR buffer) {
     const DWORD n = GetCurrentDirectoryW(size, buffer);
     return n >= size ? size : n;  // too small: the caller grows the buffer
@@ -53,7 +53,7 @@ bool runningElevated() {
 std::vector<std::string> programArguments() { return splitHandover(rawArguments()).args; }
 
 bool startElevatedSuccessor(HWND owner) {
-    const std::wstring program = readPath(readModulePath);
+    const std::wstring program = programPath();
     // The settings are read from the current folder first, and so is the
     // drag image: the successor starts in the same one.
     const std::wstring folder = readPath(readCurrentFolder);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/define.h"
+#include "win32/app_instance.h"
 #include "win32/text.h"
 
 namespace zelvane {
@@ -37,20 +38,6 @@ void restrictLibrarySearch() {
     }
     // Takes the current folder out of the classic search order as well.
     SetDllDirectoryW(L"");
-}
-
-std::wstring programFolder() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) {
-            std::wstring path(buffer.data(), n);
-            const auto slash = path.find_last_of(L"\\/");
-            return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-        }
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 HookLibrary::HookLibrary() {

@@ -17,9 +17,6 @@ namespace zelvane {
 // never picked up. Called first thing at entry.
 void restrictLibrarySearch();
 
-// The folder Zelvane.exe was started from, without a trailing separator.
-std::wstring programFolder();
-
 class HookLibrary {
 public:
     // Loads Quillet.dll from the program's folder and resolves its exports.

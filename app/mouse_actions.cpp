@@ -13,6 +13,7 @@
 #include "preview/coverwnd.h"
 #include "win32/text.h"
 #include "win32/win32_desktop.h"
+#include "win32/app_instance.h"
 
 namespace zelvane {
 

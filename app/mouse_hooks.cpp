@@ -4,6 +4,7 @@
 
 #include "app/companion.h"
 #include "app/hook_library.h"
+#include "win32/app_instance.h"
 #include "hooklib/companion.h"
 
 namespace zelvane {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/run_entry.h"
+#include "win32/app_instance.h"
 #include "win32/handles.h"
 #include "win32/text.h"
 
@@ -16,15 +17,7 @@ namespace {
 
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-std::string programPath() {
-    std::vector<wchar_t> buffer(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-        if (n == 0) return {};
-        if (n < buffer.size()) return win32::narrow(std::wstring(buffer.data(), n));
-        buffer.resize(buffer.size() * 2);
-    }
-}
+std::string programPathText() { return win32::narrow(programPath()); }
 
 bool fileExists(const std::string& path) {
     return !path.empty() && GetFileAttributesW(win32::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -74,15 +67,15 @@ RunEntry currentEntry(const std::string& program) { return classifyRunEntry(read
 
 }  // namespace
 
-bool startsWithWindows() { return currentEntry(programPath()) == RunEntry::ThisProgram; }
+bool startsWithWindows() { return currentEntry(programPathText()) == RunEntry::ThisProgram; }
 
 void followMovedProgram() {
-    const std::string program = programPath();
+    const std::string program = programPathText();
     if (!program.empty() && currentEntry(program) == RunEntry::MovedAway) writeRunValue(program);
 }
 
 bool toggleStartWithWindows() {
-    const std::string program = programPath();
+    const std::string program = programPathText();
     if (program.empty()) return false;
     return currentEntry(program) == RunEntry::ThisProgram ? removeRunValue() : writeRunValue(program);
 }

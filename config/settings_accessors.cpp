@@ -104,9 +104,8 @@ bool SettingsFile::addExclusion(const std::string& className) {
     // to hold one.
     if (className.empty()) return false;
     modified(ConfigKey::exclusions);
-    if (excluded_.count(className) || contains(neverExcluded_, className)) return false;
+    if (contains(values_.exclusions, className) || contains(neverExcluded_, className)) return false;
     values_.exclusions.push_back(className);
-    excluded_.insert(className);
     return true;
 }
 
@@ -114,10 +113,7 @@ bool SettingsFile::removeExclusion(const std::string& className) {
     modified(ConfigKey::exclusions);
     if (contains(neverExcluded_, className)) return false;
     const auto it = std::find(values_.exclusions.begin(), values_.exclusions.end(), className);
-    if (it != values_.exclusions.end()) {
-        values_.exclusions.erase(it);
-        excluded_.erase(className);
-    }
+    if (it != values_.exclusions.end()) values_.exclusions.erase(it);
     return true;
 }
 

@@ -8,7 +8,6 @@
 // Used on the UI thread only.
 #include <cstdint>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "config/config_file_state.h"
@@ -37,7 +36,6 @@ public:
     bool addExclusion(const std::string& className);
     // False for a name that may never be excluded; true otherwise, listed or not.
     bool removeExclusion(const std::string& className);
-    bool isExcluded(const std::string& className) const { return excluded_.count(className) != 0; }
     void setUpdateInterval(std::int32_t v);
     void setPreviewScale(std::int32_t v);
     void setTransitionTime(std::int32_t v);
@@ -74,7 +72,6 @@ private:
     void modified(ConfigKey key);
 
     Settings values_;
-    std::unordered_set<std::string> excluded_;  // values_.exclusions, for quick look-up
     std::vector<std::string> neverExcluded_;
     std::vector<std::string> lines_;
     ConfigFileState file_;

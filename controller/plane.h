@@ -2,15 +2,11 @@
 // The workspace plane: every workspace is a cell the size of the whole
 // virtual screen, and a window's place is kept in plane coordinates, so that
 // making a workspace current is a plain offset of every window.
-#include <array>
 #include <cstdint>
 
 #include "config/grid.h"
 
 namespace zelvane {
-
-template <typename T>
-using WorkspaceTable = std::array<std::array<T, kMaxGrid>, kMaxGrid>;  // [row][column]
 
 struct Plane {
     std::int32_t rows = 2;

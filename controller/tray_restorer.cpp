@@ -9,8 +9,6 @@ namespace zelvane {
 
 namespace {
 
-bool inTable(int row, int col) { return row >= 0 && row < kMaxGrid && col >= 0 && col < kMaxGrid; }
-
 const std::vector<WindowId> kNoOrder;
 
 }  // namespace
@@ -28,11 +26,11 @@ TrayOrderKeeper::~TrayOrderKeeper() {
 }
 
 const std::vector<WindowId>& TrayOrderKeeper::orderOf(int row, int col) const {
-    return inTable(row, col) ? order_[row][col] : kNoOrder;
+    return inWorkspaceTable(row, col) ? order_[row][col] : kNoOrder;
 }
 
 const std::vector<WindowId>& TrayOrderKeeper::save(Taskbar* taskbar, int row, int col) {
-    if (!inTable(row, col)) return kNoOrder;
+    if (!inWorkspaceTable(row, col)) return kNoOrder;
     std::vector<WindowId>& stored = order_[row][col];
     if (pending_.load() != 0) {
         cancel();
@@ -58,7 +56,7 @@ const std::vector<WindowId>& TrayOrderKeeper::save(Taskbar* taskbar, int row, in
 }
 
 bool TrayOrderKeeper::restore(std::shared_ptr<Taskbar> taskbar, int row, int col) {
-    if (!inTable(row, col)) return false;
+    if (!inWorkspaceTable(row, col)) return false;
     std::unique_lock<std::mutex> guard(lock_);
     if (stopping_) return false;
     // A request still waiting for the worker is replaced: only the newest counts.

@@ -6,8 +6,6 @@ namespace zelvane {
 
 namespace {
 
-bool inTable(std::int32_t row, std::int32_t col) { return row >= 0 && row < kMaxGrid && col >= 0 && col < kMaxGrid; }
-
 std::optional<VolumeReading> readTwice(MasterVolume& volume) {
     if (auto reading = volume.read()) return reading;
     if (!volume.reopen()) return std::nullopt;
@@ -26,14 +24,14 @@ bool writeTwice(MasterVolume& volume, const std::string& device, int percent) {
 }  // namespace
 
 std::int32_t VolumeKeeper::volumeOf(std::int32_t row, std::int32_t col, const std::string& device) const {
-    if (!inTable(row, col)) return kNothingRecorded;
+    if (!inWorkspaceTable(row, col)) return kNothingRecorded;
     const auto it = table_[row][col].find(device);
     return it == table_[row][col].end() ? kNothingRecorded : it->second;
 }
 
 bool VolumeKeeper::switchVolume(MasterVolume* volume, std::int32_t oldRow, std::int32_t oldCol, std::int32_t newRow,
                                 std::int32_t newCol) {
-    if (!volume || !inTable(oldRow, oldCol) || !inTable(newRow, newCol)) return false;
+    if (!volume || !inWorkspaceTable(oldRow, oldCol) || !inWorkspaceTable(newRow, newCol)) return false;
     const auto current = readTwice(*volume);
     if (!current) return false;
     table_[oldRow][oldCol][current->device] = current->percent;

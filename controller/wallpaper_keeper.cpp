@@ -30,8 +30,6 @@ void removeFile(const std::string& path) {
     fs::remove(fs::u8path(path), ec);
 }
 
-bool inTable(std::int32_t row, std::int32_t col) { return row >= 0 && row < kMaxGrid && col >= 0 && col < kMaxGrid; }
-
 // Left behind by a run that ended while writing a picture or the record:
 // "1_2.bmp.tmp-<number>-<number>" and the like.
 bool isStaleTemporary(const std::string& name) {
@@ -167,7 +165,7 @@ bool WallpaperKeeper::apply(std::int32_t row, std::int32_t col) {
     if (col < 0) col = model_.currentCol();
     if (settings_.values().wallsType == 0 || !system_) return false;
     // The current workspace may lie one step past a grid that just shrank.
-    if (!inTable(row, col)) return false;
+    if (!inWorkspaceTable(row, col)) return false;
     recordUser();
     std::string path = settings_.values().wallpaper[row][col];
     const bool piece = settings_.values().wallsType == 2 && samePath(path, workspaceBitmapPath(row, col));
@@ -221,7 +219,7 @@ bool WallpaperKeeper::spread() {
 bool WallpaperKeeper::takeCutPieces() {
     bool changed = false;
     for (const PieceCutter::Result& r : cutter_.take()) {
-        if (r.job != job_ || !inTable(r.row, r.col)) continue;  // a newer cut replaced it
+        if (r.job != job_ || !inWorkspaceTable(r.row, r.col)) continue;  // a newer cut replaced it
         pending_[r.row][r.col] = false;
         if (!r.cut && settings_.values().wallsType == 2) settings_.setWallpaper(r.row, r.col, previewBgPath());
         if (r.row == model_.currentRow() && r.col == model_.currentCol()) {
@@ -254,7 +252,7 @@ bool WallpaperKeeper::capture() {
     }
 
     const std::int32_t row = model_.currentRow(), col = model_.currentCol();
-    if (!inTable(row, col)) return false;
+    if (!inWorkspaceTable(row, col)) return false;
     const std::string target = workspaceBitmapPath(row, col);
     // Already this workspace's own snapshot: the file holds what the desktop shows.
     const bool showsTarget = samePath(shown.path, target) ||

@@ -7,25 +7,12 @@
 #include <string>
 
 #include "win32/crash_rescue.h"
+#include "win32/app_instance.h"
 #include "win32/handles.h"
 
 namespace zelvane::win32 {
 
 namespace {
-
-std::wstring programFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
 
 std::wstring hex(HANDLE h) {
     static const wchar_t digits[] = L"0123456789abcdef";
@@ -49,9 +36,9 @@ HANDLE inheritableCopy(HANDLE h, DWORD access) {
 bool startRescueGuard() {
     static bool started = false;
     if (started || !rescueSection()) return false;
-    const std::wstring folder = programFolder();
+    const std::wstring folder = zelvane::programFolder();
     if (folder.empty()) return false;
-    const std::wstring exe = folder + L"ZelvaneGuard.exe";
+    const std::wstring exe = folder + L"\\ZelvaneGuard.exe";
     if (GetFileAttributesW(exe.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
 
     const UniqueKernelHandle process(inheritableCopy(GetCurrentProcess(), SYNCHRONIZE));

@@ -19,7 +19,8 @@ win32::UniqueGdiObject newBitmap(int w, int h) {
     return win32::UniqueGdiObject(screen ? CreateCompatibleBitmap(screen.get(), w, h) : nullptr);
 }
 
-// The desktop's own wallpaper as the system paints it, once, stretched into every cell.
+// The desktop's own wallpaper as the system paints it, once, stretched into
+// the first cell and copied on to the others.
 void drawDesktopInCells(HDC dc, int cellW, int cellH, int rows, int cols) {
     const int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     win32::UniqueMemoryDc desktopDc(CreateCompatibleDC(dc));
@@ -28,9 +29,10 @@ void drawDesktopInCells(HDC dc, int cellW, int cellH, int rows, int cols) {
     win32::SelectedObject selected(desktopDc.get(), desktop.get());
     PatBlt(desktopDc.get(), 0, 0, vw, vh, WHITENESS);
     PaintDesktop(desktopDc.get());
+    StretchBlt(dc, 0, 0, cellW, cellH, desktopDc.get(), 0, 0, vw, vh, SRCCOPY);
     for (int col = 0; col < cols; ++col)
         for (int row = 0; row < rows; ++row)
-            StretchBlt(dc, col * cellW, row * cellH, cellW, cellH, desktopDc.get(), 0, 0, vw, vh, SRCCOPY);
+            if (row != 0 || col != 0) BitBlt(dc, col * cellW, row * cellH, cellW, cellH, dc, 0, 0, SRCCOPY);
 }
 
 }  // namespace
