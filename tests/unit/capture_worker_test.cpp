@@ -7,11 +7,13 @@
 #include <mutex>
 
 #include "preview/capture_worker.h"
+#include "poll.h"
 
 namespace zelvane {
 namespace {
 
 using namespace std::chrono_literals;
+using zelvane::testing::pollFor;
 
 // A window whose program can hang: a capture of it blocks until it answers.
 class Program {
@@ -82,14 +84,6 @@ struct Monitor {
     std::shared_ptr<CaptureWorker> worker;
 };
 
-bool eventually(const std::function<bool()>& pred) {
-    for (int i = 0; i < 500; ++i) {
-        if (pred()) return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return pred();
-}
-
 // A program hung in the middle of a capture: the preview opens and closes
 // five times, and one worker serves them all; when the program answers, the
 // worker catches up with what was asked and ends once no preview wants it.
@@ -108,15 +102,15 @@ TEST(CaptureWorkerTest, AHungProgramKeepsOneWorkerAcrossPreviews) {
     program.answer();
     ASSERT_TRUE(program.waitCaptures(1));
     // Released by the last preview: it ends, and the next preview starts afresh.
-    EXPECT_TRUE(eventually([&] { return workers.alive() == 0; }));
+    EXPECT_TRUE(pollFor([&] { return workers.alive() == 0; }));
     {
         Monitor monitor(workers, program, started);
         EXPECT_EQ(started.load(), 2);
         ASSERT_TRUE(program.waitCaptures(2));
-        EXPECT_TRUE(eventually([&] { return monitor.worker->takeFresh(); }));
+        EXPECT_TRUE(pollFor([&] { return monitor.worker->takeFresh(); }));
         EXPECT_TRUE(monitor.worker->withPicture([](int) {}));
     }
-    EXPECT_TRUE(eventually([&] { return workers.alive() == 0; }));
+    EXPECT_TRUE(pollFor([&] { return workers.alive() == 0; }));
 }
 
 // Requests that come in while a capture runs are kept, not lost, and fold
@@ -156,7 +150,7 @@ TEST(CaptureWorkerTest, ACaptureOfNothingIsNoPicture) {
     EXPECT_FALSE(monitor.worker->withPicture([](int) {}));
     program.drawNothing(false);
     monitor.worker->request();
-    ASSERT_TRUE(eventually([&] { return monitor.worker->takeFresh(); }));
+    ASSERT_TRUE(pollFor([&] { return monitor.worker->takeFresh(); }));
     int shown = -1;
     ASSERT_TRUE(monitor.worker->withPicture([&](int buffer) { shown = buffer; }));
     program.drawNothing(true);

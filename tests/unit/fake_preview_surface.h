@@ -34,24 +34,15 @@ public:
     std::vector<Rect> presented;
     std::vector<std::string> covers;  // the wallpaper of each cover ("" the desktop's)
     std::vector<WindowId> fresh;      // handed out by the next freshPictures
-    CanvasLayout layout;
     bool canvas = false;
     bool frozen = false;
-    int frozenShown = 0;
     std::vector<Rect> frozenAt;  // where each still copy was put
-    int taskbarHides = 0;
     int taskbarShows = 0;
 
     bool compositionEnabled() override { return composition; }
     bool freezeScreen(WindowId, const Rect&) override { return frozen = true; }
-    void presentFrozen(const Rect& r) override {
-        ++frozenShown;
-        frozenAt.push_back(r);
-    }
-    bool createCanvas(WindowId, const CanvasLayout& l) override {
-        layout = l;
-        return canvas = !canvasFails;
-    }
+    void presentFrozen(const Rect& r) override { frozenAt.push_back(r); }
+    bool createCanvas(WindowId, const CanvasLayout&) override { return canvas = !canvasFails; }
     void destroyCanvas() override { canvas = frozen = false; }
     void beginCanvasUpdate(const std::vector<Rect>& area) override { updates.push_back(area); }
     void paintBackground(const Rect& r) override { backgrounds.push_back(r); }
@@ -74,7 +65,7 @@ public:
     void updateThumbnail(WindowId w, const Rect& r, bool reRegister, std::uint32_t slot) override {
         thumbnails.push_back({w, r, reRegister, slot});
     }
-    void hideTaskbar(const std::string&) override { ++taskbarHides; }
+    void hideTaskbar(const std::string&) override {}
     void showTaskbar() override { ++taskbarShows; }
 };
 

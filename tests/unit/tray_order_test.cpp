@@ -14,17 +14,12 @@
 #include "controller/tray_restorer.h"
 #include "controller_fixture.h"
 #include "fake_memories.h"
+#include "poll.h"
 
 using namespace std::chrono_literals;
 
 namespace zelvane::testing {
 namespace {
-
-template <typename Pred>
-bool pollFor(Pred pred) {
-    for (int i = 0; i < 500 && !pred(); ++i) std::this_thread::sleep_for(10ms);
-    return pred();
-}
 
 Buttons afterPlan(const Buttons& saved, Buttons current) {
     for (std::size_t index : planTrayReorder(saved, current).moves) moveToFront(current, index);
