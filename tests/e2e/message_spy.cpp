@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "processes.h"
+
 namespace e2e {
 namespace {
 
@@ -9,14 +11,6 @@ template <typename Fn>
 Fn exported(HMODULE module, const char* name) {
     using AnyFunction = void (*)();
     return reinterpret_cast<Fn>(reinterpret_cast<AnyFunction>(GetProcAddress(module, name)));
-}
-
-std::wstring besideThisProgram(const wchar_t* file) {
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, n);
-    folder.resize(folder.find_last_of(L"\\/") + 1);
-    return folder + file;
 }
 
 double qpcToNowMs(LONGLONG ticks) {

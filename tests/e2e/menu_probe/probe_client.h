@@ -11,16 +11,9 @@
 
 #include "menu_probe/menu_probe.h"
 #include "poll.h"
+#include "processes.h"
 
 namespace e2e {
-
-inline std::wstring besideThisProgram(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self, n);
-    dir.resize(dir.find_last_of(L"\\/") + 1);
-    return dir + name;
-}
 
 class MenuProbe {
 public:

@@ -40,6 +40,14 @@ std::vector<DWORD> processesOf(const wchar_t* exeName, DWORD parentPid) {
 
 }  // namespace
 
+std::wstring besideThisProgram(const wchar_t* name) {
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring dir(self, n);
+    dir.resize(dir.find_last_of(L"\\/") + 1);
+    return dir + name;
+}
+
 std::vector<DWORD> processesNamed(const std::wstring& exeName) { return processesOf(exeName.c_str(), 0); }
 
 std::vector<DWORD> childProcesses(DWORD parentPid, const wchar_t* exeName) {

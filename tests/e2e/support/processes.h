@@ -9,6 +9,9 @@
 
 namespace e2e {
 
+// A file in the folder of this (the test) program.
+std::wstring besideThisProgram(const wchar_t* name);
+
 // Ids of the running processes with this file name (case ignored).
 std::vector<DWORD> processesNamed(const std::wstring& exeName);
 // Those of them started by parentPid. A child keeps its parent's id after

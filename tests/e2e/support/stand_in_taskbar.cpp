@@ -3,18 +3,11 @@
 #include <algorithm>
 
 #include "../taskbar_stand_in/stand_in_protocol.h"
+#include "processes.h"
 
 namespace e2e {
 
 namespace {
-
-std::wstring besideThisProgram(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring dir(self, n);
-    dir.resize(dir.find_last_of(L"\\/") + 1);
-    return dir + name;
-}
 
 struct TrayQuery {
     DWORD pid;
